@@ -1,0 +1,375 @@
+#include "Profile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+#include <QVector>
+
+#include <sys/stat.h>
+
+namespace flk {
+
+EProfileError::EProfileError(const QString& message) : std::runtime_error(message.toStdString()) {}
+
+QString EProfileError::message() const
+{
+    return QString::fromStdString(what());
+}
+
+namespace {
+
+// Text <-> bytes: UTF-8, except that the byte 0xFF (never part of valid
+// UTF-8) stands for the character U+00FF, the notes line separator.
+QString decode(const QByteArray& bytes)
+{
+    if (!bytes.contains('\xFF'))
+        return QString::fromUtf8(bytes);
+    const QList<QByteArray> pieces = bytes.split('\xFF');
+    QString out;
+    for (int i = 0; i < pieces.size(); ++i) {
+        if (i)
+            out += QChar(0xFF);
+        out += QString::fromUtf8(pieces[i]);
+    }
+    return out;
+}
+
+QByteArray encode(const QString& text)
+{
+    QByteArray out;
+    const QStringList pieces = text.split(QChar(0xFF));
+    for (int i = 0; i < pieces.size(); ++i) {
+        if (i)
+            out += '\xFF';
+        out += pieces[i].toUtf8();
+    }
+    return out;
+}
+
+// A line break inside a value would start a new key or section.
+QByteArray oneLine(QByteArray value)
+{
+    value.replace('\r', ' ');
+    value.replace('\n', ' ');
+    return value;
+}
+
+struct Stamp {
+    bool exists = false;
+    qint64 size = 0;
+    qint64 mtimeSec = 0;
+    qint64 mtimeNsec = 0;
+    quint64 inode = 0;
+    bool operator==(const Stamp&) const = default;
+};
+
+Stamp stampOf(const QString& path)
+{
+    Stamp s;
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+        s.exists = true;
+        s.size = st.st_size;
+        s.mtimeSec = st.st_mtim.tv_sec;
+        s.mtimeNsec = st.st_mtim.tv_nsec;
+        s.inode = st.st_ino;
+    }
+    return s;
+}
+
+struct Section {
+    QString name;
+    int headerLine = -1;              // -1: not in the file
+    QVector<int> keyLines;            // lines of its key=value entries, in order
+    QHash<QString, int> keyIndex;     // folded key -> line (first occurrence)
+};
+
+} // namespace
+
+struct Profile::Impl {
+    QString path;
+    Stamp stamp;
+    bool loaded = false;
+    QList<QByteArray> lines;
+    QByteArray eol = "\n";
+    QVector<Section> sections;
+    QHash<QString, int> sectionIndex; // folded name -> index in sections (first occurrence)
+
+    static QString fold(const QString& s) { return s.toCaseFolded(); }
+
+    static bool splitEntry(const QByteArray& line, QByteArray* key, QByteArray* value)
+    {
+        const int eq = line.indexOf('=');
+        if (eq < 0)
+            return false;
+        *key = line.left(eq).trimmed();
+        if (value)
+            *value = line.mid(eq + 1);
+        return !key->isEmpty();
+    }
+
+    void parse(const QByteArray& content)
+    {
+        lines.clear();
+        sections.clear();
+        sectionIndex.clear();
+        eol = content.contains("\r\n") ? "\r\n" : "\n";
+        lines = content.split('\n');
+        if (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast(); // the final line break
+        for (QByteArray& l : lines)
+            if (l.endsWith('\r'))
+                l.chop(1);
+        Section* current = nullptr;
+        for (int i = 0; i < lines.size(); ++i) {
+            const QByteArray t = lines[i].trimmed();
+            if (t.startsWith('[')) {
+                int close = t.indexOf(']');
+                QString name = decode(t.mid(1, close < 0 ? -1 : close - 1).trimmed());
+                const QString key = fold(name);
+                if (sectionIndex.contains(key)) {
+                    current = &sections[sectionIndex.value(key)]; // merged into the first one
+                    continue;
+                }
+                sections.push_back(Section{name, i, {}, {}});
+                sectionIndex.insert(key, sections.size() - 1);
+                current = &sections.last();
+                continue;
+            }
+            if (!current || t.isEmpty() || t.startsWith(';'))
+                continue;
+            QByteArray k;
+            if (!splitEntry(lines[i], &k, nullptr))
+                continue;
+            current->keyLines.push_back(i);
+            const QString folded = fold(decode(k));
+            if (!current->keyIndex.contains(folded))
+                current->keyIndex.insert(folded, i);
+        }
+    }
+
+    void refresh()
+    {
+        if (!stamp.exists && !loaded) {
+            // The file may have appeared under another case since we were made.
+            path = Profile::resolveCase(path);
+        }
+        const Stamp now = stampOf(path);
+        if (loaded && now == stamp)
+            return;
+        QByteArray content;
+        if (now.exists) {
+            QFile f(path);
+            if (f.open(QIODevice::ReadOnly))
+                content = f.readAll();
+        }
+        parse(content);
+        stamp = now;
+        loaded = true;
+    }
+
+    const Section* section(const QString& name) const
+    {
+        auto it = sectionIndex.constFind(fold(name));
+        return it == sectionIndex.constEnd() ? nullptr : &sections[*it];
+    }
+
+    int keyLine(const QString& sectionName, const QString& key) const
+    {
+        const Section* s = section(sectionName);
+        return s ? s->keyIndex.value(fold(key), -1) : -1;
+    }
+
+    void save(const QList<QByteArray>& newLines)
+    {
+        QByteArray content;
+        for (const QByteArray& l : newLines) {
+            content += l;
+            content += eol;
+        }
+        QSaveFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size() || !f.commit())
+            throw EProfileError(QStringLiteral("Unable to write to %1").arg(path));
+        parse(content);
+        stamp = stampOf(path);
+    }
+};
+
+Profile::Profile(const QString& path) : d(std::make_unique<Impl>())
+{
+    d->path = resolveCase(path);
+}
+
+Profile::~Profile() = default;
+Profile::Profile(Profile&&) noexcept = default;
+Profile& Profile::operator=(Profile&&) noexcept = default;
+
+QString Profile::fileName() const
+{
+    return d->path;
+}
+
+QString Profile::resolveCase(const QString& path)
+{
+    QFileInfo info(path);
+    if (info.exists())
+        return path;
+    QDir dir = info.dir();
+    const QString wanted = info.fileName().toCaseFolded();
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& e : entries)
+        if (e.toCaseFolded() == wanted)
+            return dir.filePath(e);
+    return path;
+}
+
+QString Profile::readString(const QString& section, const QString& key, const QString& def) const
+{
+    d->refresh();
+    const int line = d->keyLine(section, key);
+    if (line < 0)
+        return def;
+    QByteArray k, v;
+    Impl::splitEntry(d->lines[line], &k, &v);
+    v = v.trimmed();
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.mid(1, v.size() - 2);
+    QString value = decode(v);
+    if (value.size() > kMaxValueLength)
+        value.truncate(kMaxValueLength);
+    return value;
+}
+
+int Profile::readInteger(const QString& section, const QString& key, int def) const
+{
+    const QString text = readString(section, key, QString());
+    if (text.isEmpty())
+        return def;
+    bool ok = false;
+    int value;
+    if (text.size() > 2 && (text.startsWith("0x") || text.startsWith("0X")))
+        value = static_cast<int>(text.mid(2).toUInt(&ok, 16));
+    else
+        value = text.toInt(&ok, 10);
+    return ok ? value : def;
+}
+
+bool Profile::readBool(const QString& section, const QString& key, bool def) const
+{
+    return readInteger(section, key, def ? 1 : 0) != 0;
+}
+
+namespace {
+QStringList fitNames(const QStringList& names)
+{
+    QStringList out;
+    int used = 0;
+    for (const QString& n : names) {
+        const int need = n.toUtf8().size() + 1;
+        if (used + need > Profile::kNameListBytes)
+            break;
+        used += need;
+        out << n;
+    }
+    return out;
+}
+} // namespace
+
+QStringList Profile::readSections() const
+{
+    d->refresh();
+    QStringList names;
+    for (const Section& s : d->sections)
+        names << s.name;
+    return fitNames(names);
+}
+
+QStringList Profile::readSection(const QString& section) const
+{
+    d->refresh();
+    QStringList names;
+    if (const Section* s = d->section(section)) {
+        for (int line : s->keyLines) {
+            QByteArray k;
+            Impl::splitEntry(d->lines[line], &k, nullptr);
+            names << decode(k);
+        }
+    }
+    return fitNames(names);
+}
+
+bool Profile::sectionExists(const QString& section) const
+{
+    d->refresh();
+    return d->section(section) != nullptr;
+}
+
+bool Profile::valueExists(const QString& section, const QString& key) const
+{
+    d->refresh();
+    return d->keyLine(section, key) >= 0;
+}
+
+void Profile::writeString(const QString& section, const QString& key, const QString& value)
+{
+    d->refresh();
+    QList<QByteArray> lines = d->lines;
+    const QByteArray v = oneLine(encode(value));
+    const int line = d->keyLine(section, key);
+    if (line >= 0) {
+        QByteArray k;
+        Impl::splitEntry(lines[line], &k, nullptr);
+        lines[line] = k + '=' + v;
+    } else if (const Section* s = d->section(section)) {
+        const int after = s->keyLines.isEmpty() ? s->headerLine : s->keyLines.last();
+        lines.insert(after + 1, oneLine(encode(key)) + '=' + v);
+    } else {
+        lines << '[' + oneLine(encode(section)) + ']' << oneLine(encode(key)) + '=' + v;
+    }
+    d->save(lines);
+}
+
+void Profile::writeInteger(const QString& section, const QString& key, int value)
+{
+    writeString(section, key, QString::number(value));
+}
+
+void Profile::writeBool(const QString& section, const QString& key, bool value)
+{
+    writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void Profile::eraseSection(const QString& section)
+{
+    d->refresh();
+    if (!d->section(section))
+        return;
+    // Drop every header of that name with the lines up to the next header.
+    const QString wanted = Impl::fold(section);
+    QList<QByteArray> kept;
+    bool dropping = false;
+    for (const QByteArray& l : d->lines) {
+        const QByteArray t = l.trimmed();
+        if (t.startsWith('[')) {
+            int close = t.indexOf(']');
+            dropping = Impl::fold(decode(t.mid(1, close < 0 ? -1 : close - 1).trimmed())) == wanted;
+        }
+        if (!dropping)
+            kept << l;
+    }
+    d->save(kept);
+}
+
+void Profile::deleteKey(const QString& section, const QString& key)
+{
+    d->refresh();
+    const int line = d->keyLine(section, key);
+    if (line < 0)
+        return;
+    QList<QByteArray> lines = d->lines;
+    lines.removeAt(line);
+    d->save(lines);
+}
+
+} // namespace flk

@@ -1,0 +1,73 @@
+#pragma once
+// A private-profile (INI) file, read and written with the rules the catalogue
+// relies on:
+//  - section names, key names and the file name are matched without regard
+//    to case (an existing file is found whatever the case of its name);
+//  - values are trimmed, and lose one matching pair of enclosing single or
+//    double quotes; at most 1023 characters come back;
+//  - integers are decimal, or hexadecimal when longer than two characters and
+//    starting with 0x/0X; text that is not an integer gives the default;
+//  - booleans are written "1"/"0" and read as "any integer but 0";
+//  - name lists (sections, keys) hold only the names that fit, each with its
+//    terminating zero byte, in 8192 bytes;
+//  - bytes are kept as they are: text is UTF-8, and the byte 0xFF (the notes
+//    line separator) maps to the character U+00FF and back;
+//  - every write is on disk at once and atomic (the file is replaced whole),
+//    and keeps the order of the other sections, keys and lines byte for byte.
+//
+// An object stands for one "open" of the file: construct it for an operation
+// and drop it afterwards. It parses the file once and re-reads it only when
+// the file on disk changed, so reading many keys does not re-parse the file.
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <stdexcept>
+
+namespace flk {
+
+// Raised when a write is refused: "Unable to write to <full path>".
+class EProfileError : public std::runtime_error {
+public:
+    explicit EProfileError(const QString& message);
+    QString message() const;
+};
+
+class Profile {
+public:
+    static constexpr int kMaxValueLength = 1023;
+    static constexpr int kNameListBytes = 8192;
+
+    explicit Profile(const QString& path);
+    ~Profile();
+    Profile(Profile&&) noexcept;
+    Profile& operator=(Profile&&) noexcept;
+
+    // The full path of the file in use (the existing file's own spelling).
+    QString fileName() const;
+
+    QString readString(const QString& section, const QString& key, const QString& def) const;
+    int readInteger(const QString& section, const QString& key, int def) const;
+    bool readBool(const QString& section, const QString& key, bool def) const;
+
+    QStringList readSections() const;                       // in file order
+    QStringList readSection(const QString& section) const;  // key names, in file order
+    bool sectionExists(const QString& section) const;
+    bool valueExists(const QString& section, const QString& key) const;
+
+    void writeString(const QString& section, const QString& key, const QString& value);
+    void writeInteger(const QString& section, const QString& key, int value);
+    void writeBool(const QString& section, const QString& key, bool value);
+    void eraseSection(const QString& section);
+    void deleteKey(const QString& section, const QString& key);
+
+    // The path of an existing file named like `path` whatever its case, or
+    // `path` itself when there is none.
+    static QString resolveCase(const QString& path);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace flk

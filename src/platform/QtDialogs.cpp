@@ -1,0 +1,59 @@
+#include "QtDialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace flk {
+namespace {
+
+QMessageBox::Icon iconOf(int icon)
+{
+    switch (icon) {
+    case MB_ICONERROR: return QMessageBox::Critical;
+    case MB_ICONQUESTION: return QMessageBox::Question;
+    case MB_ICONWARNING: return QMessageBox::Warning;
+    case MB_ICONINFORMATION: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+    }
+}
+
+QMessageBox::StandardButtons buttonsOf(int buttons)
+{
+    switch (buttons) {
+    case MB_OKCANCEL: return QMessageBox::Ok | QMessageBox::Cancel;
+    case MB_YESNOCANCEL: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MB_YESNO: return QMessageBox::Yes | QMessageBox::No;
+    default: return QMessageBox::Ok;
+    }
+}
+
+} // namespace
+
+int QtDialogs::messageBox(QWidget* parent, const MessageRequest& r)
+{
+    QMessageBox box(iconOf(r.icon), r.caption, r.text, buttonsOf(r.buttons), parent);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return IDYES;
+    case QMessageBox::No: return IDNO;
+    case QMessageBox::Cancel: return IDCANCEL;
+    case QMessageBox::Ok: return IDOK;
+    default: return r.buttons == MB_OK ? IDOK : IDCANCEL; // closed with the window's own button
+    }
+}
+
+QString QtDialogs::openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+}
+
+QString QtDialogs::saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+}
+
+QString QtDialogs::browseForFolder(QWidget* parent, const QString& caption, const QString& dir)
+{
+    return QFileDialog::getExistingDirectory(parent, caption, dir);
+}
+
+} // namespace flk

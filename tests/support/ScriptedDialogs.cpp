@@ -1,0 +1,50 @@
+#include "ScriptedDialogs.h"
+
+namespace flk::test {
+
+ScriptedDialogs::ScriptedDialogs()
+{
+    Dialogs::install(this);
+}
+
+ScriptedDialogs::~ScriptedDialogs()
+{
+    Dialogs::install(nullptr);
+}
+
+QStringList ScriptedDialogs::texts() const
+{
+    QStringList out;
+    for (const MessageRequest& r : m_boxes)
+        out << r.text;
+    return out;
+}
+
+int ScriptedDialogs::messageBox(QWidget*, const MessageRequest& request)
+{
+    m_boxes << request;
+    if (!m_answers.isEmpty())
+        return m_answers.dequeue();
+    switch (request.buttons) {
+    case MB_YESNO:
+    case MB_YESNOCANCEL: return IDYES;
+    default: return IDOK;
+    }
+}
+
+QString ScriptedDialogs::openFileName(QWidget*, const QString&, const QString&, const QString&)
+{
+    return m_files.isEmpty() ? QString() : m_files.dequeue();
+}
+
+QString ScriptedDialogs::saveFileName(QWidget*, const QString&, const QString&, const QString&)
+{
+    return m_files.isEmpty() ? QString() : m_files.dequeue();
+}
+
+QString ScriptedDialogs::browseForFolder(QWidget*, const QString&, const QString&)
+{
+    return m_folders.isEmpty() ? QString() : m_folders.dequeue();
+}
+
+} // namespace flk::test

@@ -1,0 +1,38 @@
+#pragma once
+// A Dialogs stand-in for tests: records every box and answers from a queue.
+// Installed for its lifetime.
+
+#include "Dialogs.h"
+
+#include <QList>
+#include <QQueue>
+
+namespace flk::test {
+
+class ScriptedDialogs : public Dialogs {
+public:
+    ScriptedDialogs();
+    ~ScriptedDialogs() override;
+
+    // Answers given in order; when the queue is empty a box gets its first button.
+    void answer(int id) { m_answers.enqueue(id); }
+    void answerFolder(const QString& folder) { m_folders.enqueue(folder); }
+    void answerFile(const QString& file) { m_files.enqueue(file); }
+
+    const QList<MessageRequest>& boxes() const { return m_boxes; }
+    QStringList texts() const;
+    void clear() { m_boxes.clear(); }
+
+    int messageBox(QWidget* parent, const MessageRequest& request) override;
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override;
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override;
+    QString browseForFolder(QWidget*, const QString&, const QString&) override;
+
+private:
+    QList<MessageRequest> m_boxes;
+    QQueue<int> m_answers;
+    QQueue<QString> m_folders;
+    QQueue<QString> m_files;
+};
+
+} // namespace flk::test
