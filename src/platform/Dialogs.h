@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class QDialog;
 class QWidget;
 
 namespace flk {
@@ -35,6 +36,10 @@ public:
     virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
                                  const QString& filter) = 0;
     virtual QString browseForFolder(QWidget* parent, const QString& caption, const QString& dir) = 0;
+    // Shows one of the program's own windows modally and returns its result
+    // (QDialog::Accepted or Rejected). Every modal show goes through here so
+    // that tests can record it instead of waiting for a user.
+    virtual int execModal(QDialog* dialog) = 0;
 
     // The installed implementation. Without one, a headless stand-in answers
     // every box with its first button and prints it on standard error.

@@ -1,5 +1,6 @@
 #include "QtDialogs.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -54,6 +55,11 @@ QString QtDialogs::saveFileName(QWidget* parent, const QString& caption, const Q
 QString QtDialogs::browseForFolder(QWidget* parent, const QString& caption, const QString& dir)
 {
     return QFileDialog::getExistingDirectory(parent, caption, dir);
+}
+
+int QtDialogs::execModal(QDialog* dialog)
+{
+    return dialog->exec();
 }
 
 } // namespace flk

@@ -1,5 +1,7 @@
 #include "ScriptedDialogs.h"
 
+#include <QDialog>
+
 namespace flk::test {
 
 ScriptedDialogs::ScriptedDialogs()
@@ -45,6 +47,14 @@ QString ScriptedDialogs::saveFileName(QWidget*, const QString&, const QString&, 
 QString ScriptedDialogs::browseForFolder(QWidget*, const QString&, const QString&)
 {
     return m_folders.isEmpty() ? QString() : m_folders.dequeue();
+}
+
+int ScriptedDialogs::execModal(QDialog* dialog)
+{
+    m_modals << QString::fromLatin1(dialog->metaObject()->className());
+    if (onModal)
+        onModal(dialog);
+    return m_modalAnswers.isEmpty() ? QDialog::Rejected : m_modalAnswers.dequeue();
 }
 
 } // namespace flk::test

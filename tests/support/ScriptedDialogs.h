@@ -7,6 +7,8 @@
 #include <QList>
 #include <QQueue>
 
+#include <functional>
+
 namespace flk::test {
 
 class ScriptedDialogs : public Dialogs {
@@ -18,6 +20,11 @@ public:
     void answer(int id) { m_answers.enqueue(id); }
     void answerFolder(const QString& folder) { m_folders.enqueue(folder); }
     void answerFile(const QString& file) { m_files.enqueue(file); }
+    // Modal windows: recorded by class name; answered from this queue, else
+    // Rejected. `onModal` runs while the window is "shown" (to drive it).
+    void answerModal(int result) { m_modalAnswers.enqueue(result); }
+    std::function<void(QDialog*)> onModal;
+    const QStringList& modals() const { return m_modals; }
 
     const QList<MessageRequest>& boxes() const { return m_boxes; }
     QStringList texts() const;
@@ -27,12 +34,15 @@ public:
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override;
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override;
     QString browseForFolder(QWidget*, const QString&, const QString&) override;
+    int execModal(QDialog* dialog) override;
 
 private:
     QList<MessageRequest> m_boxes;
     QQueue<int> m_answers;
     QQueue<QString> m_folders;
     QQueue<QString> m_files;
+    QQueue<int> m_modalAnswers;
+    QStringList m_modals;
 };
 
 } // namespace flk::test
