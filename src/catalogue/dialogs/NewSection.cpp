@@ -1,0 +1,14 @@
+#include "NewSection.h"
+
+#include "StandIn.h"
+
+namespace flk {
+
+TfrmNewSection* frmNewSection = nullptr;
+
+TfrmNewSection::TfrmNewSection(QWidget* parent) : QDialog(parent)
+{
+    SetUpStandIn(this, QStringLiteral("New Section"));
+}
+
+} // namespace flk

@@ -1,0 +1,17 @@
+#pragma once
+// New Section: a minimal window that holds its place in the start-up sequence and
+// in the menus until the full dialog is built.
+
+#include <QDialog>
+
+namespace flk {
+
+class TfrmNewSection : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmNewSection(QWidget* parent = nullptr);
+};
+
+extern TfrmNewSection* frmNewSection; // the one instance, created at start-up
+
+} // namespace flk

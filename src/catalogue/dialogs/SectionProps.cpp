@@ -1,0 +1,14 @@
+#include "SectionProps.h"
+
+#include "StandIn.h"
+
+namespace flk {
+
+TfrmSectionProps* frmSectionProps = nullptr;
+
+TfrmSectionProps::TfrmSectionProps(QWidget* parent) : QDialog(parent)
+{
+    SetUpStandIn(this, QStringLiteral("Properties"));
+}
+
+} // namespace flk

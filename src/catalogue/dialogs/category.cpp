@@ -1,0 +1,14 @@
+#include "category.h"
+
+#include "StandIn.h"
+
+namespace flk {
+
+TfrmCategory* frmCategory = nullptr;
+
+TfrmCategory::TfrmCategory(QWidget* parent) : QDialog(parent)
+{
+    SetUpStandIn(this, QStringLiteral("New Folder"));
+}
+
+} // namespace flk

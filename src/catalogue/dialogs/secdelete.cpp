@@ -1,0 +1,14 @@
+#include "secdelete.h"
+
+#include "StandIn.h"
+
+namespace flk {
+
+TfrmDelete* frmDelete = nullptr;
+
+TfrmDelete::TfrmDelete(QWidget* parent) : QDialog(parent)
+{
+    SetUpStandIn(this, QStringLiteral("Confirm Delete"));
+}
+
+} // namespace flk
