@@ -1,0 +1,217 @@
+#pragma once
+// "Download a File": the window in which one download is set up, run and
+// watched. A fresh instance per download; it frees itself when closed, so
+// several downloads can run at once, each with its own HTTP and FTP client.
+
+#include <QDialog>
+#include <QString>
+#include <QtGlobal>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QAction;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class QWidget;
+class QFrame;
+
+namespace flk {
+
+class TRingGauge;
+class TAnotherGauge;
+class TVVNavigatorGauge;
+
+class TfrmAsker : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmAsker(QWidget* parent = nullptr);
+    ~TfrmAsker() override;
+
+    // ---- Download state (filled by the opener, then SetDefaults) ----------
+    QString SourceUrl;      // the address fetched; replaced on a redirect
+    QString Protocol;       // "http"; anything else runs the FTP transfer
+    QString RemoteFileName; // file-name part of the address
+    QString UrlBase;        // the address without its file name
+    qint64 ExpectedSize = 0;    // bytes the server announces
+    qint64 ResumeOffset = 0;    // bytes on disk when an HTTP download resumes
+    qint64 BytesAtLastTick = 0; // gauge value at the previous speed tick
+    quint64 StartTick = 0;      // millisecond tick when the transfer started
+    QString LocalPath;          // local file of an HTTP download
+    bool RedirectPending = false;
+    bool Aborted = false;
+    bool FtpFinished = false;
+    bool NoFollowUp = false;
+    bool FromManager = false;
+    bool RestartFtp = false;
+
+    // ---- Controls ----------------------------------------------------------
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* tsDownload = nullptr;
+    QWidget* tsAdvanced = nullptr;
+    QLineEdit* edtDesc = nullptr;
+    QLineEdit* edtName = nullptr;
+    QComboBox* edtSource = nullptr; // editable, no items
+    QPushButton* cmdBookMarks = nullptr;
+    QComboBox* cbOpenWhen = nullptr;
+    QComboBox* cbSection = nullptr;
+    QPushButton* cmdSection = nullptr;
+    QComboBox* cbCategory = nullptr;
+    QPushButton* cmdFolder = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* cmdViewManager = nullptr;
+    TAnotherGauge* dg = nullptr;
+    TRingGauge* gSpeed = nullptr;
+    TVVNavigatorGauge* gActive = nullptr;
+    QLabel* lblPercent = nullptr;
+    QLabel* lblSpeed = nullptr;
+    QLabel* lblFileSize = nullptr;
+    QLabel* lbldlbytes = nullptr;
+    QLabel* Label8 = nullptr; // "Packet Size:"
+    QFrame* pnlPacketSize = nullptr;
+    QLabel* lblPacketSize = nullptr;
+    QLabel* lblAverage = nullptr;
+    QLabel* lblETA = nullptr;
+    QListWidget* ListBox1 = nullptr; // details log
+    QCheckBox* cbPaste = nullptr;
+    QCheckBox* cbPrompt = nullptr;
+    QLineEdit* meDays = nullptr;
+    QCheckBox* cbAutoDelete = nullptr;
+    QLineEdit* meDeleteDays = nullptr;
+    QCheckBox* cbAutoScan = nullptr;
+    QCheckBox* cbMinimize = nullptr;
+    QCheckBox* cbClose = nullptr;
+    QCheckBox* cbDetails = nullptr;
+    QCheckBox* cbPromptDone = nullptr;
+    QCheckBox* cbEnableDetect = nullptr;
+    QCheckBox* cbDefault = nullptr;
+    QTimer* tmrDLSpeed = nullptr;  // 5000 ms, statistics
+    QTimer* tmrRedirect = nullptr; // 1000 ms, restart after a redirect
+    QMenu* pmBookMarks = nullptr;
+    QAction* Bookmarks1 = nullptr; // "Web BookMarks..."
+
+    // Captions of cmdOK: the dialog's state.
+    static const QString kIdleCaption; // "&Download"
+    static const QString kBusyCaption; // "&Abort"
+    static const QString kFolderMessage;
+    static const QString kBusyMessage;
+    static const QString kNameMessage;
+
+    // ---- Opening -----------------------------------------------------------
+    // Browser hand-off: name, source, description and the address parts.
+    // `kind` "IE" takes the protocol from the address itself; otherwise
+    // `scheme` is the protocol.
+    void FillFromHandOff(const QString& url, const QString& description, const QString& kind,
+                         const QString& scheme);
+    // Re-download of a catalogued file: call SetDefaults before PlaceFromManager.
+    void FillFromManager(const QString& source, const QString& description);
+    // Selects the manager's current section and folder by name and sets the
+    // file name; marks the dialog as opened from the manager.
+    void PlaceFromManager(const QString& section, const QString& folder, const QString& fileName);
+    // The file name of an address: the text after its last "/", without the
+    // characters \ : * ? " < > |.
+    static QString FileNameFromUrl(const QString& url);
+
+    // ---- Published operations ---------------------------------------------
+    void SetDefaults();
+    void SetDefaultPlace();
+    void SaveSettings();
+    void SaveDownloadInfo();
+    // Message 3027: a folder was created in section `sectionIndex`. Acts only
+    // while the dialog is visible.
+    void NewFolderCreated(int sectionIndex);
+    // Location + folder + "/" + file name of the chosen place.
+    QString TargetPath() const;
+    // The folder file of the chosen section and folder.
+    QString FolderFile() const;
+    bool IsBusy() const;
+
+    // ---- Completion actions -------------------------------------------------
+    void VirusScan(const QString& path);
+    void FileExec(const QString& path);
+    // Shell deletion without any prompt: to the Trash when `recycle`.
+    static void DeleteFile(const QString& name, bool recycle);
+    // "Download Complete for ..." when cbPromptDone is checked.
+    void PromptComplete(const QString& path);
+    static QString CompleteText(const QString& fileName, const QString& section, const QString& folder);
+
+    // ---- State changes -----------------------------------------------------
+    void SetDetailsState(bool enabled);
+    void AbortDownload();
+    void EndDownload();
+    // Adds a line to the details log and scrolls to it.
+    void AddLog(const QString& line);
+    // Brings the dialog to the front (application, z-order, foreground).
+    void BringToFront();
+    // A chosen bookmark becomes the shown and recorded source.
+    void Bookmarks1URL(const QString& url);
+    // The session is ending: agree and halt.
+    void QueryEndSession();
+
+public slots:
+    void cmdOKClick();
+    void Button2Click();
+    void cmdViewManagerClick();
+    void cmdBookMarksClick();
+    void cmdSectionClick();
+    void cmdFolderClick();
+    void cbSectionChange();
+    void cbDetailsClick();
+    void cbEnableDetectClick();
+    void cbDefaultClick();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void reject() override;
+
+private:
+    void BuildUi();
+    QWidget* BuildDownloadPage();
+    QWidget* BuildAdvancedPage();
+    void FormShow();
+    bool FormCloseQuery();
+    void FormClose();
+    bool HandleShortcut(QKeyEvent* e);
+    void SetIdle();
+    void SetBusy();
+    void LoadFolders();
+    void NewSectCat(bool folder);
+    bool FileNameUsable() const;
+    // The record section in the folder file matching the file part of
+    // `path` regardless of case; empty when none.
+    QString FindRecord(const QString& path) const;
+
+    bool m_shownOnce = false;
+
+    // ===== Transfer state ====================================================
+    // The HTTP transfer lives in AskerHttp.cpp and the FTP transfer in
+    // AskerFtp.cpp. Clients, handlers and their private state go here.
+public:
+    void GetHTTP();
+    void GetFTP(bool resumeAllowed);
+    void tmrDLSpeedTimer();
+    void tmrRedirectTimer();
+
+private:
+    // Called by AbortDownload: ask the clients to stop (exceptions ignored),
+    // HTTP first; the HTTP side waits until its client is idle.
+    void HttpAbort();
+    void FtpAbort();
+    // Called by FormClose: wait until each client is idle, then destroy it.
+    void HttpShutdown();
+    void FtpShutdown();
+    // ===== end of transfer state =============================================
+};
+
+// The newest download dialog, as the manager window's message 3027 expects.
+extern TfrmAsker* frmAsker;
+
+} // namespace flk
