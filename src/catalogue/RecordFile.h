@@ -6,6 +6,8 @@
 
 #include "Profile.h"
 
+#include <QDate>
+
 #include <QString>
 #include <QStringList>
 

@@ -1,0 +1,39 @@
+#include "Notes.h"
+
+namespace flk {
+
+QString Notes::Encode(const QStringList& lines)
+{
+    return lines.join(QChar(kSeparator));
+}
+
+QString Notes::EncodeText(const QString& text)
+{
+    // A carriage return and the character after it (its line feed) make one
+    // break; a bare line feed counts as a break too.
+    QString result;
+    result.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r') {
+            result += QChar(kSeparator);
+            if (i + 1 < text.size() && text.at(i + 1) == u'\n')
+                ++i;
+        } else if (c == u'\n') {
+            result += QChar(kSeparator);
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+QStringList Notes::Decode(const QString& stored)
+{
+    QStringList lines = stored.split(QChar(kSeparator));
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+} // namespace flk

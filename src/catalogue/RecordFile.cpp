@@ -1,0 +1,99 @@
+#include "RecordFile.h"
+
+#include "Catalogue.h"
+#include "Notes.h"
+#include "StoredDate.h"
+
+namespace flk {
+
+RecordFile::RecordFile(const QString& section, const QString& folder)
+    : m_profile(Catalogue::FolderFile(section, folder))
+{
+}
+
+RecordFile::RecordFile(const QString& path) : m_profile(path) {}
+
+QString RecordFile::fileName() const
+{
+    return m_profile.fileName();
+}
+
+QStringList RecordFile::recordNames() const
+{
+    return m_profile.readSections();
+}
+
+bool RecordFile::hasRecord(const QString& record) const
+{
+    return m_profile.sectionExists(record);
+}
+
+bool RecordFile::valueExists(const QString& record, const QString& key) const
+{
+    return m_profile.valueExists(record, key);
+}
+
+QString RecordFile::readString(const QString& record, const QString& key, const QString& def) const
+{
+    return m_profile.readString(record, key, def);
+}
+
+int RecordFile::readInteger(const QString& record, const QString& key, int def) const
+{
+    return m_profile.readInteger(record, key, def);
+}
+
+bool RecordFile::readBool(const QString& record, const QString& key, bool def) const
+{
+    return m_profile.readBool(record, key, def);
+}
+
+QDate RecordFile::readDate(const QString& record, const QString& key, const QDate& def) const
+{
+    if (!m_profile.valueExists(record, key))
+        return def;
+    return StoredDate::Parse(m_profile.readString(record, key, QString()));
+}
+
+void RecordFile::writeString(const QString& record, const QString& key, const QString& value)
+{
+    m_profile.writeString(record, key, value);
+}
+
+void RecordFile::writeInteger(const QString& record, const QString& key, int value)
+{
+    m_profile.writeInteger(record, key, value);
+}
+
+void RecordFile::writeBool(const QString& record, const QString& key, bool value)
+{
+    m_profile.writeBool(record, key, value);
+}
+
+void RecordFile::writeDate(const QString& record, const QString& key, const QDate& date)
+{
+    m_profile.writeString(record, key, StoredDate::ToText(date));
+}
+
+QStringList RecordFile::readNotes(const QString& record) const
+{
+    return Notes::Decode(m_profile.readString(record, QString::fromLatin1(RecordKey::Notes),
+                                              QString::fromLatin1(kClickHereToEdit)));
+}
+
+void RecordFile::writeNotes(const QString& record, const QStringList& lines)
+{
+    m_profile.writeString(record, QString::fromLatin1(RecordKey::Notes), Notes::Encode(lines));
+}
+
+void RecordFile::eraseRecord(const QString& record)
+{
+    m_profile.eraseSection(record);
+}
+
+void RecordFile::deleteKey(const QString& record, const QString& key)
+{
+    m_profile.deleteKey(record, key);
+}
+
+} // namespace flk

@@ -1,0 +1,43 @@
+#include "StoredDate.h"
+
+#include "CatalogueError.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+
+namespace flk {
+
+QString StoredDate::Format()
+{
+    QString pattern = QLocale::system().dateFormat(QLocale::ShortFormat);
+    // A run of fewer than four 'y' becomes "yyyy": the year must survive a
+    // round trip whatever century it is in.
+    static const QRegularExpression shortYear(QStringLiteral("(?<!y)y{1,3}(?!y)"));
+    pattern.replace(shortYear, QStringLiteral("yyyy"));
+    return pattern;
+}
+
+QString StoredDate::Today()
+{
+    return ToText(QDate::currentDate());
+}
+
+QString StoredDate::ToText(const QDate& date)
+{
+    return QLocale::system().toString(date, Format());
+}
+
+QDate StoredDate::Parse(const QString& text)
+{
+    const QDate date = QLocale::system().toDate(text.trimmed(), Format());
+    if (!date.isValid())
+        throw EConvertError(QStringLiteral("'%1' is not a valid date").arg(text));
+    return date;
+}
+
+qint64 StoredDate::DaysBetween(const QDate& from, const QDate& to)
+{
+    return from.daysTo(to);
+}
+
+} // namespace flk
