@@ -1,7 +1,12 @@
 #pragma once
-// A temporary program folder for one test: $FETCHLARK_HOME points at it
-// while the object lives.
+// A temporary program folder for one test: $FETCHLARK_HOME points at it while
+// the object lives, and so do $HOME, $XDG_CONFIG_HOME and $XDG_RUNTIME_DIR
+// (subfolders "home", "home/.config" and "run"), so nothing a test runs can
+// touch the real user's files or reach a running Fetchlark.
 
+#include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -11,13 +16,18 @@ class TempHome {
 public:
     TempHome();
     ~TempHome();
-    // The folder, with a trailing "/".
+    // The program folder, with a trailing "/".
     QString path() const;
     QString file(const QString& name) const { return path() + name; }
+    // The stand-in home folder, with a trailing "/".
+    QString home() const;
 
 private:
+    void set(const char* name, const QString& value);
+
     QTemporaryDir m_dir;
-    QByteArray m_previous;
+    QList<QPair<QByteArray, QByteArray>> m_saved; // variable, previous value ("" = unset)
+    QList<bool> m_wasSet;
 };
 
 // Reads a whole file (empty when missing).
