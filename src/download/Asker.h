@@ -4,6 +4,7 @@
 // several downloads can run at once, each with its own HTTP and FTP client.
 
 #include <QDialog>
+#include <QIcon>
 #include <QString>
 #include <QtGlobal>
 
@@ -94,6 +95,8 @@ public:
     QTimer* tmrRedirect = nullptr; // 1000 ms, restart after a redirect
     QMenu* pmBookMarks = nullptr;
     QAction* Bookmarks1 = nullptr; // "Web BookMarks..."
+    QIcon imgDownload; // glyph of cmdOK while Idle
+    QIcon imgAbort;    // glyph of cmdOK while Busy
 
     // Captions of cmdOK: the dialog's state.
     static const QString kIdleCaption; // "&Download"

@@ -1,0 +1,893 @@
+#include "Asker.h"
+
+#include "AskerHost.h"
+#include "Catalogue.h"
+#include "Dialogs.h"
+#include "FindPartialWindow.h"
+#include "Messages.h"
+#include "ProgramFolder.h"
+#include "RecordFile.h"
+#include "Settings.h"
+#include "Shell.h"
+#include "StoredDate.h"
+
+#include "AnotherGauge.h"
+#include "RinGauge.h"
+#include "VVNavigatorGauge.h"
+
+#include "NewSection.h"
+#include "category.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace flk {
+
+TfrmAsker* frmAsker = nullptr;
+
+const QString TfrmAsker::kIdleCaption = QStringLiteral("&Download");
+const QString TfrmAsker::kBusyCaption = QStringLiteral("&Abort");
+const QString TfrmAsker::kFolderMessage = QStringLiteral(
+    "Please specify a folder to place this file in.  To create a new folder, type CTRL+N.");
+const QString TfrmAsker::kBusyMessage = QStringLiteral(
+    "Fetchlark is currently busy downloading a file.\r\rIf you would like to cancel the download and "
+    "close this window you must first select the button labeled \"Abort\".");
+const QString TfrmAsker::kNameMessage = QStringLiteral(
+    "Please specify a valid filename for this download.");
+
+namespace {
+
+constexpr int kWidth = 510;
+constexpr int kHeightWithDetails = 430;
+constexpr int kHeightWithoutDetails = 332;
+const QString kOpenImmediately = QStringLiteral("Immediately after it is downloaded");
+const QString kForbiddenInNames = QStringLiteral("\\:*?\"<>|");
+
+// Nearest integer, halves to even.
+qint64 RoundEven(double v)
+{
+    return static_cast<qint64>(std::nearbyint(v));
+}
+
+QLabel* Caption(const QString& text, QWidget* parent)
+{
+    return new QLabel(text, parent);
+}
+
+QLineEdit* DaysEdit(QWidget* parent)
+{
+    auto* e = new QLineEdit(parent);
+    e->setInputMask(QStringLiteral("00"));
+    e->setText(QStringLiteral("10"));
+    e->setFixedWidth(32);
+    return e;
+}
+
+// Selects `index` when it names an entry, else the first entry.
+void SelectIndexOrFirst(QComboBox* box, int index)
+{
+    if (index >= 0 && index < box->count())
+        box->setCurrentIndex(index);
+    else
+        box->setCurrentIndex(box->count() > 0 ? 0 : -1);
+}
+
+} // namespace
+
+TfrmAsker::TfrmAsker(QWidget* parent)
+    : QDialog(parent)
+{
+    // A top-level window of its own: its own taskbar entry, system menu and
+    // minimise box, no maximise.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Download a File"));
+    BuildUi();
+    SetIdle();
+    cbDetailsClick();
+    frmAsker = this;
+}
+
+TfrmAsker::~TfrmAsker()
+{
+    if (frmAsker == this)
+        frmAsker = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Building the window
+
+void TfrmAsker::BuildUi()
+{
+    imgDownload = style()->standardIcon(QStyle::SP_ArrowDown);
+    imgAbort = style()->standardIcon(QStyle::SP_BrowserStop);
+
+    auto* root = new QVBoxLayout(this);
+    PageControl1 = new QTabWidget(this);
+    tsDownload = BuildDownloadPage();
+    tsAdvanced = BuildAdvancedPage();
+    PageControl1->addTab(tsDownload, QStringLiteral("Download"));
+    PageControl1->addTab(tsAdvanced, QStringLiteral("Advanced Settings"));
+    root->addWidget(PageControl1);
+
+    ListBox1 = new QListWidget(this);
+    ListBox1->setStyleSheet(QStringLiteral("QListWidget { background: black; color: lime; }"));
+    root->addWidget(ListBox1);
+
+    tmrDLSpeed = new QTimer(this);
+    tmrDLSpeed->setInterval(5000);
+    connect(tmrDLSpeed, &QTimer::timeout, this, &TfrmAsker::tmrDLSpeedTimer);
+    tmrRedirect = new QTimer(this);
+    tmrRedirect->setInterval(1000);
+    connect(tmrRedirect, &QTimer::timeout, this, &TfrmAsker::tmrRedirectTimer);
+
+    pmBookMarks = new QMenu(this);
+    Bookmarks1 = pmBookMarks->addAction(QStringLiteral("Web BookMarks..."));
+
+    // Key preview: every child hands its keys to the dialog first.
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
+}
+
+QWidget* TfrmAsker::BuildDownloadPage()
+{
+    auto* page = new QWidget;
+    auto* grid = new QGridLayout(page);
+
+    edtDesc = new QLineEdit(page);
+    edtDesc->setToolTip(QStringLiteral("Type a brief description of the file to be downloaded in this box."));
+    edtName = new QLineEdit(page);
+    edtName->setToolTip(QStringLiteral("You can modify the filename by editing this box"));
+    edtSource = new QComboBox(page);
+    edtSource->setEditable(true);
+    cmdBookMarks = new QPushButton(QStringLiteral("Bookmarks"), page);
+    cmdBookMarks->setFlat(true);
+    cmdBookMarks->setToolTip(QStringLiteral("Click here to access your web browser's bookmark list"));
+    cbOpenWhen = new QComboBox(page);
+    cbOpenWhen->addItems({QStringLiteral("I'll do it manually"), kOpenImmediately});
+    cbOpenWhen->setCurrentIndex(0);
+    cbSection = new QComboBox(page);
+    cmdSection = new QPushButton(QStringLiteral("New Section"), page);
+    cmdSection->setFlat(true);
+    cmdSection->setToolTip(QStringLiteral("Click here to create a new section (Ctrl+S)"));
+    cbCategory = new QComboBox(page);
+    cmdFolder = new QPushButton(QStringLiteral("New Folder"), page);
+    cmdFolder->setFlat(true);
+    cmdFolder->setToolTip(QStringLiteral("Click here to create a new folder (Ctrl+N)"));
+
+    int row = 0;
+    grid->addWidget(Caption(QStringLiteral("Download Description"), page), row++, 0, 1, 3);
+    grid->addWidget(edtDesc, row++, 0, 1, 3);
+    grid->addWidget(Caption(QStringLiteral("Specify a filename for this download."), page), row++, 0, 1, 3);
+    grid->addWidget(edtName, row++, 0, 1, 3);
+    grid->addWidget(Caption(QStringLiteral("File Source"), page), row++, 0, 1, 3);
+    grid->addWidget(edtSource, row, 0, 1, 2);
+    grid->addWidget(cmdBookMarks, row++, 2);
+    grid->addWidget(Caption(QStringLiteral("Open it when:"), page), row, 0);
+    grid->addWidget(cbOpenWhen, row++, 1, 1, 2);
+    grid->addWidget(Caption(QStringLiteral("Place in what Section?"), page), row, 0);
+    grid->addWidget(cbSection, row, 1);
+    grid->addWidget(cmdSection, row++, 2);
+    grid->addWidget(Caption(QStringLiteral("Place in what Folder?"), page), row, 0);
+    grid->addWidget(cbCategory, row, 1);
+    grid->addWidget(cmdFolder, row++, 2);
+
+    // The gauges and figures.
+    auto* stats = new QHBoxLayout;
+    auto* progress = new QVBoxLayout;
+    progress->addWidget(Caption(QStringLiteral("Progress"), page));
+    dg = new TAnotherGauge(page);
+    dg->ApplyDownloadDialogLook();
+    dg->SetMin(0);
+    dg->SetMax(100);
+    dg->SetValue(0);
+    progress->addWidget(dg);
+    stats->addLayout(progress);
+    gSpeed = new TRingGauge(page);
+    gSpeed->ApplyDownloadDialogLook();
+    gSpeed->SetMax(38600);
+    stats->addWidget(gSpeed);
+
+    auto* figures = new QGridLayout;
+    int f = 0;
+    lblPercent = Caption(QStringLiteral("% of Potential Speed"), page);
+    figures->addWidget(lblPercent, f++, 0, 1, 2);
+    auto addFigure = [&](const QString& caption, const QString& initial) {
+        figures->addWidget(Caption(caption, page), f, 0);
+        auto* value = Caption(initial, page);
+        figures->addWidget(value, f++, 1);
+        return value;
+    };
+    lblSpeed = addFigure(QStringLiteral("Speed:"), QStringLiteral("?"));
+    lblFileSize = addFigure(QStringLiteral("Download Size:"), QStringLiteral("?"));
+    lbldlbytes = addFigure(QStringLiteral("Bytes So Far:"), QStringLiteral("0"));
+    Label8 = Caption(QStringLiteral("Packet Size:"), page);
+    pnlPacketSize = new QFrame(page);
+    auto* packetLayout = new QHBoxLayout(pnlPacketSize);
+    packetLayout->setContentsMargins(0, 0, 0, 0);
+    lblPacketSize = Caption(QStringLiteral("N/A"), pnlPacketSize);
+    packetLayout->addWidget(lblPacketSize);
+    figures->addWidget(Label8, f, 0);
+    figures->addWidget(pnlPacketSize, f++, 1);
+    Label8->hide();
+    pnlPacketSize->hide();
+    lblAverage = addFigure(QStringLiteral("Average BPS:"), QStringLiteral("?"));
+    lblETA = addFigure(QStringLiteral("Time to arrival:"), QStringLiteral("?"));
+    gActive = new TVVNavigatorGauge(page);
+    gActive->ApplyDownloadDialogLook();
+    figures->addWidget(gActive, f++, 0, 1, 2);
+    stats->addLayout(figures);
+    grid->addLayout(stats, row++, 0, 1, 3);
+
+    auto* buttons = new QHBoxLayout;
+    cmdOK = new QPushButton(kIdleCaption, page);
+    cmdOK->setDefault(true);
+    Button2 = new QPushButton(QStringLiteral("&Exit"), page);
+    Button2->setAutoDefault(false);
+    cmdViewManager = new QPushButton(QStringLiteral("&View Manager"), page);
+    cmdViewManager->setAutoDefault(false);
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(Button2);
+    buttons->addWidget(cmdViewManager);
+    grid->addLayout(buttons, row++, 0, 1, 3);
+
+    connect(cmdOK, &QPushButton::clicked, this, &TfrmAsker::cmdOKClick);
+    connect(Button2, &QPushButton::clicked, this, &TfrmAsker::Button2Click);
+    connect(cmdViewManager, &QPushButton::clicked, this, &TfrmAsker::cmdViewManagerClick);
+    connect(cmdBookMarks, &QPushButton::clicked, this, &TfrmAsker::cmdBookMarksClick);
+    connect(cmdSection, &QPushButton::clicked, this, &TfrmAsker::cmdSectionClick);
+    connect(cmdFolder, &QPushButton::clicked, this, &TfrmAsker::cmdFolderClick);
+    connect(cbSection, &QComboBox::currentIndexChanged, this, &TfrmAsker::cbSectionChange);
+    return page;
+}
+
+QWidget* TfrmAsker::BuildAdvancedPage()
+{
+    auto* page = new QWidget;
+    auto* v = new QVBoxLayout(page);
+
+    auto* info = new QGroupBox(QStringLiteral("Download Information"), page);
+    auto* infoLayout = new QVBoxLayout(info);
+    cbPaste = new QCheckBox(
+        QStringLiteral("When this screen appears paste the contents of the clipboard into Download Description area"),
+        info);
+    infoLayout->addWidget(cbPaste);
+    v->addWidget(info);
+
+    auto* actions = new QGroupBox(QStringLiteral("Automated Actions"), page);
+    auto* actionsLayout = new QGridLayout(actions);
+    cbPrompt = new QCheckBox(QStringLiteral("Prompt me in"), actions);
+    meDays = DaysEdit(actions);
+    actionsLayout->addWidget(cbPrompt, 0, 0);
+    actionsLayout->addWidget(meDays, 0, 1);
+    actionsLayout->addWidget(
+        Caption(QStringLiteral("days if I have not yet opened, run, or installed this file."), actions), 0, 2);
+    cbAutoDelete = new QCheckBox(QStringLiteral("Automatically delete this file after"), actions);
+    meDeleteDays = DaysEdit(actions);
+    actionsLayout->addWidget(cbAutoDelete, 1, 0);
+    actionsLayout->addWidget(meDeleteDays, 1, 1);
+    actionsLayout->addWidget(Caption(QStringLiteral("days whether I've opened it or not."), actions), 1, 2);
+    cbAutoScan = new QCheckBox(
+        QStringLiteral("Automatically scan this file for viruses after it is completely downloaded"), actions);
+    cbAutoScan->setEnabled(false);
+    actionsLayout->addWidget(cbAutoScan, 2, 0, 1, 3);
+    v->addWidget(actions);
+
+    auto* screen = new QGroupBox(QStringLiteral("This Screen"), page);
+    auto* screenLayout = new QVBoxLayout(screen);
+    cbMinimize = new QCheckBox(QStringLiteral("Auto-Minimize on Download"), screen);
+    cbClose = new QCheckBox(QStringLiteral("Auto-Exit when complete"), screen);
+    cbDetails = new QCheckBox(QStringLiteral("Display Download Headers"), screen);
+    cbDetails->setChecked(true);
+    screenLayout->addWidget(cbMinimize);
+    screenLayout->addWidget(cbClose);
+    screenLayout->addWidget(cbDetails);
+    v->addWidget(screen);
+
+    auto* general = new QGroupBox(QStringLiteral("General"), page);
+    auto* generalLayout = new QVBoxLayout(general);
+    cbPromptDone = new QCheckBox(QStringLiteral("Prompt me when downloads are complete"), general);
+    cbPromptDone->setChecked(true);
+    cbEnableDetect = new QCheckBox(QStringLiteral("&Enable Download Detection"), general);
+    cbEnableDetect->setChecked(true);
+    cbDefault = new QCheckBox(QStringLiteral("&Save these as default settings"), general);
+    cbDefault->setChecked(true);
+    generalLayout->addWidget(cbPromptDone);
+    generalLayout->addWidget(cbEnableDetect);
+    generalLayout->addWidget(cbDefault);
+    v->addWidget(general);
+    v->addStretch();
+
+    // Check boxes act on every change of state, set by the user or by the
+    // defaults, as the form's click handlers always have.
+    connect(cbDetails, &QCheckBox::toggled, this, &TfrmAsker::cbDetailsClick);
+    connect(cbEnableDetect, &QCheckBox::toggled, this, &TfrmAsker::cbEnableDetectClick);
+    connect(cbDefault, &QCheckBox::toggled, this, &TfrmAsker::cbDefaultClick);
+    return page;
+}
+
+// ---------------------------------------------------------------------------
+// Opening
+
+QString TfrmAsker::FileNameFromUrl(const QString& url)
+{
+    QString name = url.mid(url.lastIndexOf(QLatin1Char('/')) + 1);
+    for (QChar c : kForbiddenInNames)
+        name.remove(c);
+    return name;
+}
+
+void TfrmAsker::FillFromHandOff(const QString& url, const QString& description, const QString& kind,
+                                const QString& scheme)
+{
+    const QString name = FileNameFromUrl(url);
+    edtName->setText(name);
+    edtSource->setEditText(url);
+    SourceUrl = url;
+    edtDesc->setText(description);
+    RemoteFileName = name;
+    UrlBase = url;
+    const int at = name.isEmpty() ? -1 : UrlBase.indexOf(name);
+    if (at >= 0)
+        UrlBase.remove(at, name.size());
+    if (kind == QLatin1String("IE")) {
+        const int slash = url.indexOf(QLatin1Char('/'));
+        Protocol = slash > 0 ? url.left(slash - 1) : QString();
+    } else {
+        Protocol = scheme;
+    }
+}
+
+void TfrmAsker::FillFromManager(const QString& source, const QString& description)
+{
+    SourceUrl = source;
+    edtSource->setEditText(source);
+    Protocol = source.left(3) == QLatin1String("ftp") ? QStringLiteral("ftp") : QStringLiteral("http");
+    edtDesc->setText(description);
+    RemoteFileName = source.mid(source.lastIndexOf(QLatin1Char('/')) + 1);
+    UrlBase = source.left(source.size() - RemoteFileName.size());
+}
+
+void TfrmAsker::PlaceFromManager(const QString& section, const QString& folder, const QString& fileName)
+{
+    const int s = cbSection->findText(section, Qt::MatchFixedString);
+    {
+        const QSignalBlocker block(cbSection);
+        if (s >= 0)
+            cbSection->setCurrentIndex(s);
+    }
+    LoadFolders();
+    const int c = cbCategory->findText(folder, Qt::MatchFixedString);
+    if (c >= 0)
+        cbCategory->setCurrentIndex(c);
+    edtName->setText(fileName);
+    FromManager = true;
+}
+
+// ---------------------------------------------------------------------------
+// Showing
+
+void TfrmAsker::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    FormShow();
+}
+
+void TfrmAsker::FormShow()
+{
+    BringToFront();
+    ExpectedSize = 0;
+    ResumeOffset = 0;
+    dg->SetValue(0);
+
+    const qint64 speed = Settings::Speed();
+    gSpeed->SetMax(speed);
+    gSpeed->SetSecondIndicationPoint(RoundEven(gSpeed->Max() * 0.66));
+    gSpeed->SetFirstIndicationPoint(RoundEven(gSpeed->Max() * 0.33));
+    gSpeed->SetThirdPartColor(QColor(0, 255, 0));
+
+    if (cbPaste->isChecked() && !FromManager) {
+        edtDesc->clear();
+        edtDesc->paste();
+    } else if (edtDesc->text() == QLatin1String("IE")) {
+        edtDesc->setText(FindPartialWindow(QStringLiteral("Internet Explorer")).left(255));
+    }
+    edtDesc->setFocus();
+}
+
+void TfrmAsker::BringToFront()
+{
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+// ---------------------------------------------------------------------------
+// Defaults and places
+
+void TfrmAsker::SetDefaults()
+{
+    SetDefaultPlace();
+    cbPrompt->setChecked(Settings::PromptIfNotOpened());
+    meDays->setText(Settings::PromptDays());
+    cbAutoDelete->setChecked(Settings::AutoDelete());
+    meDeleteDays->setText(Settings::DeleteDays());
+    cbEnableDetect->setChecked(Settings::DownloadDetect());
+    SelectIndexOrFirst(cbOpenWhen, Settings::OpenWhen());
+    cbDetails->setChecked(Settings::ShowDetails());
+    cbDetailsClick();
+    cbMinimize->setChecked(Settings::AutoMinimize());
+    cbClose->setChecked(Settings::AutoClose());
+    cbPaste->setChecked(Settings::AutoPaste());
+    cbPromptDone->setChecked(Settings::PromptDone());
+    cbAutoScan->setEnabled(!Settings::CommandLine().isEmpty());
+    cbAutoScan->setChecked(Settings::ScanWhenDone());
+}
+
+void TfrmAsker::SetDefaultPlace()
+{
+    {
+        const QSignalBlocker block(cbSection);
+        cbSection->clear();
+        cbSection->addItems(Catalogue::SectionNames());
+        cbEnableDetect->setChecked(Settings::DownloadDetect());
+        SelectIndexOrFirst(cbSection, Settings::DefaultSection());
+    }
+    LoadFolders();
+    SelectIndexOrFirst(cbCategory, Settings::DefaultCat());
+}
+
+void TfrmAsker::LoadFolders()
+{
+    cbCategory->clear();
+    if (cbSection->currentIndex() < 0)
+        return;
+    cbCategory->addItems(Catalogue::FolderNames(cbSection->currentText()));
+    if (cbCategory->count() > 0)
+        cbCategory->setCurrentIndex(0);
+}
+
+void TfrmAsker::cbSectionChange()
+{
+    LoadFolders();
+}
+
+void TfrmAsker::SaveSettings()
+{
+    Settings::SetOpenWhen(cbOpenWhen->currentIndex());
+    Settings::SetDefaultSection(cbSection->currentIndex());
+    Settings::SetDefaultCat(cbCategory->currentIndex());
+    Settings::SetDownloadDetect(cbEnableDetect->isChecked());
+    Settings::SetShowDetails(cbDetails->isChecked());
+    Settings::SetAutoMinimize(cbMinimize->isChecked());
+    Settings::SetAutoClose(cbClose->isChecked());
+    Settings::SetAutoPaste(cbPaste->isChecked());
+    Settings::SetPromptDone(cbPromptDone->isChecked());
+    Settings::SetPromptIfNotOpened(cbPrompt->isChecked());
+    Settings::SetPromptDays(meDays->text());
+    Settings::SetAutoDelete(cbAutoDelete->isChecked());
+    Settings::SetDeleteDays(meDeleteDays->text());
+    Settings::SetScanWhenDone(cbAutoScan->isChecked());
+}
+
+QString TfrmAsker::TargetPath() const
+{
+    const QString location = Catalogue::SectionLocation(cbSection->currentIndex() + 1);
+    return Catalogue::FilePath(location, cbCategory->currentText(), edtName->text());
+}
+
+QString TfrmAsker::FolderFile() const
+{
+    return Catalogue::FolderFile(cbSection->currentText(), cbCategory->currentText());
+}
+
+void TfrmAsker::NewFolderCreated(int sectionIndex)
+{
+    if (!isVisible())
+        return;
+    SetDefaultPlace();
+    {
+        const QSignalBlocker block(cbSection);
+        SelectIndexOrFirst(cbSection, sectionIndex);
+    }
+    LoadFolders();
+    cbCategory->setCurrentIndex(cbCategory->count() - 1);
+}
+
+void TfrmAsker::SetDetailsState(bool enabled)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{edtDesc, edtName, edtSource, cmdBookMarks, cbOpenWhen,
+                                                      cmdSection, cbSection, cmdFolder, cbCategory})
+        w->setEnabled(enabled);
+}
+
+// ---------------------------------------------------------------------------
+// The download record
+
+bool TfrmAsker::FileNameUsable() const
+{
+    const QString name = edtName->text();
+    return !name.trimmed().isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+        && !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
+}
+
+void TfrmAsker::SaveDownloadInfo()
+{
+    // Without a folder or a usable name there is no record to write: a
+    // nameless record or a "<section>-.ini" file would only be litter.
+    if (!cbCategory->currentText().isEmpty() && FileNameUsable()) {
+        RecordFile file(FolderFile());
+        const QString record = edtName->text();
+        file.writeString(record, RecordKey::Desc, edtDesc->text());
+        file.writeString(record, RecordKey::Source, edtSource->currentText());
+        file.writeString(record, RecordKey::OpenWhen, QString::number(cbOpenWhen->currentIndex()));
+        file.writeBool(record, RecordKey::Prompt, cbPrompt->isChecked());
+        file.writeString(record, RecordKey::PromptDays, meDays->text());
+        file.writeBool(record, RecordKey::Delete, cbAutoDelete->isChecked());
+        file.writeString(record, RecordKey::DeleteDays, meDeleteDays->text());
+        file.writeString(record, RecordKey::DateDownloaded, StoredDate::Today());
+        file.writeBool(record, RecordKey::ScanWhenDone, cbAutoScan->isChecked());
+    }
+    Settings::SetDownloadDetect(cbEnableDetect->isChecked());
+    if (cbDefault->isChecked())
+        SaveSettings();
+}
+
+QString TfrmAsker::FindRecord(const QString& path) const
+{
+    const QString wanted = QFileInfo(path).fileName().toUpper();
+    const RecordFile file(FolderFile());
+    for (const QString& name : file.recordNames())
+        if (name.toUpper() == wanted)
+            return name;
+    return {};
+}
+
+// ---------------------------------------------------------------------------
+// Completion actions
+
+void TfrmAsker::VirusScan(const QString& path)
+{
+    if (!cbAutoScan->isChecked())
+        return;
+    const QString record = FindRecord(path);
+    if (record.isEmpty())
+        return;
+    const QString today = StoredDate::Today();
+    RecordFile(FolderFile()).writeString(record, RecordKey::LastScanned, today);
+    try {
+        if (AskerHost* host = AskerHost::instance())
+            host->SetLastScannedIfCurrent(record, today);
+    } catch (...) {
+    }
+    const QString scanner = Settings::CommandLine();
+    if (scanner.isEmpty())
+        return; // nothing to start
+    // The path is one argument, whole: the scanner sees it exactly as the
+    // quoted parameter of a command line would give it.
+    Shell::instance().startProgram(scanner, {path});
+}
+
+void TfrmAsker::FileExec(const QString& path)
+{
+    const QString record = FindRecord(path);
+    if (record.isEmpty())
+        return;
+    RecordFile(FolderFile()).writeString(record, RecordKey::LastOpened, StoredDate::Today());
+}
+
+void TfrmAsker::DeleteFile(const QString& name, bool recycle)
+{
+    ProcessMessages();
+    Shell::instance().deleteFile(name, recycle);
+    ProcessMessages();
+}
+
+QString TfrmAsker::CompleteText(const QString& fileName, const QString& section, const QString& folder)
+{
+    return QStringLiteral("Download Complete for ") + fileName
+        + QStringLiteral("\r\rThis file has been placed in the following area:\r\rSection: ") + section
+        + QStringLiteral("\rFolder: ") + folder;
+}
+
+void TfrmAsker::PromptComplete(const QString& path)
+{
+    if (!cbPromptDone->isChecked())
+        return;
+    Dialogs::showMessage(CompleteText(QFileInfo(path).fileName(), cbSection->currentText(),
+                                      cbCategory->currentText()),
+                         this);
+}
+
+// ---------------------------------------------------------------------------
+// States
+
+bool TfrmAsker::IsBusy() const
+{
+    return cmdOK->text() != kIdleCaption;
+}
+
+void TfrmAsker::SetIdle()
+{
+    cmdOK->setText(kIdleCaption);
+    cmdOK->setIcon(imgDownload);
+    Button2->setEnabled(true);
+}
+
+void TfrmAsker::SetBusy()
+{
+    cmdOK->setText(kBusyCaption);
+    cmdOK->setIcon(imgAbort);
+    Button2->setEnabled(false);
+}
+
+void TfrmAsker::cmdOKClick()
+{
+    try {
+        if (IsBusy()) {
+            AbortDownload();
+            return;
+        }
+        dg->SetValue(0);
+        lbldlbytes->setText(QStringLiteral("0"));
+        SetBusy();
+        if (cbCategory->currentText().isEmpty()) {
+            BringToFront();
+            Dialogs::showMessage(kFolderMessage, this);
+            AbortDownload();
+            return;
+        }
+        if (!FileNameUsable()) {
+            BringToFront();
+            Dialogs::showMessage(kNameMessage, this);
+            AbortDownload();
+            return;
+        }
+        SetDetailsState(false);
+        SaveDownloadInfo();
+        SaveSettings();
+        if (cbMinimize->isChecked())
+            showMinimized();
+        if (Protocol != QLatin1String("http"))
+            GetFTP(true);
+        else
+            GetHTTP();
+    } catch (...) {
+        // A failed step ends the command; the dialog stays usable.
+    }
+}
+
+void TfrmAsker::AbortDownload()
+{
+    gActive->SetActive(false);
+    Aborted = true;
+    NoFollowUp = true;
+    if (Protocol == QLatin1String("http"))
+        RedirectPending = false;
+    try {
+        HttpAbort();
+    } catch (...) {
+    }
+    try {
+        FtpAbort();
+    } catch (...) {
+    }
+    SetIdle();
+    SetDetailsState(true);
+}
+
+void TfrmAsker::EndDownload()
+{
+    gActive->SetActive(false);
+    RedirectPending = false;
+    SetIdle();
+    SetDetailsState(true);
+    if (dg->Value() == dg->Max())
+        lblETA->setText(QStringLiteral("Complete"));
+}
+
+void TfrmAsker::AddLog(const QString& line)
+{
+    ListBox1->addItem(line);
+    ListBox1->setCurrentRow(ListBox1->count() - 1);
+}
+
+// ---------------------------------------------------------------------------
+// Buttons and boxes
+
+void TfrmAsker::Button2Click()
+{
+    close();
+}
+
+void TfrmAsker::reject()
+{
+    // Escape is the Exit button: nothing while it is disabled.
+    if (Button2->isEnabled())
+        Button2->click();
+}
+
+void TfrmAsker::cmdViewManagerClick()
+{
+    if (AskerHost* host = AskerHost::instance())
+        host->ShowManager();
+}
+
+void TfrmAsker::cmdBookMarksClick()
+{
+    ProcessMessages();
+    if (AskerHost* host = AskerHost::instance())
+        host->FillBookmarks(pmBookMarks, this);
+    pmBookMarks->popup(QCursor::pos());
+    ProcessMessages();
+}
+
+void TfrmAsker::Bookmarks1URL(const QString& url)
+{
+    edtSource->setEditText(url);
+    edtSource->setFocus();
+}
+
+void TfrmAsker::cmdSectionClick()
+{
+    NewSectCat(false);
+}
+
+void TfrmAsker::cmdFolderClick()
+{
+    NewSectCat(true);
+}
+
+void TfrmAsker::NewSectCat(bool folder)
+{
+    if (folder) {
+        AskerHost* host = AskerHost::instance();
+        if (!(host && host->ShowNewFolder(cbSection->currentIndex())) && frmCategory)
+            Dialogs::instance().execModal(frmCategory);
+        return;
+    }
+    if (frmNewSection)
+        Dialogs::instance().execModal(frmNewSection);
+    SetDefaultPlace();
+    {
+        const QSignalBlocker block(cbSection);
+        cbSection->setCurrentIndex(cbSection->count() - 1);
+    }
+    ProcessMessages();
+    LoadFolders();
+}
+
+void TfrmAsker::cbDetailsClick()
+{
+    ListBox1->setVisible(cbDetails->isChecked());
+    setFixedSize(kWidth, cbDetails->isChecked() ? kHeightWithDetails : kHeightWithoutDetails);
+}
+
+void TfrmAsker::cbEnableDetectClick()
+{
+    if (AskerHost* host = AskerHost::instance())
+        host->SetTrayCaption(cbEnableDetect->isChecked() ? QStringLiteral("FLK")
+                                                         : QStringLiteral("FLK - Download Detect Disabled"));
+}
+
+void TfrmAsker::cbDefaultClick()
+{
+    try {
+        Settings::SetSaveAsDefault(cbDefault->isChecked());
+    } catch (...) {
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Keys
+
+bool TfrmAsker::HandleShortcut(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_F1 && e->modifiers() == Qt::NoModifier) {
+        Shell::instance().open(ProgramFolder() + QStringLiteral("flk.hlp"));
+        return true;
+    }
+    if (e->modifiers() != Qt::ControlModifier)
+        return false;
+    switch (e->key()) {
+    case Qt::Key_N:
+        NewSectCat(true);
+        return true;
+    case Qt::Key_S:
+        NewSectCat(false);
+        return true;
+    case Qt::Key_B:
+        cmdBookMarks->click();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TfrmAsker::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() == QEvent::KeyPress && watched->isWidgetType()
+        && static_cast<QWidget*>(watched)->window() == this && HandleShortcut(static_cast<QKeyEvent*>(e)))
+        return true;
+    return QDialog::eventFilter(watched, e);
+}
+
+void TfrmAsker::keyPressEvent(QKeyEvent* e)
+{
+    if (HandleShortcut(e))
+        return;
+    QDialog::keyPressEvent(e);
+}
+
+// ---------------------------------------------------------------------------
+// Closing and the end of the session
+
+void TfrmAsker::closeEvent(QCloseEvent* e)
+{
+    if (!FormCloseQuery()) {
+        e->ignore();
+        return;
+    }
+    FormClose();
+    e->accept();
+}
+
+bool TfrmAsker::FormCloseQuery()
+{
+    if (cmdOK->text() != kBusyCaption) {
+        AbortDownload();
+        EndDownload();
+        return true;
+    }
+    BringToFront();
+    Dialogs::showMessage(kBusyMessage, this);
+    return false;
+}
+
+void TfrmAsker::FormClose()
+{
+    try {
+        if (cbDefault->isChecked()) {
+            SaveDownloadInfo();
+            SaveSettings();
+        }
+    } catch (...) {
+    }
+    try {
+        HttpShutdown();
+        FtpShutdown();
+    } catch (...) {
+    }
+    ProcessMessages();
+}
+
+void TfrmAsker::QueryEndSession()
+{
+    if (AskerHost* host = AskerHost::instance())
+        host->EndSession();
+}
+
+} // namespace flk
