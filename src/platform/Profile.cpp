@@ -151,8 +151,8 @@ struct Profile::Impl {
 
     void refresh()
     {
-        if (!stamp.exists && !loaded) {
-            // The file may have appeared under another case since we were made.
+        if (!stamp.exists) {
+            // While there is no file, one may appear under another case.
             path = Profile::resolveCase(path);
         }
         const Stamp now = stampOf(path);
@@ -188,8 +188,17 @@ struct Profile::Impl {
             content += l;
             content += eol;
         }
+        // Unbuffered, so that a short write is seen here and the old file
+        // is kept instead of being replaced by a cut one.
         QSaveFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size() || !f.commit())
+        const bool written = f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+                             && f.write(content) == content.size() && f.error() == QFileDevice::NoError;
+        if (!written) {
+            f.cancelWriting();
+            f.commit(); // discards the temporary file
+            throw EProfileError(QStringLiteral("Unable to write to %1").arg(path));
+        }
+        if (!f.commit())
             throw EProfileError(QStringLiteral("Unable to write to %1").arg(path));
         parse(content);
         stamp = stampOf(path);
@@ -266,7 +275,7 @@ QStringList fitNames(const QStringList& names)
     QStringList out;
     int used = 0;
     for (const QString& n : names) {
-        const int need = n.toUtf8().size() + 1;
+        const int need = encode(n).size() + 1; // the bytes on disk
         if (used + need > Profile::kNameListBytes)
             break;
         used += need;

@@ -1,0 +1,390 @@
+// The INI rules of Profile, observed through the bytes on disk.
+#include "Profile.h"
+#include "TempHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace flk;
+using flk::test::ReadAll;
+using flk::test::TempHome;
+using flk::test::WriteAll;
+
+namespace {
+
+QString filled(int n, char c = 'x')
+{
+    return QString(n, QChar(c));
+}
+
+} // namespace
+
+// --- Values: length, blanks, quotes ------------------------------------------
+
+TEST(ProfileValues, Exactly1023CharactersReadBackWhole)
+{
+    TempHome home;
+    WriteAll(home.file("a.ini"), "[S]\nK=" + filled(1023).toUtf8() + "\n");
+    EXPECT_EQ(Profile(home.file("a.ini")).readString("S", "K", "def"), filled(1023));
+}
+
+TEST(ProfileValues, LongerValuesAreCutTo1023Characters)
+{
+    TempHome home;
+    const QString value = filled(1000, 'a') + filled(24, 'b') + filled(500, 'c');
+    WriteAll(home.file("a.ini"), "[S]\nK1024=" + value.left(1024).toUtf8() + "\nKlong=" + value.toUtf8() + "\n");
+    Profile p(home.file("a.ini"));
+    EXPECT_EQ(p.readString("S", "K1024", ""), value.left(1023));
+    EXPECT_EQ(p.readString("S", "Klong", ""), value.left(1023));
+}
+
+TEST(ProfileValues, BlanksAroundValuesAndOnePairOfQuotesAreDropped)
+{
+    TempHome home;
+    WriteAll(home.file("a.ini"), "[S]\n"
+                                 "Plain=   spaced out  \t\n"
+                                 "Double=\"quoted\"\n"
+                                 "Single='quoted'\n"
+                                 "Inner=\"  kept blanks  \"\n"
+                                 "Mixed=\"mismatched'\n"
+                                 "Lone=\"\n"
+                                 "Twice=\"\"x\"\"\n"
+                                 "Days=5 \n"
+                                 "Empty=\n");
+    Profile p(home.file("a.ini"));
+    EXPECT_EQ(p.readString("S", "Plain", ""), "spaced out");
+    EXPECT_EQ(p.readString("S", "Double", ""), "quoted");
+    EXPECT_EQ(p.readString("S", "Single", ""), "quoted");
+    EXPECT_EQ(p.readString("S", "Inner", ""), "  kept blanks  ");
+    EXPECT_EQ(p.readString("S", "Mixed", ""), "\"mismatched'");
+    EXPECT_EQ(p.readString("S", "Lone", ""), "\"");
+    EXPECT_EQ(p.readString("S", "Twice", ""), "\"x\"");
+    EXPECT_EQ(p.readInteger("S", "Days", 0), 5);
+    EXPECT_EQ(p.readString("S", "Empty", "def"), "");
+    EXPECT_EQ(p.readString("S", "Missing", "def"), "def");
+}
+
+TEST(ProfileValues, TextIsStoredAsItIsUnquoted)
+{
+    TempHome home;
+    Profile p(home.file("a.ini"));
+    p.writeString("S", "K", "a \"b\" = c; d");
+    EXPECT_EQ(ReadAll(home.file("a.ini")), "[S]\nK=a \"b\" = c; d\n");
+    EXPECT_EQ(p.readString("S", "K", ""), "a \"b\" = c; d");
+}
+
+TEST(ProfileValues, LineBreaksInAValueNeverStartANewKey)
+{
+    TempHome home;
+    Profile p(home.file("a.ini"));
+    p.writeString("S", "K", "one\r\n[Evil]\nX=1");
+    EXPECT_FALSE(p.sectionExists("Evil"));
+    EXPECT_EQ(p.readSection("S"), QStringList{"K"});
+    EXPECT_EQ(ReadAll(home.file("a.ini")).count('\n'), 2);
+}
+
+TEST(ProfileValues, TheByte0xFFMapsToCharacterFF)
+{
+    TempHome home;
+    Profile p(home.file("a.ini"));
+    p.writeString("S", "Notes", QString("a") + QChar(0xFF) + QChar(0xFF) + "b");
+    EXPECT_EQ(ReadAll(home.file("a.ini")), QByteArray("[S]\nNotes=a\xFF\xFF" "b\n"));
+    WriteAll(home.file("b.ini"), QByteArray("[S]\nNotes=x\xFFy\xC3\xA9\n"));
+    EXPECT_EQ(Profile(home.file("b.ini")).readString("S", "Notes", ""), QString("x") + QChar(0xFF) + "y" + QChar(0xE9));
+}
+
+// --- Integers and booleans ---------------------------------------------------
+
+TEST(ProfileNumbers, DecimalAndHexadecimalIntegers)
+{
+    TempHome home;
+    WriteAll(home.file("a.ini"), "[N]\nDec=28800\nNeg=-7\nPlus=+3\nHex=0x1F\nUpper=0X10\nBigHex=0xFFFFFFFF\n"
+                                 "JustPrefix=0x\nBadHex=0xZZ\nWord=fast\nTrailing=12abc\nFraction=1.5\n"
+                                 "Huge=99999999999\nBlank=  \n");
+    Profile p(home.file("a.ini"));
+    EXPECT_EQ(p.readInteger("N", "Dec", 0), 28800);
+    EXPECT_EQ(p.readInteger("N", "Neg", 0), -7);
+    EXPECT_EQ(p.readInteger("N", "Plus", 0), 3);
+    EXPECT_EQ(p.readInteger("N", "Hex", 0), 31);
+    EXPECT_EQ(p.readInteger("N", "Upper", 0), 16);
+    EXPECT_EQ(p.readInteger("N", "BigHex", 0), -1);
+    EXPECT_EQ(p.readInteger("N", "JustPrefix", 42), 42);
+    EXPECT_EQ(p.readInteger("N", "BadHex", 42), 42);
+    EXPECT_EQ(p.readInteger("N", "Word", 42), 42);
+    EXPECT_EQ(p.readInteger("N", "Trailing", 42), 42);
+    EXPECT_EQ(p.readInteger("N", "Fraction", 42), 42);
+    EXPECT_EQ(p.readInteger("N", "Huge", 42), 42);
+    EXPECT_EQ(p.readInteger("N", "Blank", 42), 42);
+    EXPECT_EQ(p.readInteger("N", "Missing", 42), 42);
+}
+
+TEST(ProfileNumbers, BooleansAreOneAndZeroAndAnyOtherIntegerIsTrue)
+{
+    TempHome home;
+    WriteAll(home.file("a.ini"), "[B]\nOne=1\nZero=0\nTwo=2\nMinus=-1\nHex=0x0\nYes=yes\nTrue=true\n");
+    Profile p(home.file("a.ini"));
+    EXPECT_TRUE(p.readBool("B", "One", false));
+    EXPECT_FALSE(p.readBool("B", "Zero", true));
+    EXPECT_TRUE(p.readBool("B", "Two", false));
+    EXPECT_TRUE(p.readBool("B", "Minus", false));
+    EXPECT_FALSE(p.readBool("B", "Hex", true));
+    EXPECT_FALSE(p.readBool("B", "Yes", false));
+    EXPECT_TRUE(p.readBool("B", "Yes", true));
+    EXPECT_FALSE(p.readBool("B", "True", false));
+    EXPECT_TRUE(p.readBool("B", "Missing", true));
+
+    p.writeBool("W", "T", true);
+    p.writeBool("W", "F", false);
+    p.writeInteger("W", "I", -12);
+    EXPECT_TRUE(ReadAll(home.file("a.ini")).endsWith("[W]\nT=1\nF=0\nI=-12\n"));
+}
+
+// --- Name lists ------------------------------------------------------------------
+
+TEST(ProfileNames, SectionNamesFitIn8192BytesWithTheirZeroBytes)
+{
+    TempHome home;
+    // 64 names of 127 bytes + 1 zero byte each = 8192 bytes exactly.
+    QByteArray content;
+    QStringList names;
+    for (int i = 0; i < 64; ++i) {
+        const QString name = QString("%1").arg(i, 3, 10, QChar('0')) + filled(124, 'n');
+        names << name;
+        content += "[" + name.toUtf8() + "]\nK=1\n";
+    }
+    WriteAll(home.file("full.ini"), content);
+    EXPECT_EQ(Profile(home.file("full.ini")).readSections(), names);
+
+    WriteAll(home.file("over.ini"), content + "[z]\nK=1\n");
+    const QStringList seen = Profile(home.file("over.ini")).readSections();
+    EXPECT_EQ(seen, names);
+    EXPECT_TRUE(Profile(home.file("over.ini")).sectionExists("z")); // still readable by name
+}
+
+TEST(ProfileNames, KeyNamesFitIn8192Bytes)
+{
+    TempHome home;
+    QByteArray content = "[S]\n";
+    for (int i = 0; i < 1000; ++i)
+        content += QByteArray::number(10000000 + i) + "=v\n"; // 9 bytes each with the zero
+    WriteAll(home.file("a.ini"), content);
+    const QStringList keys = Profile(home.file("a.ini")).readSection("S");
+    ASSERT_EQ(keys.size(), 8192 / 9);
+    EXPECT_EQ(keys.first(), "10000000");
+    EXPECT_EQ(keys.last(), QString::number(10000000 + 8192 / 9 - 1));
+}
+
+TEST(ProfileNames, NamesComeInFileOrder)
+{
+    TempHome home;
+    WriteAll(home.file("a.ini"), "[b]\nz=1\ny=2\n[a]\nx=3\n[B]\nw=4\n");
+    Profile p(home.file("a.ini"));
+    EXPECT_EQ(p.readSections(), (QStringList{"b", "a"}));
+    EXPECT_EQ(p.readSection("B"), (QStringList{"z", "y", "w"}));
+}
+
+// --- Case folding ------------------------------------------------------------------
+
+TEST(ProfileCase, FileNamesAreOneFileWhateverTheirCase)
+{
+    TempHome home;
+    Profile(home.file("headers.ini")).writeInteger("Main", "NumHeads", 3);
+    Profile(home.file("Headers.ini")).writeString("Header1", "Name", "Programs");
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files), QStringList{"headers.ini"});
+    EXPECT_EQ(Profile(home.file("HEADERS.INI")).readInteger("Main", "NumHeads", 0), 3);
+    EXPECT_EQ(Profile(home.file("HEADERS.INI")).fileName(), home.file("headers.ini"));
+}
+
+TEST(ProfileCase, AnExistingFileIsFoundWhateverTheCaseOfItsName)
+{
+    TempHome home;
+    WriteAll(home.file("Games-Utilities.INI"), "[tool.zip]\nDesc=A tool\n");
+    Profile p(home.file("games-utilities.ini"));
+    EXPECT_EQ(p.readString("tool.zip", "Desc", ""), "A tool");
+    p.writeString("tool.zip", "Source", "http://x/");
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files), QStringList{"Games-Utilities.INI"});
+}
+
+TEST(ProfileCase, AFileCreatedLaterUnderAnotherCaseIsSeen)
+{
+    TempHome home;
+    Profile p(home.file("dlmain.ini"));
+    EXPECT_EQ(p.readInteger("Download", "Speed", 0), 0);
+    WriteAll(home.file("DLMain.ini"), "[Download]\nSpeed=56600\n");
+    EXPECT_EQ(p.readInteger("Download", "Speed", 0), 56600);
+}
+
+TEST(ProfileCase, SectionsAndKeysAreMatchedWithoutRegardToCase)
+{
+    TempHome home;
+    WriteAll(home.file("a.ini"), "[ToolBar]\nShowMenu=1\nNumHeads=4\n");
+    Profile p(home.file("a.ini"));
+    EXPECT_TRUE(p.readBool("Toolbar", "Showmenu", false));
+    EXPECT_EQ(p.readInteger("TOOLBAR", "Numheads", 0), 4);
+    p.writeString("toolbar", "numheads", "5");
+    p.writeString("TOOLBAR", "New", "0");
+    EXPECT_EQ(ReadAll(home.file("a.ini")), "[ToolBar]\nShowMenu=1\nNumHeads=5\nNew=0\n");
+}
+
+// --- Writing ------------------------------------------------------------------------
+
+TEST(ProfileWrite, OtherLinesStayByteForByteAndNewKeysFollowTheirSection)
+{
+    TempHome home;
+    const QByteArray before = "; comment line\n"
+                              "[Main]\n"
+                              "  NumHeads = 2 \n"
+                              "Stray line without equals\n"
+                              "\n"
+                              "[Header1]\n"
+                              "Name=Programs\n"
+                              "Location=/x/Programs/\n"
+                              "\n";
+    WriteAll(home.file("h.ini"), before);
+    Profile p(home.file("h.ini"));
+    p.writeInteger("Main", "NumHeads", 3);
+    p.writeString("Main", "Extra", "e");
+    p.writeString("Header2", "Name", "Research");
+    p.writeString("Header2", "Location", "/x/Research/");
+    EXPECT_EQ(ReadAll(home.file("h.ini")), "; comment line\n"
+                                           "[Main]\n"
+                                           "NumHeads=3\n"
+                                           "Extra=e\n"
+                                           "Stray line without equals\n"
+                                           "\n"
+                                           "[Header1]\n"
+                                           "Name=Programs\n"
+                                           "Location=/x/Programs/\n"
+                                           "\n"
+                                           "[Header2]\n"
+                                           "Name=Research\n"
+                                           "Location=/x/Research/\n");
+}
+
+TEST(ProfileWrite, WindowsLineEndsAreKept)
+{
+    TempHome home;
+    WriteAll(home.file("a.ini"), "[S]\r\nA=1\r\n");
+    Profile(home.file("a.ini")).writeString("S", "B", "2");
+    EXPECT_EQ(ReadAll(home.file("a.ini")), "[S]\r\nA=1\r\nB=2\r\n");
+}
+
+TEST(ProfileWrite, TheFirstOfDuplicateKeysIsReadAndWritten)
+{
+    TempHome home;
+    WriteAll(home.file("a.ini"), "[S]\nK=first\nK=second\n[s]\nK=third\nL=4\n");
+    Profile p(home.file("a.ini"));
+    EXPECT_EQ(p.readString("S", "K", ""), "first");
+    EXPECT_EQ(p.readString("S", "L", ""), "4");
+    p.writeString("S", "K", "new");
+    EXPECT_EQ(ReadAll(home.file("a.ini")), "[S]\nK=new\nK=second\n[s]\nK=third\nL=4\n");
+}
+
+TEST(ProfileWrite, EraseSectionAndDeleteKey)
+{
+    TempHome home;
+    WriteAll(home.file("a.ini"), "[a.zip]\nDesc=A\nSource=u\n[b.zip]\nDesc=B\n[A.ZIP]\nNotes=n\n");
+    Profile p(home.file("a.ini"));
+    p.deleteKey("b.zip", "desc");
+    EXPECT_EQ(ReadAll(home.file("a.ini")), "[a.zip]\nDesc=A\nSource=u\n[b.zip]\n[A.ZIP]\nNotes=n\n");
+    p.eraseSection("a.zip");
+    EXPECT_EQ(ReadAll(home.file("a.ini")), "[b.zip]\n");
+    p.eraseSection("missing");
+    p.deleteKey("b.zip", "missing");
+    EXPECT_EQ(ReadAll(home.file("a.ini")), "[b.zip]\n");
+    EXPECT_EQ(p.readSections(), QStringList{"b.zip"});
+}
+
+TEST(ProfileWrite, AnotherWriterIsSeenByTheNextRead)
+{
+    TempHome home;
+    Profile mine(home.file("a.ini"));
+    mine.writeString("S", "K", "mine");
+    Profile(home.file("a.ini")).writeString("S", "K", "theirs");
+    EXPECT_EQ(mine.readString("S", "K", ""), "theirs");
+    WriteAll(home.file("a.ini"), "[S]\nK=edited by hand\n");
+    EXPECT_EQ(mine.readString("S", "K", ""), "edited by hand");
+    mine.writeString("S", "L", "x");
+    EXPECT_EQ(ReadAll(home.file("a.ini")), "[S]\nK=edited by hand\nL=x\n");
+}
+
+// --- Missing, empty and garbled files ---------------------------------------------------
+
+TEST(ProfileDefaults, MissingEmptyAndGarbledFilesGiveDefaults)
+{
+    TempHome home;
+    WriteAll(home.file("empty.ini"), "");
+    WriteAll(home.file("garbled.ini"), QByteArray("\x00\x01\xFE\xFF]]]\n[unclosed\nK=1\n==\n[]\n=v\nno equals\n", 43));
+    WriteAll(home.file("keysfirst.ini"), "K=1\nSpeed=5\n[Download]\n");
+    for (const char* name : {"missing.ini", "empty.ini", "garbled.ini", "keysfirst.ini"}) {
+        Profile p(home.file(name));
+        EXPECT_EQ(p.readInteger("Download", "Speed", 28800), 28800) << name;
+        EXPECT_EQ(p.readString("Main", "IconFile", "icons.dll"), "icons.dll") << name;
+        EXPECT_TRUE(p.readBool("Main", "FirstRun", true)) << name;
+    }
+    EXPECT_FALSE(QFile::exists(home.file("missing.ini")));
+    EXPECT_EQ(Profile(home.file("garbled.ini")).readString("unclosed", "K", ""), "1");
+}
+
+TEST(ProfileDefaults, WritingCreatesFileAndSection)
+{
+    TempHome home;
+    Profile(home.file("new.ini")).writeString("Main", "FirstRun", "0");
+    EXPECT_EQ(ReadAll(home.file("new.ini")), "[Main]\nFirstRun=0\n");
+}
+
+// --- Refused writes -------------------------------------------------------------------------
+
+TEST(ProfileRefusal, AWriteUnderARegularFileFailsWithItsPath)
+{
+    TempHome home;
+    WriteAll(home.file("plain"), "not a folder");
+    const QString path = home.file("plain/dlmain.ini");
+    try {
+        Profile(path).writeString("Main", "FirstRun", "0");
+        FAIL() << "no error";
+    } catch (const EProfileError& e) {
+        EXPECT_EQ(e.message(), "Unable to write to " + path);
+    }
+    EXPECT_EQ(ReadAll(home.file("plain")), "not a folder");
+}
+
+// The file-size limit holds for root too: a refused write must leave the
+// file exactly as it was and no temporary file behind.
+TEST(ProfileRefusal, ARefusedWriteLeavesTheFileAsItWas)
+{
+    TempHome home;
+    QByteArray before = "[S]\n";
+    for (int i = 0; i < 200; ++i)
+        before += "Key" + QByteArray::number(i) + "=value\n";
+    WriteAll(home.file("a.ini"), before);
+    Profile p(home.file("a.ini"));
+    ASSERT_EQ(p.readString("S", "Key0", ""), "value");
+
+    struct rlimit old;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 512;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool refused = false;
+    QString message;
+    try {
+        p.writeString("S", "Key0", "changed");
+    } catch (const EProfileError& e) {
+        refused = true;
+        message = e.message();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(message, "Unable to write to " + home.file("a.ini"));
+    EXPECT_EQ(ReadAll(home.file("a.ini")), before);
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files), QStringList{"a.ini"});
+    EXPECT_EQ(p.readString("S", "Key0", ""), "value");
+}
