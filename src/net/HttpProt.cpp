@@ -1,0 +1,690 @@
+#include "HttpProt.h"
+
+#include "WSocket.h"
+
+#include <QIODevice>
+#include <QLocale>
+
+namespace flk {
+namespace {
+
+constexpr UINT WM_HTTP_REQUEST_DONE = WM_USER + 1;
+constexpr UINT WM_HTTP_SET_READY = WM_USER + 2;
+constexpr UINT WM_HTTP_LOGIN = WM_USER + 3;
+constexpr int kPostBlock = 8193;
+
+const char* const kDayNames[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+const char* const kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+QString RfcDate(const QDateTime& dt)
+{
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    return QString("%1, %2 %3 %4 %5")
+        .arg(kDayNames[d.dayOfWeek() - 1])
+        .arg(d.day(), 2, 10, QChar('0'))
+        .arg(kMonthNames[d.month() - 1])
+        .arg(d.year(), 4, 10, QChar('0'))
+        .arg(t.toString("hh:mm:ss"));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- helpers
+
+TUrlParts SplitUrl(const QString& url)
+{
+    TUrlParts p;
+    if (url.isEmpty())
+        return p;
+    QString rest;
+    const qsizetype sep = url.indexOf("://");
+    if (sep >= 0) {
+        p.Proto = url.left(sep);
+        rest = url.mid(sep + 3);
+    } else if (url.startsWith('/')) {
+        p.Proto = "http";
+        if (url.size() < 2 || url[1] != '/') {
+            p.Path = url;
+            return p;
+        }
+        rest = url.mid(1);
+    } else if (url.left(5).toLower() == "http:") {
+        p.Proto = "http";
+        if (url.size() > 6 && url[5] != '/') {
+            p.Path = url.mid(5);
+            return p;
+        }
+        rest = url.mid(6);
+    } else if (url.left(7).toLower() == "mailto:") {
+        p.Proto = "mailto";
+        rest = url.mid(url.indexOf(':') + 1);
+    } else {
+        rest = url;
+    }
+    const qsizetype slash = rest.indexOf('/');
+    QString authority = slash >= 0 ? rest.left(slash) : rest;
+    if (slash >= 0)
+        p.Path = rest.mid(slash);
+    const qsizetype at = authority.lastIndexOf('@');
+    QString userInfo;
+    if (at >= 0) {
+        userInfo = authority.left(at);
+        authority = authority.mid(at + 1);
+    }
+    const qsizetype colon = authority.lastIndexOf(':');
+    if (colon >= 0) {
+        p.Port = authority.mid(colon + 1);
+        authority = authority.left(colon);
+    }
+    p.Host = authority;
+    if (at >= 0) {
+        const qsizetype uc = userInfo.indexOf(':');
+        p.User = uc >= 0 ? userInfo.left(uc) : userInfo;
+        p.Pass = uc >= 0 ? userInfo.mid(uc + 1) : QString();
+    }
+    return p;
+}
+
+QString EncodeBase64(const QString& text)
+{
+    return QString::fromLatin1(text.toLatin1().toBase64());
+}
+
+// ---------------------------------------------------------------- life
+
+THttpCli::THttpCli(QObject* owner) : HiddenWindow(owner), m_socket(new TWSocket(this))
+{
+    m_socket->OnDnsLookupDone = [this](TWSocket*, quint16 e) { SocketDnsLookupDone(e); };
+    m_socket->OnSessionConnected = [this](TWSocket*, quint16 e) { SocketSessionConnected(e); };
+    m_socket->OnDataAvailable = [this](TWSocket*, quint16) { SocketDataAvailable(); };
+    m_socket->OnDataSent = [this](TWSocket*, quint16) { SocketDataSent(); };
+    m_socket->OnSessionClosed = [this](TWSocket*, quint16 e) { SocketSessionClosed(e); };
+}
+
+THttpCli::~THttpCli()
+{
+    m_socket->OnDnsLookupDone = nullptr;
+    m_socket->OnSessionConnected = nullptr;
+    m_socket->OnDataAvailable = nullptr;
+    m_socket->OnDataSent = nullptr;
+    m_socket->OnSessionClosed = nullptr;
+    delete m_socket;
+}
+
+void THttpCli::SetMultiThreaded(bool value)
+{
+    m_multiThreaded = value;
+    m_socket->SetMultiThreaded(value);
+}
+
+// ---------------------------------------------------------------- triggers
+
+void THttpCli::TriggerSessionConnected() { if (OnSessionConnected) OnSessionConnected(this); }
+void THttpCli::TriggerHeaderData() { if (OnHeaderData) OnHeaderData(this); }
+void THttpCli::TriggerCommand(QString& line) { if (OnCommand) OnCommand(this, line); }
+void THttpCli::TriggerHeaderBegin() { if (OnHeaderBegin) OnHeaderBegin(this); }
+void THttpCli::TriggerHeaderEnd() { if (OnHeaderEnd) OnHeaderEnd(this); }
+void THttpCli::TriggerRequestHeaderBegin() { if (OnRequestHeaderBegin) OnRequestHeaderBegin(this); }
+void THttpCli::TriggerRequestHeaderEnd() { if (OnRequestHeaderEnd) OnRequestHeaderEnd(this); }
+void THttpCli::TriggerDocBegin() { if (OnDocBegin) OnDocBegin(this); }
+void THttpCli::TriggerDocData(const char* b, int n) { if (OnDocData) OnDocData(this, b, n); }
+void THttpCli::TriggerDocEnd() { if (OnDocEnd) OnDocEnd(this); }
+void THttpCli::TriggerSendBegin() { if (OnSendBegin) OnSendBegin(this); }
+void THttpCli::TriggerSendData(const char* b, int n) { if (OnSendData) OnSendData(this, b, n); }
+void THttpCli::TriggerSendEnd() { if (OnSendEnd) OnSendEnd(this); }
+void THttpCli::TriggerStateChange() { if (OnStateChange) OnStateChange(this); }
+void THttpCli::TriggerRequestDone() { if (OnRequestDone) OnRequestDone(this, m_requestType, m_requestError); }
+void THttpCli::TriggerLocationChange() { if (OnLocationChange) OnLocationChange(this); }
+
+void THttpCli::SetState(THttpState state)
+{
+    m_state = state;
+    TriggerStateChange();
+}
+
+// ---------------------------------------------------------------- requests
+
+void THttpCli::StartRequest(THttpRequest rq)
+{
+    if (m_state != httpReady)
+        throw EHttpException("HTTP component is busy", 1);
+    if (rq == httpPOST && !PostStream)
+        throw EHttpException("HTTP component has nothing to post", 2);
+
+    m_responseHeaders.clear();
+    m_requestType = rq;
+    m_requestError = 0;
+    m_closeHandler = CloseHandler::Normal;
+    SetState(httpStarting);
+    m_docName.clear();
+    m_statusCode = 0;
+    m_reasonPhrase.clear();
+    m_rcvdCount = 0;
+    m_sentCount = 0;
+    m_headerLineCount = 0;
+    m_bodyDataCount = 0;
+    m_rcvLen = 0;
+    m_sending = false;
+    m_lineTooLong = false;
+    m_sessionEnded = false;
+    m_locationChanged = false;
+    m_redirectCount = 0;
+    m_contentLength = -1;
+
+    const TUrlParts u = SplitUrl(URL);
+    m_scheme = u.Proto.isEmpty() ? QString("http") : u.Proto;
+    m_hostName = u.Host;
+    if (Proxy.isEmpty()) {
+        m_path = u.Path;
+        m_targetHost = u.Host;
+        m_targetPort = u.Port.isEmpty() ? QString("80") : u.Port;
+    } else {
+        m_path = m_scheme + "://" + u.Host + u.Path;
+        const TUrlParts px = SplitUrl(Proxy);
+        m_targetHost = px.Host;
+        m_targetPort = px.Port.isEmpty() ? ProxyPort : px.Port;
+    }
+    if (!u.User.isEmpty() || !u.Pass.isEmpty()) {
+        Username = u.User;
+        Password = u.Pass;
+    }
+    if (m_path.isEmpty())
+        m_path = "/";
+
+    if (u.Path.isEmpty() || u.Path == "/") {
+        m_docName = "document.htm";
+    } else {
+        QString p = u.Path;
+        if (p.endsWith('/'))
+            p.chop(1);
+        m_docName = p.mid(p.lastIndexOf('/') + 1).left(255);
+        const qsizetype q = m_docName.indexOf('?');
+        if (q >= 0)
+            m_docName = m_docName.left(q);
+    }
+    StartConnection();
+}
+
+void THttpCli::StartConnection()
+{
+    SetState(httpDnsLookup);
+    m_socket->DnsLookup(m_targetHost);
+}
+
+void THttpCli::SyncRequest(THttpRequest rq)
+{
+    StartRequest(rq);
+    PumpUntil([this] { return m_state == httpReady; });
+    if (m_lineTooLong)
+        throw EHttpException("HTTP line too long", 4);
+    if (m_statusCode >= 400)
+        throw EHttpException(m_reasonPhrase, m_statusCode);
+}
+
+void THttpCli::GetSync() { SyncRequest(httpGET); }
+void THttpCli::HeadSync() { SyncRequest(httpHEAD); }
+void THttpCli::PostSync() { SyncRequest(httpPOST); }
+
+void THttpCli::AbortRequest()
+{
+    if (m_state == httpReady) {
+        if (m_socket->State() != wsClosed)
+            m_socket->Close();
+        return;
+    }
+    const bool lookingUp = m_state == httpDnsLookup;
+    SetState(httpAborting);
+    if (lookingUp)
+        m_socket->CancelDnsLookup();
+    m_statusCode = 404;
+    m_reasonPhrase = "Connection aborted on request";
+    m_requestError = 3;
+    if (lookingUp || m_socket->State() == wsClosed)
+        EndOfSession();
+    else
+        CloseSocket();
+}
+
+// ---------------------------------------------------------------- messages
+
+LRESULT THttpCli::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_HTTP_REQUEST_DONE:
+        TriggerRequestDone();
+        return 0;
+    case WM_HTTP_SET_READY:
+        SetState(httpReady);
+        PostMessage(handle(), WM_HTTP_REQUEST_DONE, 0, 0);
+        return 0;
+    case WM_HTTP_LOGIN:
+        RestartAfterRedirect();
+        return 0;
+    default:
+        return HiddenWindow::WndProc(msg, wParam, lParam);
+    }
+}
+
+// ---------------------------------------------------------------- connection
+
+void THttpCli::SocketDnsLookupDone(quint16 error)
+{
+    if (m_state == httpAborting || m_state == httpReady)
+        return;
+    if (error != 0) {
+        m_statusCode = 404;
+        m_reasonPhrase = "can't resolve hostname to IP address";
+        EndOfSession();
+        return;
+    }
+    SetState(httpConnecting);
+    try {
+        m_socket->SetAddr(m_socket->DnsResult());
+        m_socket->SetPort(m_targetPort);
+        m_socket->SetProto("tcp");
+        m_socket->Connect();
+    } catch (const ESocketException&) {
+        const int code = m_socket->LastError();
+        m_requestError = static_cast<quint16>(code);
+        m_statusCode = 404;
+        m_reasonPhrase = QString("can't connect: %1 (Error #%2)").arg(WSocketErrorText(code)).arg(code);
+        CloseSocket();
+        EndOfSession();
+    }
+}
+
+void THttpCli::SocketSessionConnected(quint16 error)
+{
+    if (m_state == httpAborting)
+        return;
+    if (error != 0) {
+        m_statusCode = 404;
+        m_reasonPhrase = QString("%1 (Error #%2)").arg(WSocketErrorText(error)).arg(error);
+        m_requestError = error;
+        EndOfSession();
+        return;
+    }
+    m_connected = true;
+    SetState(httpConnected);
+    TriggerSessionConnected();
+    SetState(httpWaitingHeader);
+    try {
+        SendRequestHeader();
+        if (m_requestType == httpPOST) {
+            m_sending = true;
+            TriggerSendBegin();
+            SendNextPostBlock();
+        }
+    } catch (const ESocketException&) {
+        CloseSocket();
+    }
+}
+
+void THttpCli::SendRequestHeader()
+{
+    QByteArray header;
+    auto put = [&](QString line) {
+        TriggerCommand(line);
+        header += line.toLatin1();
+        header += "\r\n";
+    };
+    TriggerRequestHeaderBegin();
+    const char* method = m_requestType == httpPOST ? "POST" : m_requestType == httpHEAD ? "HEAD" : "GET";
+    put(QString("%1 %2 HTTP/1.0").arg(method, m_path));
+    if (!Sender.isEmpty())
+        put("From: " + Sender);
+    if (!Reference.isEmpty())
+        put("Referer: " + Reference);
+    if (m_requestType == httpPOST && !ContentTypePost.isEmpty())
+        put("Content-Type: " + ContentTypePost);
+    if (!Agent.isEmpty())
+        put("User-Agent: " + Agent);
+    put("Host: " + m_hostName);
+    if (NoCache)
+        put("Pragma: no-cache");
+    if (m_requestType == httpPOST)
+        put("Content-Length: " + QString::number(PostStream->size()));
+    if (ModifiedSince.isValid())
+        put("If-Modified-Since: " + RfcDate(ModifiedSince) + " GMT");
+    if (!Username.isEmpty())
+        put("Authorization: Basic " + EncodeBase64(Username + ":" + Password));
+    if (!Proxy.isEmpty() && !ProxyUsername.isEmpty())
+        put("Proxy-Authorization: Basic " + EncodeBase64(ProxyUsername + ":" + ProxyPassword));
+    if (!Cookie.isEmpty())
+        put("Cookie: " + Cookie);
+    if (!ContentRangeBegin.isEmpty() || !ContentRangeEnd.isEmpty()) {
+        put("Range: bytes=" + ContentRangeBegin + "-" + ContentRangeEnd);
+        ContentRangeBegin.clear();
+        ContentRangeEnd.clear();
+    }
+    TriggerRequestHeaderEnd();
+    header += "\r\n";
+    m_socket->SendText(header);
+}
+
+void THttpCli::SendNextPostBlock()
+{
+    char block[kPostBlock];
+    const qint64 n = PostStream->read(block, sizeof block);
+    if (n <= 0) {
+        m_sending = false;
+        TriggerSendEnd();
+        return;
+    }
+    m_sentCount += n;
+    TriggerSendData(block, static_cast<int>(n));
+    m_socket->Send(block, static_cast<int>(n));
+}
+
+void THttpCli::SocketDataSent()
+{
+    if (!m_sending || m_state == httpAborting)
+        return;
+    try {
+        SendNextPostBlock();
+    } catch (const ESocketException&) {
+        CloseSocket();
+    }
+}
+
+void THttpCli::CloseSocket()
+{
+    try {
+        if (m_socket->State() != wsClosed)
+            m_socket->Close();
+    } catch (const ESocketException&) {
+    }
+}
+
+// ---------------------------------------------------------------- receiving
+
+void THttpCli::Fail(const QString& reason)
+{
+    m_statusCode = 404;
+    m_reasonPhrase = reason;
+    m_rcvLen = 0;
+    CloseSocket();
+}
+
+void THttpCli::SocketDataAvailable()
+{
+    if (m_rcvLen >= kRcvBufSize) {
+        m_lineTooLong = true;
+        Fail("HTTP line too long");
+        return;
+    }
+    const int n = m_socket->Receive(m_rcvBuf + m_rcvLen, kRcvBufSize - m_rcvLen);
+    if (n <= 0)
+        return;
+    if (m_state != httpWaitingHeader && m_state != httpWaitingBody) {
+        return;  // nothing asked for this data
+    }
+    m_rcvLen += n;
+    if (m_state == httpWaitingBody) {
+        const int len = m_rcvLen;
+        m_rcvLen = 0;
+        BodyBlock(m_rcvBuf, len);
+        return;
+    }
+    ProcessLines();
+    // A full buffer without a line feed can never become a line: stop now
+    // rather than wait for data that would not fit.
+    if (m_state == httpWaitingHeader && m_rcvLen >= kRcvBufSize) {
+        m_lineTooLong = true;
+        Fail("HTTP line too long");
+    }
+}
+
+void THttpCli::ProcessLines()
+{
+    while (m_state == httpWaitingHeader && m_socket->State() == wsConnected) {
+        const char* lf = static_cast<const char*>(memchr(m_rcvBuf, '\n', m_rcvLen));
+        if (!lf)
+            return;
+        const qsizetype lineEnd = lf - m_rcvBuf;
+        HeaderLine(QByteArray(m_rcvBuf, m_rcvLen), lineEnd);
+    }
+}
+
+// One header line at the start of the buffer, ending with the line feed at
+// lineEnd. The handler removes what it consumed from the buffer.
+void THttpCli::HeaderLine(const QByteArray& raw, qsizetype lineEnd)
+{
+    qsizetype textLen = lineEnd;
+    if (textLen > 0 && raw[textLen - 1] == '\r')
+        --textLen;
+    const QString line = QString::fromLatin1(raw.constData(), textLen);
+    m_lastResponse = line;
+    if (m_headerLineCount == 0) {
+        m_contentLength = -1;
+        m_contentType.clear();
+        TriggerHeaderBegin();
+    }
+    ++m_headerLineCount;
+
+    if (line.left(6).toUpper() == "<HTML>") {
+        // No header at all: everything from this line on is the document.
+        if (m_contentType.isEmpty())
+            m_contentType = "text/html";
+        SetState(httpWaitingBody);
+        TriggerHeaderEnd();
+        const int len = m_rcvLen;
+        m_rcvLen = 0;
+        BodyBlock(m_rcvBuf, len);
+        return;
+    }
+
+    // Drop the line from the buffer before the handlers run.
+    const qsizetype consumed = lineEnd + 1;
+    m_rcvLen -= static_cast<int>(consumed);
+    memmove(m_rcvBuf, m_rcvBuf + consumed, m_rcvLen);
+
+    if (line.isEmpty()) {
+        EndOfHeader(0);
+        return;
+    }
+    HeaderLineText(line);
+}
+
+void THttpCli::HeaderLineText(const QString& line)
+{
+    m_responseHeaders.append(line);
+    const QString start = line.left(8);
+    bool badStatus = false;
+    if (start == "HTTP/1.0" || start == "HTTP/1.1") {
+        bool ok = false;
+        const QString digits = line.mid(9, 3);
+        const int status = digits.toInt(&ok);
+        if (!ok || digits.size() != 3 || !digits[0].isDigit()) {
+            badStatus = true;
+        } else {
+            m_statusCode = status;
+            m_reasonPhrase = line.mid(13);
+        }
+    } else if (const qsizetype colon = line.indexOf(':'); colon >= 0) {
+        const QString name = line.left(colon).toLower();
+        // One blank after the colon is usual, but not required.
+        const QString value = line.mid(colon + 1).trimmed();
+        if (name == "location") {
+            Location = value;
+            m_locationChanged = true;
+            WorkOutRedirect(value);
+        } else if (name == "content-length") {
+            bool ok = false;
+            const qint64 len = value.toLongLong(&ok);
+            m_contentLength = ok && len >= 0 ? len : -1;
+        } else if (name == "content-range") {
+            const qsizetype dash = value.indexOf('-');
+            const qsizetype slash = value.indexOf('/');
+            if (dash >= 6) {
+                ContentRangeBegin = value.mid(6, dash - 6);
+                ContentRangeEnd = slash > dash ? value.mid(dash + 1, slash - dash - 1) : value.mid(dash + 1);
+            }
+        } else if (name == "content-type") {
+            m_contentType = value.toLower();
+        } else if (name == "www-authenticate") {
+            m_authChallenges.append(value);
+        }
+    }
+    TriggerHeaderData();
+    if (badStatus) {
+        Fail("Invalid status line in the reply: " + line.left(80));
+        return;
+    }
+    if (m_statusCode >= 400)
+        CloseSocket();
+}
+
+void THttpCli::EndOfHeader(qsizetype)
+{
+    if (m_statusCode == 0) {
+        Fail("Invalid reply: no status line");
+        return;
+    }
+    if (m_locationChanged) {
+        TriggerHeaderEnd();
+        m_rcvLen = 0;
+        m_headerLineCount = 0;
+        m_bodyDataCount = 0;
+        m_closeHandler = CloseHandler::Redirect;
+        CloseSocket();
+        return;
+    }
+    if (m_docName.toLower().endsWith(".exe") && m_contentType == "text/html") {
+        m_docName.chop(3);
+        m_docName += "htm";
+    }
+    SetState(httpWaitingBody);
+    TriggerHeaderEnd();
+    if (m_rcvLen > 0) {
+        const int len = m_rcvLen;
+        m_rcvLen = 0;
+        BodyBlock(m_rcvBuf, len);
+    }
+}
+
+void THttpCli::BodyBlock(const char* data, qsizetype len)
+{
+    if (m_state != httpWaitingBody)
+        return;
+    bool complete = false;
+    if (m_contentLength >= 0 && m_rcvdCount + len >= m_contentLength) {
+        // Bytes past the announced length are not part of the document.
+        len = m_contentLength - m_rcvdCount;
+        complete = true;
+    }
+    if (len > 0) {
+        if (m_bodyDataCount == 0)
+            TriggerDocBegin();
+        ++m_bodyDataCount;
+        m_rcvdCount += len;
+        TriggerDocData(data, static_cast<int>(len));
+        if (ReceiveStream)
+            ReceiveStream->write(data, len);
+    }
+    if (complete)
+        CloseSocket();
+}
+
+// ---------------------------------------------------------------- redirects
+
+void THttpCli::WorkOutRedirect(const QString& value)
+{
+    if (Proxy.isEmpty() && value.startsWith('/')) {
+        m_path = value;
+        return;
+    }
+    const TUrlParts u = SplitUrl(value);
+    if (!u.Port.isEmpty())
+        m_targetPort = u.Port;
+    else if (!u.Host.isEmpty())
+        m_targetPort = "80";
+    if (!u.Host.isEmpty())
+        m_targetHost = u.Host;
+    const QString scheme = u.Proto.isEmpty() ? QString("http") : u.Proto;
+    if (u.Path.isEmpty()) {
+        m_path = scheme + "://" + m_hostName + "/" + u.Host;
+        m_targetHost = m_hostName;
+    } else if (u.Host.isEmpty()) {
+        m_path = scheme + "://" + m_hostName + u.Path;
+    } else {
+        m_path = u.Path;
+        m_hostName = u.Host;
+    }
+}
+
+void THttpCli::RedirectSessionClosed()
+{
+    m_connected = false;
+    m_locationChanged = false;
+    m_closeHandler = CloseHandler::Normal;
+    TriggerLocationChange();
+    PostMessage(handle(), WM_HTTP_LOGIN, 0, 0);
+}
+
+void THttpCli::RestartAfterRedirect()
+{
+    if (m_state == httpAborting || m_state == httpReady)
+        return;
+    if (++m_redirectCount > kMaxRedirects) {
+        m_statusCode = 404;
+        m_reasonPhrase = QString("Too many redirections (more than %1)").arg(kMaxRedirects);
+        EndOfSession();
+        return;
+    }
+    m_statusCode = 0;
+    m_reasonPhrase.clear();
+    m_rcvLen = 0;
+    m_headerLineCount = 0;
+    m_bodyDataCount = 0;
+    StartConnection();
+}
+
+// ---------------------------------------------------------------- end
+
+void THttpCli::SocketSessionClosed(quint16)
+{
+    if (m_closeHandler == CloseHandler::Redirect) {
+        RedirectSessionClosed();
+        return;
+    }
+    EndOfSession();
+}
+
+void THttpCli::EndOfSession()
+{
+    if (m_sessionEnded || m_state == httpReady)
+        return;
+    m_sessionEnded = true;
+    m_connected = false;
+    if (m_state == httpWaitingHeader && m_headerLineCount == 0 && m_rcvLen >= 6
+        && QByteArray(m_rcvBuf, 6).toUpper() == "<HTML>") {
+        // A headerless document without a single line feed.
+        if (m_contentType.isEmpty())
+            m_contentType = "text/html";
+        SetState(httpWaitingBody);
+        TriggerHeaderEnd();
+        const int len = m_rcvLen;
+        m_rcvLen = 0;
+        BodyBlock(m_rcvBuf, len);
+    }
+    if (m_state != httpAborting && m_statusCode < 400) {
+        // A reply cut short must not pass for a complete one.
+        if (m_state == httpWaitingHeader) {
+            m_statusCode = 404;
+            m_reasonPhrase = m_headerLineCount == 0 ? QString("Connection closed without a reply")
+                                                    : QString("Connection closed in the middle of the reply header");
+        } else if (m_state == httpWaitingBody && m_requestType != httpHEAD && m_contentLength >= 0
+                   && m_rcvdCount < m_contentLength && m_statusCode != 204 && m_statusCode != 304) {
+            m_statusCode = 404;
+            m_reasonPhrase = QString("Connection closed after %1 of %2 bytes").arg(m_rcvdCount).arg(m_contentLength);
+        }
+    }
+    if (m_bodyDataCount > 0)
+        TriggerDocEnd();
+    PostMessage(handle(), WM_HTTP_SET_READY, 0, 0);
+}
+
+} // namespace flk

@@ -1,0 +1,232 @@
+#pragma once
+// THttpCli: one HTTP/1.0 request at a time (GET, HEAD or POST) over an owned
+// TWSocket. The header is parsed line by line; the body is handed out in
+// blocks of at most 8192 bytes to OnDocData and to ReceiveStream; redirects
+// are followed by the client itself (at most 20 per request).
+//
+// A request runs without waiting (StartRequest / Get / Head / Post; the end is
+// OnRequestDone) or synchronously (GetSync / HeadSync / PostSync: a nested
+// message loop until the client is idle, then EHttpException on failure).
+//
+// Settings are plain public members; run-time results are read through
+// getters. Events are std::function members with the client as Sender,
+// raised through protected virtual Trigger... operations; an empty member is
+// simply not called.
+//
+// Failures end the request with ResponseStatus >= 400 and a ResponseReason:
+// the server's own status, or 404 with one of the client's texts ("can't
+// resolve hostname to IP address", "can't connect: ...", "Connection aborted
+// on request", "HTTP line too long", malformed or truncated replies, too many
+// redirects). The client is idle and ready for the next request afterwards.
+
+#include "Messages.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <stdexcept>
+
+class QIODevice;
+
+namespace flk {
+
+class TWSocket;
+
+enum THttpRequest { httpABORT, httpGET, httpPOST, httpHEAD };
+
+// ClientState values, in order: idle, starting, connected, looking up the
+// host, connecting, waiting for the header, receiving the body, aborting.
+enum THttpState {
+    httpReady,
+    httpStarting,
+    httpConnected,
+    httpDnsLookup,
+    httpConnecting,
+    httpWaitingHeader,
+    httpWaitingBody,
+    httpAborting
+};
+
+class EHttpException : public std::runtime_error {
+public:
+    EHttpException(const QString& msg, int code)
+        : std::runtime_error(msg.toStdString()), m_message(msg), m_code(code) {}
+    QString Message() const { return m_message; }
+    int ErrorCode() const { return m_code; }
+
+private:
+    QString m_message;
+    int m_code;
+};
+
+// Parts of an address; all empty for an empty address.
+struct TUrlParts {
+    QString Proto, User, Pass, Host, Port, Path;
+};
+TUrlParts SplitUrl(const QString& url);
+// Standard Base64 (with "=" padding, no line breaks) of Latin-1 text.
+QString EncodeBase64(const QString& text);
+
+class THttpCli;
+using THttpNotifyEvent = std::function<void(THttpCli* Sender)>;
+using THttpCommandEvent = std::function<void(THttpCli* Sender, QString& Line)>;
+using THttpDataEvent = std::function<void(THttpCli* Sender, const char* Buffer, int Len)>;
+using THttpRequestDone = std::function<void(THttpCli* Sender, THttpRequest RqType, quint16 Error)>;
+
+class THttpCli : public HiddenWindow {
+    Q_OBJECT
+public:
+    static constexpr int kRcvBufSize = 8192;
+    static constexpr int kMaxRedirects = 20;
+
+    explicit THttpCli(QObject* owner = nullptr);
+    ~THttpCli() override;
+
+    // --- settings (used by the next request) ---
+    QString URL;
+    QString Proxy;                 // "host" or "host:port"; empty = direct
+    QString ProxyPort = "80";
+    QString Sender;                // "From: "
+    QString Agent;                 // "User-Agent: "
+    QString Reference;             // "Referer: "
+    QString Username, Password;    // "Authorization: Basic "; the URL's own replace them
+    QString ProxyUsername, ProxyPassword;
+    bool NoCache = false;          // "Pragma: no-cache"
+    QDateTime ModifiedSince;       // invalid = not sent
+    QString Cookie;
+    QString ContentTypePost = "application/x-www-form-urlencoded";
+    QString ContentRangeBegin, ContentRangeEnd;  // one request only; set again by a reply's Content-Range
+    QString Location;              // last location header
+    QIODevice* ReceiveStream = nullptr;  // not owned: every body block is written into it
+    QIODevice* PostStream = nullptr;     // not owned: read for a POST body
+
+    bool MultiThreaded() const { return m_multiThreaded; }
+    void SetMultiThreaded(bool value);
+
+    // --- run-time results ---
+    THttpState ClientState() const { return m_state; }
+    int ResponseStatus() const { return m_statusCode; }
+    QString ResponseReason() const { return m_reasonPhrase; }
+    QString CurrentLine() const { return m_lastResponse; }
+    qint64 ReceivedBytes() const { return m_rcvdCount; }
+    qint64 SentBytes() const { return m_sentCount; }
+    QString LocalDocName() const { return m_docName; }
+    qint64 AnnouncedLength() const { return m_contentLength; }  // -1 when the reply gave none
+    QString MediaType() const { return m_contentType; }
+    QStringList AuthChallenges() const { return m_authChallenges; }
+    QStringList ResponseHeaders() const { return m_responseHeaders; }
+    quint16 RequestError() const { return m_requestError; }
+    THttpRequest RequestType() const { return m_requestType; }
+    int RedirectCount() const { return m_redirectCount; }
+    TWSocket* CtrlSocket() const { return m_socket; }
+
+    // --- events ---
+    THttpNotifyEvent OnTrace;  // declared, never fired
+    THttpNotifyEvent OnSessionConnected;
+    THttpNotifyEvent OnHeaderData;
+    THttpCommandEvent OnCommand;
+    THttpNotifyEvent OnHeaderBegin;
+    THttpNotifyEvent OnHeaderEnd;
+    THttpNotifyEvent OnRequestHeaderBegin;
+    THttpNotifyEvent OnRequestHeaderEnd;
+    THttpNotifyEvent OnDocBegin;
+    THttpDataEvent OnDocData;
+    THttpNotifyEvent OnDocEnd;
+    THttpNotifyEvent OnSendBegin;
+    THttpDataEvent OnSendData;
+    THttpNotifyEvent OnSendEnd;
+    THttpNotifyEvent OnStateChange;
+    THttpRequestDone OnRequestDone;
+    THttpNotifyEvent OnLocationChange;
+
+    // --- operations ---
+    void StartRequest(THttpRequest rq);  // EHttpException 1 (busy) or 2 (nothing to post)
+    void Get() { StartRequest(httpGET); }
+    void Head() { StartRequest(httpHEAD); }
+    void Post() { StartRequest(httpPOST); }
+    void GetSync();    // EHttpException on failure: ResponseReason and ResponseStatus,
+    void HeadSync();   // or "HTTP line too long" (4)
+    void PostSync();
+    void AbortRequest();
+
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+protected:
+    virtual void TriggerSessionConnected();
+    virtual void TriggerHeaderData();
+    virtual void TriggerCommand(QString& line);
+    virtual void TriggerHeaderBegin();
+    virtual void TriggerHeaderEnd();
+    virtual void TriggerRequestHeaderBegin();
+    virtual void TriggerRequestHeaderEnd();
+    virtual void TriggerDocBegin();
+    virtual void TriggerDocData(const char* buffer, int len);
+    virtual void TriggerDocEnd();
+    virtual void TriggerSendBegin();
+    virtual void TriggerSendData(const char* buffer, int len);
+    virtual void TriggerSendEnd();
+    virtual void TriggerStateChange();
+    virtual void TriggerRequestDone();
+    virtual void TriggerLocationChange();
+
+private:
+    enum class CloseHandler { Normal, Redirect };
+
+    void SyncRequest(THttpRequest rq);
+    void SetState(THttpState state);
+    void StartConnection();
+    void SocketDnsLookupDone(quint16 error);
+    void SocketSessionConnected(quint16 error);
+    void SocketDataAvailable();
+    void SocketDataSent();
+    void SocketSessionClosed(quint16 error);
+    void SendRequestHeader();
+    void SendNextPostBlock();
+    void ProcessLines();
+    void HeaderLine(const QByteArray& raw, qsizetype lineEnd);
+    void HeaderLineText(const QString& line);
+    void EndOfHeader(qsizetype rest);
+    void BodyBlock(const char* data, qsizetype len);
+    void WorkOutRedirect(const QString& value);
+    void Fail(const QString& reason);
+    void EndOfSession();
+    void RedirectSessionClosed();
+    void RestartAfterRedirect();
+    void CloseSocket();
+
+    TWSocket* m_socket = nullptr;
+    bool m_multiThreaded = false;
+    THttpState m_state = httpReady;
+    THttpRequest m_requestType = httpGET;
+    CloseHandler m_closeHandler = CloseHandler::Normal;
+    int m_statusCode = 0;
+    QString m_reasonPhrase;
+    QString m_lastResponse;
+    qint64 m_rcvdCount = 0;
+    qint64 m_sentCount = 0;
+    QString m_docName;
+    qint64 m_contentLength = -1;
+    QString m_contentType;
+    QStringList m_authChallenges;
+    QStringList m_responseHeaders;
+    quint16 m_requestError = 0;
+    QString m_hostName;     // for the Host header
+    QString m_targetHost;   // connect target
+    QString m_targetPort;
+    QString m_path;         // request target
+    QString m_scheme;
+    bool m_connected = false;
+    bool m_locationChanged = false;
+    bool m_sending = false;
+    bool m_lineTooLong = false;
+    bool m_sessionEnded = false;
+    int m_redirectCount = 0;
+    char m_rcvBuf[kRcvBufSize + 1] = {};
+    int m_rcvLen = 0;
+    int m_headerLineCount = 0;
+    int m_bodyDataCount = 0;
+};
+
+} // namespace flk

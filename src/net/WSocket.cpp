@@ -1,0 +1,1143 @@
+#include "WSocket.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QThread>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/tcp.h>
+#include <sys/ioctl.h>
+#include <thread>
+#include <unistd.h>
+
+namespace flk {
+namespace {
+
+constexpr UINT WM_ASYNCSELECT = WM_USER + 1;
+constexpr UINT WM_ASYNCGETHOSTBYNAME = WM_USER + 2;
+constexpr qsizetype kReadAhead = 256 * 1024;
+constexpr int kDiscardSize = 1024;
+
+LPARAM MakeLParam(quint16 low, quint16 high)
+{
+    return static_cast<LPARAM>((static_cast<quint32>(high) << 16) | low);
+}
+
+// The pending error code of the platform, as WinSock would report it.
+thread_local int t_lastError = 0;
+void SetLastErrorFromErrno() { t_lastError = WSocketErrorFromErrno(errno); }
+
+int GaiErrorToWinsock(int err)
+{
+    switch (err) {
+    case 0: return 0;
+    case EAI_AGAIN: return 11002;
+    case EAI_FAIL: return 11003;
+#ifdef EAI_NODATA
+    case EAI_NODATA: return 11004;
+#endif
+    case EAI_NONAME: return 11001;
+    default: return 11001;
+    }
+}
+
+bool ParseDotted(const QString& text, in_addr& out)
+{
+    const QByteArray a = text.trimmed().toLatin1();
+    return !a.isEmpty() && inet_aton(a.constData(), &out) != 0;
+}
+
+QString Dotted(in_addr a)
+{
+    char buf[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &a, buf, sizeof buf);
+    return QString::fromLatin1(buf);
+}
+
+// Decimal number at the start of the text (leading blanks skipped, stops at
+// the first non-digit).
+long LeadingNumber(const QString& text)
+{
+    long n = 0;
+    int i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    for (; i < text.size() && text[i].isDigit(); ++i)
+        n = n * 10 + text[i].digitValue();
+    return n;
+}
+
+} // namespace
+
+// A host lookup running on a worker thread. The thread fills the result and
+// hands the completion to the GUI thread, which posts WM_USER+2 to the socket
+// window. A cancelled lookup is simply forgotten: its completion names a
+// request the socket no longer waits for.
+struct TWSocket::Lookup {
+    quint64 id = 0;
+    QByteArray host;
+    int error = 0;
+    QStringList addresses;
+};
+
+// ---------------------------------------------------------------- errors
+
+int WSocketErrorFromErrno(int err)
+{
+    switch (err) {
+    case 0: return 0;
+    case EINTR: return 10004;
+    case EBADF: return 10009;
+    case EACCES: case EPERM: return 10013;
+    case EFAULT: return 10014;
+    case EINVAL: return 10022;
+    case EMFILE: case ENFILE: return 10024;
+    case EWOULDBLOCK: return 10035;
+    case EINPROGRESS: return 10036;
+    case EALREADY: return 10037;
+    case ENOTSOCK: return 10038;
+    case EDESTADDRREQ: return 10039;
+    case EMSGSIZE: return 10040;
+    case EPROTOTYPE: return 10041;
+    case ENOPROTOOPT: return 10042;
+    case EPROTONOSUPPORT: return 10043;
+    case ESOCKTNOSUPPORT: return 10044;
+    case EOPNOTSUPP: return 10045;
+    case EPFNOSUPPORT: return 10046;
+    case EAFNOSUPPORT: return 10047;
+    case EADDRINUSE: return 10048;
+    case EADDRNOTAVAIL: return 10049;
+    case ENETDOWN: return 10050;
+    case ENETUNREACH: return 10051;
+    case ENETRESET: return 10052;
+    case ECONNABORTED: return 10053;
+    case ECONNRESET: case EPIPE: return 10054;
+    case ENOBUFS: case ENOMEM: return 10055;
+    case EISCONN: return 10056;
+    case ENOTCONN: return 10057;
+    case ESHUTDOWN: return 10058;
+    case ETOOMANYREFS: return 10059;
+    case ETIMEDOUT: return 10060;
+    case ECONNREFUSED: return 10061;
+    case ELOOP: return 10062;
+    case ENAMETOOLONG: return 10063;
+    case EHOSTDOWN: return 10064;
+    case EHOSTUNREACH: return 10065;
+    case ENOTEMPTY: return 10066;
+    case EUSERS: return 10068;
+    case EDQUOT: return 10069;
+    case ESTALE: return 10070;
+    case EREMOTE: return 10071;
+    default: return 10000 + err;  // no WinSock equivalent: "Not a WinSock error"
+    }
+}
+
+QString WSocketErrorText(int code)
+{
+    switch (code) {
+    case 0: return "No Error";
+    case 10004: return "Interrupted system call";
+    case 10009: return "Bad file number";
+    case 10013: return "Permission denied";
+    case 10014: return "Bad address";
+    case 10022: return "Invalid argument";
+    case 10024: return "Too many open files";
+    case 10035: return "Operation would block";
+    case 10036: return "Operation now in progress";
+    case 10037: return "Operation already in progress";
+    case 10038: return "Socket operation on non-socket";
+    case 10039: return "Destination address required";
+    case 10040: return "Message too long";
+    case 10041: return "Protocol wrong type for socket";
+    case 10042: return "Protocol not available";
+    case 10043: return "Protocol not supported";
+    case 10044: return "Socket type not supported";
+    case 10045: return "Operation not supported on socket";
+    case 10046: return "Protocol family not supported";
+    case 10047: return "Address family not supported by protocol family";
+    case 10048: return "Address already in use";
+    case 10049: return "Address not available";
+    case 10050: return "Network is down";
+    case 10051: return "Network is unreachable";
+    case 10052: return "Network dropped connection on reset";
+    case 10053: return "Connection aborted";
+    case 10054: return "Connection reset by peer";
+    case 10055: return "No buffer space available";
+    case 10056: return "Socket is already connected";
+    case 10057: return "Socket is not connected";
+    case 10058: return "Can't send after socket shutdown";
+    case 10059: return "Too many references: can't splice";
+    case 10060: return "Connection timed out";
+    case 10061: return "Connection refused";
+    case 10062: return "Too many levels of symbolic links";
+    case 10063: return "File name too long";
+    case 10064: return "Host is down";
+    case 10065: return "No route to host";
+    case 10066: return "Directory not empty";
+    case 10067: return "Too many processes";
+    case 10068: return "Too many users";
+    case 10069: return "Disc quota exceeded";
+    case 10070: return "Stale NFS file handle";
+    case 10071: return "Too many levels of remote in path";
+    case 10091: return "Network sub-system is unusable";
+    case 10092: return "WinSock DLL cannot support this application";
+    case 10093: return "WinSock not initialized";
+    case 11001: return "Host not found";
+    case 11002: return "Non-authoritative host not found";
+    case 11003: return "Non-recoverable error";
+    case 11004: return "No Data";
+    default: return "Not a WinSock error";
+    }
+}
+
+// ---------------------------------------------------------------- resolving
+
+quint32 WSocketResolveHost(const QString& host)
+{
+    if (host.isEmpty() || host.size() > 256)
+        throw ESocketException("WSocketResolveHost: Invalid Hostname.");
+    const QString text = host.trimmed();
+    in_addr a{};
+    if (ParseDotted(text, a))
+        return a.s_addr;
+    if (text != "255.255.255.255") {
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* res = nullptr;
+        if (getaddrinfo(text.toUtf8().constData(), nullptr, &hints, &res) == 0 && res) {
+            const quint32 addr = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr.s_addr;
+            freeaddrinfo(res);
+            return addr;
+        }
+    }
+    throw ESocketException(QString("WSocketResolveHost: Cannot convert host address '%1'").arg(host));
+}
+
+quint16 WSocketResolvePort(const QString& port, const QString& proto)
+{
+    if (port.isEmpty() || port.size() >= 32)
+        throw ESocketException("WSocketResolvePort: Invalid Port.");
+    if (port.trimmed().size() > 0 && port.trimmed()[0].isDigit())
+        return static_cast<quint16>(LeadingNumber(port));
+    const QByteArray p = proto.toLatin1();
+    servent* se = getservbyname(port.toLatin1().constData(), proto.isEmpty() ? nullptr : p.constData());
+    if (!se)
+        throw ESocketException(QString("WSocketResolvePort: Cannot convert port '%1'").arg(port));
+    return ntohs(static_cast<quint16>(se->s_port));
+}
+
+int WSocketResolveProto(const QString& proto)
+{
+    if (proto.isEmpty() || proto.size() >= 32)
+        throw ESocketException("WSocketResolveProto: Invalid Protocol.");
+    if (proto.trimmed().size() > 0 && proto.trimmed()[0].isDigit())
+        return static_cast<int>(LeadingNumber(proto));
+    protoent* pe = getprotobyname(proto.toLatin1().constData());
+    if (!pe)
+        throw ESocketException(QString("WSocketResolveProto: Cannot convert protocol '%1'").arg(proto));
+    return pe->p_proto;
+}
+
+// ---------------------------------------------------------------- life
+
+TWSocket::TWSocket(QObject* owner) : HiddenWindow(owner)
+{
+    AssignDefaultValue();
+}
+
+TWSocket::~TWSocket()
+{
+    m_destroying = true;
+    try {
+        CancelDnsLookup();
+    } catch (...) {
+    }
+    if (m_hSocket != INVALID_SOCKET) {
+        try {
+            InternalClose(false, 0);
+        } catch (...) {
+        }
+    }
+    StopWatching();
+    if (m_hSocket != INVALID_SOCKET)
+        ::close(m_hSocket);
+    DeleteBufferedData();
+}
+
+void TWSocket::AssignDefaultValue()
+{
+    StopWatching();
+    m_hSocket = INVALID_SOCKET;
+    m_state = wsClosed;
+    m_addrAssigned = m_addrResolved = false;
+    m_portAssigned = m_portResolved = false;
+    m_proto = "tcp";
+    m_protoAssigned = true;
+    m_protoResolved = false;
+    m_type = SOCK_STREAM;
+    m_protoNum = IPPROTO_TCP;
+    m_sin = sockaddr_in{};
+    m_sin.sin_family = AF_INET;
+    m_lingerOnOff = wsLingerOn;
+    m_lingerTimeout = 0;
+    m_flushTimeout = 60;
+    m_readCount = 0;
+    m_allSent = true;
+    m_paused = false;
+    m_closeInvoked = false;
+    m_ahead.clear();
+    m_aheadPos = 0;
+}
+
+// ---------------------------------------------------------------- setters
+
+void TWSocket::SetAddr(const QString& value)
+{
+    if (m_state != wsClosed) {
+        RaiseException("Cannot change Addr if not closed");
+        return;
+    }
+    const QString v = value.trimmed();
+    if (m_addrAssigned && v == m_addr)
+        return;
+    m_addr = v;
+    m_addrAssigned = !v.isEmpty();
+    m_addrResolved = false;
+}
+
+void TWSocket::SetPort(const QString& value)
+{
+    if (m_state != wsClosed) {
+        RaiseException("Cannot change Port if not closed");
+        return;
+    }
+    const QString v = value.trimmed();
+    if (m_portAssigned && v == m_port)
+        return;
+    m_port = v;
+    m_portAssigned = !v.isEmpty();
+    m_portResolved = false;
+}
+
+void TWSocket::SetProto(const QString& value)
+{
+    if (m_state != wsClosed) {
+        RaiseException("Cannot change Proto if not closed");
+        return;
+    }
+    const QString v = value.trimmed();
+    if (m_protoAssigned && v == m_proto)
+        return;
+    m_proto = v;
+    m_protoAssigned = !v.isEmpty();
+    m_protoResolved = false;
+}
+
+void TWSocket::SetSendFlags(int value)
+{
+    if (value != wsSendNormal && value != wsSendUrgent) {
+        RaiseException("Invalid SendFlags");
+        return;
+    }
+    m_sendFlags = static_cast<TSocketSendFlags>(value);
+}
+
+// ---------------------------------------------------------------- errors
+
+void TWSocket::RaiseException(const QString& msg)
+{
+    if (OnError) {
+        TriggerError();
+        return;
+    }
+    throw ESocketException(msg);
+}
+
+void TWSocket::SocketError(const QString& func)
+{
+    const int n = t_lastError;
+    const QString msg = QString("Error %1 in function %2\r\n%3").arg(n).arg(func, WSocketErrorText(n));
+    if (n == WSAECONNRESET || n == WSAENOTCONN)
+        CloseHandleNow();
+    m_lastError = n;
+    RaiseException(msg);
+}
+
+// Drops the handle without the close protocol (no OnSessionClosed).
+void TWSocket::CloseHandleNow()
+{
+    StopWatching();
+    if (m_hSocket != INVALID_SOCKET)
+        ::close(m_hSocket);
+    m_hSocket = INVALID_SOCKET;
+    if (m_state != wsClosed)
+        ChangeState(wsClosed);
+}
+
+void TWSocket::ChangeState(TSocketState newState)
+{
+    const TSocketState old = m_state;
+    m_state = newState;
+    TriggerChangeState(old, newState);
+}
+
+// ---------------------------------------------------------------- triggers
+
+bool TWSocket::TriggerDataAvailable(quint16 error)
+{
+    if (!OnDataAvailable)
+        return false;
+    OnDataAvailable(this, error);
+    return true;
+}
+void TWSocket::TriggerSessionAvailable(quint16 error) { if (OnSessionAvailable) OnSessionAvailable(this, error); }
+void TWSocket::TriggerSessionConnected(quint16 error) { if (OnSessionConnected) OnSessionConnected(this, error); }
+void TWSocket::TriggerSessionClosed(quint16 error) { if (OnSessionClosed) OnSessionClosed(this, error); }
+void TWSocket::TriggerDataSent(quint16 error) { if (OnDataSent) OnDataSent(this, error); }
+void TWSocket::TriggerChangeState(TSocketState o, TSocketState n) { if (OnChangeState) OnChangeState(this, o, n); }
+void TWSocket::TriggerDnsLookupDone(quint16 error) { if (OnDnsLookupDone) OnDnsLookupDone(this, error); }
+void TWSocket::TriggerError() { if (OnError) OnError(this); }
+
+// ---------------------------------------------------------------- notifications
+
+void TWSocket::WatchSocket(bool read, bool write)
+{
+    if (m_hSocket == INVALID_SOCKET || m_paused)
+        return;
+    if (!m_readNotifier) {
+        m_readNotifier = new QSocketNotifier(m_hSocket, QSocketNotifier::Read, this);
+        connect(m_readNotifier, &QSocketNotifier::activated, this, [this] { ReadReady(); });
+        m_writeNotifier = new QSocketNotifier(m_hSocket, QSocketNotifier::Write, this);
+        connect(m_writeNotifier, &QSocketNotifier::activated, this, [this] { WriteReady(); });
+    }
+    m_readNotifier->setEnabled(read);
+    m_writeNotifier->setEnabled(write);
+}
+
+void TWSocket::StopWatching()
+{
+    // Notifiers may be the sender of the slot running now: delete them later.
+    if (m_readNotifier) {
+        m_readNotifier->setEnabled(false);
+        m_readNotifier->deleteLater();
+        m_readNotifier = nullptr;
+    }
+    if (m_writeNotifier) {
+        m_writeNotifier->setEnabled(false);
+        m_writeNotifier->deleteLater();
+        m_writeNotifier = nullptr;
+    }
+}
+
+// Read readiness: incoming connection, data, or the peer's close/reset.
+void TWSocket::ReadReady()
+{
+    const TSocket h = m_hSocket;
+    if (h == INVALID_SOCKET)
+        return;
+    if (m_state == wsListening) {
+        SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_ACCEPT, 0));
+        return;
+    }
+    if (m_aheadPos < m_ahead.size()) {
+        SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_READ, 0));
+        return;
+    }
+    char c;
+    const ssize_t n = ::recv(h, &c, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n > 0) {
+        SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_READ, 0));
+    } else if (n == 0) {
+        // No more readiness can come from this handle.
+        if (m_readNotifier)
+            m_readNotifier->setEnabled(false);
+        SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CLOSE, 0));
+    } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        const quint16 err = static_cast<quint16>(WSocketErrorFromErrno(errno));
+        if (m_readNotifier)
+            m_readNotifier->setEnabled(false);
+        SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CLOSE, err));
+    }
+}
+
+// Write readiness: the end of a connect attempt, or room to send again.
+void TWSocket::WriteReady()
+{
+    const TSocket h = m_hSocket;
+    if (h == INVALID_SOCKET)
+        return;
+    if (m_state == wsConnecting) {
+        int soError = 0;
+        socklen_t len = sizeof soError;
+        getsockopt(h, SOL_SOCKET, SO_ERROR, &soError, &len);
+        const quint16 err = static_cast<quint16>(WSocketErrorFromErrno(soError));
+        if (err == 0) {
+            WatchSocket(true, false);
+            SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CONNECT | FD_WRITE, 0));
+        } else {
+            if (m_writeNotifier)
+                m_writeNotifier->setEnabled(false);
+            SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CONNECT, err));
+        }
+        return;
+    }
+    if (m_writeNotifier)
+        m_writeNotifier->setEnabled(false);
+    SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_WRITE, 0));
+}
+
+LRESULT TWSocket::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    const quint16 low = static_cast<quint16>(lParam & 0xFFFF);
+    const quint16 high = static_cast<quint16>((lParam >> 16) & 0xFFFF);
+    if (msg == WM_ASYNCSELECT) {
+        if (static_cast<TSocket>(wParam) != m_hSocket || m_paused || m_hSocket == INVALID_SOCKET)
+            return 0;
+        Dispatch(low, high);
+        return 0;
+    }
+    if (msg == WM_ASYNCGETHOSTBYNAME) {
+        DnsLookupDone(wParam, high);
+        return 0;
+    }
+    return HiddenWindow::WndProc(msg, wParam, lParam);
+}
+
+void TWSocket::Dispatch(quint16 events, quint16 error)
+{
+    if (events & FD_CONNECT) {
+        ChangeState(wsConnected);
+        TriggerSessionConnected(error);
+        if (error != 0 && m_state != wsClosed)
+            Close();
+    }
+    if (events & FD_READ)
+        ReadLoop(error);
+    if (events & FD_WRITE) {
+        TryToSend();
+        if (m_allSent && OnDataSent)
+            TriggerDataSent(error);
+    }
+    if (events & FD_ACCEPT)
+        TriggerSessionAvailable(error);
+    if ((events & FD_CLOSE) && m_state != wsConnecting) {
+        ReadLoop(0);
+        if (OnSessionClosed && !m_closeInvoked) {
+            m_closeInvoked = true;
+            TriggerSessionClosed(error);
+        }
+        if (m_state != wsClosed)
+            Close();
+    }
+}
+
+bool TWSocket::BytesWaiting()
+{
+    if (m_aheadPos < m_ahead.size())
+        return true;
+    if (m_hSocket == INVALID_SOCKET)
+        return false;
+    int count = 0;
+    if (::ioctl(m_hSocket, FIONREAD, &count) < 0) {
+        m_lastError = WSocketErrorFromErrno(errno);
+        return false;
+    }
+    return count > 0;
+}
+
+void TWSocket::ReadLoop(quint16 error)
+{
+    for (;;) {
+        m_lastError = 0;
+        try {
+            if (!TriggerDataAvailable(error)) {
+                char discard[kDiscardSize];
+                if (Receive(discard, sizeof discard) < 0 && m_lastError == WSAEWOULDBLOCK) {
+                    m_lastError = 0;
+                    break;
+                }
+            }
+        } catch (...) {
+            break;  // a handler's exception ends this round only
+        }
+        if (m_lastError != 0 || m_hSocket == INVALID_SOCKET || !BytesWaiting())
+            break;
+    }
+}
+
+// ---------------------------------------------------------------- lookups
+
+void TWSocket::DnsLookup(const QString& host)
+{
+    if (host.isEmpty()) {
+        RaiseException("DNS lookup: invalid host name.");
+        TriggerDnsLookupDone(WSAEINVAL);
+        return;
+    }
+    m_lookup.reset();  // a second lookup silently replaces the first
+    m_dnsResult.clear();
+    m_dnsResultList.clear();
+    in_addr a{};
+    if (ParseDotted(host, a)) {
+        m_dnsResult = Dotted(a);
+        TriggerDnsLookupDone(0);
+        return;
+    }
+    auto job = std::make_shared<Lookup>();
+    job->id = ++m_lookupSeq;
+    job->host = host.trimmed().toUtf8();
+    m_lookup = job;
+    const HWND window = handle();
+    QObject* app = QCoreApplication::instance();
+    try {
+        std::thread([job, window, app] {
+            addrinfo hints{};
+            hints.ai_family = AF_INET;
+            hints.ai_socktype = SOCK_STREAM;
+            addrinfo* res = nullptr;
+            const int rc = getaddrinfo(job->host.constData(), nullptr, &hints, &res);
+            job->error = GaiErrorToWinsock(rc);
+            for (addrinfo* p = res; rc == 0 && p; p = p->ai_next) {
+                const QString dotted = Dotted(reinterpret_cast<sockaddr_in*>(p->ai_addr)->sin_addr);
+                if (!job->addresses.contains(dotted))
+                    job->addresses.append(dotted);
+            }
+            if (res)
+                freeaddrinfo(res);
+            // The window table belongs to the GUI thread: post from there.
+            QMetaObject::invokeMethod(app, [job, window] {
+                PostMessage(window, WM_ASYNCGETHOSTBYNAME, static_cast<WPARAM>(job->id),
+                            MakeLParam(0, static_cast<quint16>(job->error)));
+            }, Qt::QueuedConnection);
+        }).detach();
+    } catch (const std::system_error& e) {
+        m_lookup.reset();
+        m_lastError = e.code().value();
+        RaiseException(QString("%1: can't start DNS lookup, error #%2").arg(host).arg(e.code().value()));
+    }
+}
+
+void TWSocket::DnsLookupDone(WPARAM request, quint16 error)
+{
+    if (!m_lookup || m_lookup->id != static_cast<quint64>(request))
+        return;
+    const std::shared_ptr<Lookup> job = std::move(m_lookup);
+    m_lookup.reset();
+    if (error == 0 && job->addresses.isEmpty())
+        error = 11004;
+    if (error == 0) {
+        m_dnsResultList = job->addresses;
+        m_dnsResult = m_dnsResultList.first();
+    }
+    TriggerDnsLookupDone(error);
+}
+
+void TWSocket::CancelDnsLookup()
+{
+    if (!m_lookup)
+        return;
+    m_lookup.reset();
+    if (!m_destroying)
+        TriggerDnsLookupDone(WSAEINTR);
+}
+
+// ---------------------------------------------------------------- connect
+
+void TWSocket::Connect()
+{
+    if (m_hSocket != INVALID_SOCKET && m_state != wsClosed) {
+        RaiseException("Connect: Socket already in use");
+        return;
+    }
+    if (!m_portAssigned) {
+        RaiseException("Connect: No Port Specified");
+        return;
+    }
+    if (!m_addrAssigned) {
+        RaiseException("Connect: No IP Address Specified");
+        return;
+    }
+    if (!m_protoAssigned) {
+        RaiseException("Connect: No Protocol Specified");
+        return;
+    }
+    try {
+        if (!m_protoResolved) {
+            m_protoNum = WSocketResolveProto(m_proto);
+            m_type = m_protoNum == IPPROTO_UDP ? SOCK_DGRAM : SOCK_STREAM;
+            m_protoResolved = true;
+        }
+        if (!m_portResolved) {
+            m_portNum = WSocketResolvePort(m_port, m_proto);
+            m_sin.sin_port = htons(m_portNum);
+            m_portResolved = true;
+        }
+        if (!m_addrResolved) {
+            m_sin.sin_addr.s_addr = WSocketResolveHost(m_addr);
+            m_addrResolved = true;
+        }
+    } catch (const ESocketException& e) {
+        RaiseException("connect: " + e.Message());
+        return;
+    }
+
+    DeleteBufferedData();
+    m_hSocket = ::socket(AF_INET, m_type | SOCK_NONBLOCK | SOCK_CLOEXEC, m_protoNum);
+    if (m_hSocket < 0) {
+        m_hSocket = INVALID_SOCKET;
+        SetLastErrorFromErrno();
+        SocketError("Connect (socket)");
+        return;
+    }
+    ChangeState(wsOpened);
+    if (m_type == SOCK_STREAM) {
+        SetLingerOption();
+        int on = 1;
+        if (setsockopt(m_hSocket, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0) {
+            SetLastErrorFromErrno();
+            SocketError("setsockopt(SO_KEEPALIVE)");
+            return;
+        }
+        if (setsockopt(m_hSocket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
+            SetLastErrorFromErrno();
+            SocketError("setsockopt(SO_REUSEADDR)");
+            return;
+        }
+    } else {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        if (::bind(m_hSocket, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+            RaiseException(QString("winsock.bind failed, error #%1").arg(WSocketErrorFromErrno(errno)));
+            return;
+        }
+        if (m_sin.sin_addr.s_addr == INADDR_BROADCAST) {
+            int on = 1;
+            if (setsockopt(m_hSocket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+                SetLastErrorFromErrno();
+                SocketError("setsockopt(SO_BROADCAST)");
+                return;
+            }
+        }
+        ::connect(m_hSocket, reinterpret_cast<sockaddr*>(&m_sin), sizeof m_sin);
+        WatchSocket(true, false);
+        ChangeState(wsConnected);
+        TriggerSessionConnected(0);
+        return;
+    }
+    const int rc = ::connect(m_hSocket, reinterpret_cast<sockaddr*>(&m_sin), sizeof m_sin);
+    if (rc == 0 || errno == EINPROGRESS || errno == EWOULDBLOCK) {
+        ChangeState(wsConnecting);
+        WatchSocket(false, true);  // the outcome arrives as write readiness
+        return;
+    }
+    SetLastErrorFromErrno();
+    m_lastError = t_lastError;
+    SocketError("Connect");
+}
+
+void TWSocket::SetLingerOption()
+{
+    if (m_lingerOnOff == wsLingerNoSet)
+        return;
+    if (m_hSocket == INVALID_SOCKET) {
+        RaiseException("Cannot set linger option at this time");
+        return;
+    }
+    linger l{};
+    l.l_onoff = m_lingerOnOff == wsLingerOn ? 1 : 0;
+    l.l_linger = m_lingerTimeout;
+    if (setsockopt(m_hSocket, SOL_SOCKET, SO_LINGER, &l, sizeof l) != 0) {
+        SetLastErrorFromErrno();
+        SocketError("setsockopt(SO_LINGER)");
+    }
+}
+
+// ---------------------------------------------------------------- sending
+
+void TWSocket::DeleteBufferedData()
+{
+    m_bufList.clear();
+}
+
+void TWSocket::PutDataInSendBuffer(const char* data, int len)
+{
+    while (len > 0) {
+        if (m_bufList.empty() || m_bufList.back()->WrCount() >= m_bufList.back()->BufSize())
+            m_bufList.push_back(std::make_unique<TBuffer>(TBuffer::DefaultSize));
+        const int n = m_bufList.back()->Write(data, len);
+        data += n;
+        len -= n;
+    }
+}
+
+int TWSocket::Send(const void* data, int len)
+{
+    if (m_state != wsConnected) {
+        t_lastError = WSAENOTCONN;
+        SocketError("Send");
+        return -1;
+    }
+    m_allSent = false;
+    if (len <= 0)
+        len = 0;
+    else
+        PutDataInSendBuffer(static_cast<const char*>(data), len);
+    TryToSend();
+    if (m_allSent) {
+        // OnDataSent is raised from the message loop, never inside Send.
+        PostMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(m_hSocket), MakeLParam(FD_WRITE, 0));
+    }
+    return len;
+}
+
+int TWSocket::SendText(const QByteArray& text)
+{
+    return Send(text.constData(), static_cast<int>(text.size()));
+}
+
+int TWSocket::SendText(const QString& text)
+{
+    return SendText(text.toLatin1());
+}
+
+void TWSocket::TryToSend()
+{
+    if (m_hSocket == INVALID_SOCKET || m_bufList.empty())
+        return;
+    for (;;) {
+        TBuffer* buf = m_bufList.front().get();
+        qint32 len = 0;
+        const char* p = buf->Peek(len);
+        if (len <= 0) {
+            if (m_bufList.size() > 1) {
+                m_bufList.pop_front();
+                continue;
+            }
+            m_allSent = true;
+            if (m_writeNotifier)
+                m_writeNotifier->setEnabled(false);
+            return;
+        }
+        const int flags = MSG_NOSIGNAL | (m_sendFlags == wsSendUrgent ? MSG_OOB : 0);
+        const ssize_t sent = ::send(m_hSocket, p, static_cast<size_t>(len), flags);
+        if (sent < 0) {
+            const int err = WSocketErrorFromErrno(errno);
+            if (err == WSAEWOULDBLOCK) {
+                WatchSocket(m_readNotifier ? m_readNotifier->isEnabled() : true, true);
+                return;
+            }
+            if (err == WSAEINVAL || err == WSAENOTSOCK || err == WSAECONNRESET || err == WSAENOTCONN) {
+                m_lastError = err;
+                m_closeInvoked = true;
+                Close();
+                TriggerSessionClosed(static_cast<quint16>(err));
+                return;
+            }
+            t_lastError = err;
+            SocketError("TryToSend failed");
+            return;
+        }
+        if (sent == 0)
+            return;
+        buf->Remove(static_cast<qint32>(sent));
+        if (sent < len) {
+            WatchSocket(m_readNotifier ? m_readNotifier->isEnabled() : true, true);
+            return;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- receiving
+
+int TWSocket::Receive(void* buffer, int size)
+{
+    if (size <= 0)
+        return 0;
+    if (m_aheadPos >= m_ahead.size()) {
+        if (m_hSocket == INVALID_SOCKET) {
+            m_lastError = WSAENOTSOCK;
+            return -1;
+        }
+        // Large reads from the kernel; the caller's small reads are served
+        // from this buffer.
+        if (m_ahead.size() != kReadAhead)
+            m_ahead.resize(kReadAhead);
+        const ssize_t n = ::recv(m_hSocket, m_ahead.data(), static_cast<size_t>(kReadAhead), 0);
+        if (n <= 0) {
+            m_ahead.resize(0);
+            m_aheadPos = 0;
+            if (n < 0) {
+                m_lastError = WSocketErrorFromErrno(errno);
+                return -1;
+            }
+            return 0;
+        }
+        m_ahead.resize(n);
+        m_aheadPos = 0;
+    }
+    const int n = static_cast<int>(std::min<qsizetype>(size, m_ahead.size() - m_aheadPos));
+    std::memcpy(buffer, m_ahead.constData() + m_aheadPos, static_cast<size_t>(n));
+    m_aheadPos += n;
+    m_readCount += n;
+    return n;
+}
+
+QByteArray TWSocket::ReceiveText()
+{
+    const qint64 waiting = RcvdCount();
+    if (waiting <= 0)
+        return {};
+    QByteArray text(static_cast<qsizetype>(waiting), '\0');
+    const int n = Receive(text.data(), static_cast<int>(text.size()));
+    text.resize(n > 0 ? n : 0);
+    return text;
+}
+
+qint64 TWSocket::RcvdCount()
+{
+    const qint64 buffered = m_ahead.size() - m_aheadPos;
+    if (m_hSocket == INVALID_SOCKET)
+        return buffered;
+    int count = 0;
+    if (::ioctl(m_hSocket, FIONREAD, &count) < 0) {
+        m_lastError = WSocketErrorFromErrno(errno);
+        return -1;
+    }
+    return buffered + count;
+}
+
+// ---------------------------------------------------------------- closing
+
+void TWSocket::Close()
+{
+    InternalClose(true, 0);
+}
+
+void TWSocket::Abort()
+{
+    CancelDnsLookup();
+    DeleteBufferedData();
+    if (m_state == wsConnected) {
+        m_lingerOnOff = wsLingerOff;
+        SetLingerOption();
+    }
+    InternalClose(false, 0);
+}
+
+void TWSocket::InternalClose(bool graceful, quint16 error)
+{
+    if (m_hSocket == INVALID_SOCKET) {
+        if (m_state != wsClosed) {
+            ChangeState(wsClosed);
+            AssignDefaultValue();
+        }
+        return;
+    }
+    if (m_state == wsClosed)
+        return;
+    if (graceful)
+        ::shutdown(m_hSocket, SHUT_WR);
+    StopWatching();
+    if (::close(m_hSocket) != 0 && errno != EINTR) {
+        SetLastErrorFromErrno();
+        m_hSocket = INVALID_SOCKET;
+        m_lastError = t_lastError;
+        SocketError("Disconnect (closesocket)");
+        return;
+    }
+    m_hSocket = INVALID_SOCKET;
+    ChangeState(wsClosed);
+    if (!m_destroying && !m_closeInvoked && OnSessionClosed) {
+        m_closeInvoked = true;
+        TriggerSessionClosed(error);
+    }
+    try {
+        AssignDefaultValue();
+    } catch (...) {
+    }
+}
+
+void TWSocket::Shutdown(int how)
+{
+    if (m_hSocket != INVALID_SOCKET)
+        ::shutdown(m_hSocket, how);
+}
+
+// ---------------------------------------------------------------- server side
+
+void TWSocket::Listen()
+{
+    if (!m_portAssigned) {
+        t_lastError = WSAEINVAL;
+        m_lastError = WSAEINVAL;
+        RaiseException("listen: port not assigned");
+        return;
+    }
+    if (!m_protoAssigned) {
+        RaiseException("listen: protocol not assigned");
+        return;
+    }
+    if (!m_addrAssigned) {
+        RaiseException("listen: address not assigned");
+        return;
+    }
+    try {
+        if (!m_protoResolved) {
+            m_protoNum = WSocketResolveProto(m_proto);
+            m_type = m_protoNum == IPPROTO_UDP ? SOCK_DGRAM : SOCK_STREAM;
+            m_protoResolved = true;
+        }
+        if (!m_portResolved) {
+            m_portNum = WSocketResolvePort(m_port, m_proto);
+            m_sin.sin_port = htons(m_portNum);
+            m_portResolved = true;
+        }
+        if (!m_addrResolved) {
+            m_sin.sin_addr.s_addr = WSocketResolveHost(m_addr);
+            m_addrResolved = true;
+        }
+    } catch (const ESocketException& e) {
+        RaiseException("listen: " + e.Message());
+        return;
+    }
+    DeleteBufferedData();
+    m_hSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (m_hSocket < 0) {
+        m_hSocket = INVALID_SOCKET;
+        SetLastErrorFromErrno();
+        SocketError("socket");
+        return;
+    }
+    if (::bind(m_hSocket, reinterpret_cast<sockaddr*>(&m_sin), sizeof m_sin) != 0) {
+        SetLastErrorFromErrno();
+        const int err = t_lastError;
+        try {
+            SocketError("Bind");
+        } catch (...) {
+            t_lastError = err;
+            InternalClose(false, 0);
+            throw;
+        }
+        InternalClose(false, 0);
+        return;
+    }
+    ChangeState(wsBound);
+    if (::listen(m_hSocket, 5) != 0) {
+        SetLastErrorFromErrno();
+        SocketError("Listen");
+        return;
+    }
+    ChangeState(wsListening);
+    WatchSocket(true, false);
+}
+
+TSocket TWSocket::Accept()
+{
+    if (m_state != wsListening) {
+        t_lastError = WSAEINVAL;
+        SocketError("not a listening socket");
+        return INVALID_SOCKET;
+    }
+    socklen_t len = sizeof m_sin;
+    const TSocket h = ::accept4(m_hSocket, reinterpret_cast<sockaddr*>(&m_sin), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (h < 0) {
+        SetLastErrorFromErrno();
+        SocketError("Accept");
+        return INVALID_SOCKET;
+    }
+    return h;
+}
+
+void TWSocket::Dup(TSocket newHSocket)
+{
+    if (newHSocket == 0 || newHSocket == INVALID_SOCKET) {
+        t_lastError = WSAEINVAL;
+        SocketError("Dup");
+        return;
+    }
+    if (m_state != wsClosed) {
+        StopWatching();
+        if (m_hSocket != INVALID_SOCKET && ::close(m_hSocket) != 0) {
+            SetLastErrorFromErrno();
+            m_hSocket = INVALID_SOCKET;
+            SocketError("Dup (closesocket)");
+            return;
+        }
+        m_hSocket = INVALID_SOCKET;
+        ChangeState(wsClosed);
+    }
+    m_hSocket = newHSocket;
+    const int fl = fcntl(m_hSocket, F_GETFL);
+    fcntl(m_hSocket, F_SETFL, fl | O_NONBLOCK);
+    m_ahead.clear();
+    m_aheadPos = 0;
+    SetLingerOption();
+    WatchSocket(true, false);
+    ChangeState(wsConnected);
+}
+
+int TWSocket::GetSockName(sockaddr_in& addr, socklen_t& len)
+{
+    if (::getsockname(m_hSocket, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        m_lastError = WSocketErrorFromErrno(errno);
+        return -1;
+    }
+    return 0;
+}
+
+QString TWSocket::GetPeerAddr()
+{
+    if (m_state != wsConnected)
+        return "error";
+    sockaddr_in peer{};
+    socklen_t len = sizeof peer;
+    if (::getpeername(m_hSocket, reinterpret_cast<sockaddr*>(&peer), &len) != 0)
+        return "error";
+    return Dotted(peer.sin_addr);
+}
+
+QString TWSocket::GetLocalPort()
+{
+    if (m_state != wsBound && m_state != wsConnected && m_state != wsListening)
+        return "error";
+    sockaddr_in local{};
+    socklen_t len = sizeof local;
+    if (GetSockName(local, len) != 0)
+        return "error";
+    return QString::number(ntohs(local.sin_port));
+}
+
+QString TWSocket::GetLocalAddr()
+{
+    if (m_hSocket == INVALID_SOCKET)
+        return "error";
+    sockaddr_in local{};
+    socklen_t len = sizeof local;
+    if (GetSockName(local, len) != 0)
+        return "error";
+    return Dotted(local.sin_addr);
+}
+
+void TWSocket::Pause()
+{
+    m_paused = true;
+    if (m_readNotifier)
+        m_readNotifier->setEnabled(false);
+    if (m_writeNotifier)
+        m_writeNotifier->setEnabled(false);
+}
+
+void TWSocket::Resume()
+{
+    m_paused = false;
+    if (m_state == wsConnecting)
+        WatchSocket(false, true);
+    else
+        WatchSocket(true, !m_allSent);
+}
+
+} // namespace flk
