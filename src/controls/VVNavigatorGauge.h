@@ -68,8 +68,9 @@ protected:
 
 private:
     struct Step {
-        QImage block; // null: clear to BackColor only
+        QImage block;
         int x = 0;
+        bool clear = false; // fill with BackColor only
         quint64 seq = 0;
     };
 
