@@ -1,0 +1,54 @@
+#pragma once
+// The local file an FTP download writes into. Writes are gathered in a large
+// buffer so the 2048-byte blocks of the data connection cost few system
+// calls; the buffer reaches the disk on Flush and Close.
+//
+// The sharing modes of the client map to advisory locks: exclusive and
+// deny-read take an exclusive lock, deny-write a shared one, compat and
+// deny-none none. A file another holder has locked cannot be opened.
+
+#include <QString>
+#include <QtGlobal>
+#include <memory>
+
+namespace flk {
+
+enum TFtpShareMode { ftpShareCompat, ftpShareExclusive, ftpShareDenyWrite, ftpShareDenyRead, ftpShareDenyNone };
+
+class TFtpLocalFile {
+public:
+    TFtpLocalFile() = default;
+    ~TFtpLocalFile();
+    TFtpLocalFile(const TFtpLocalFile&) = delete;
+    TFtpLocalFile& operator=(const TFtpLocalFile&) = delete;
+
+    // Creates the file, replacing an existing one. False when it cannot be
+    // created or locked.
+    bool Create(const QString& path, TFtpShareMode share);
+    // Opens an existing file for writing at `offset`. False when it does
+    // not exist or cannot be opened or locked.
+    bool OpenAt(const QString& path, qint64 offset, TFtpShareMode share);
+
+    bool IsOpen() const { return m_fd >= 0; }
+    // Appends at the current position; false once a write to disk failed.
+    bool Write(const char* data, qint64 len);
+    // Writes out the buffer; false when that failed (or failed earlier).
+    bool Flush();
+    // Flushes and closes; false when any write failed. Closing a closed
+    // file does nothing and returns true.
+    bool Close();
+
+    // Size of a file on disk, -1 when it does not exist.
+    static qint64 SizeOf(const QString& path);
+
+private:
+    bool Open(const QString& path, int flags, TFtpShareMode share);
+
+    static constexpr qint64 kBufferSize = 256 * 1024;
+    int m_fd = -1;
+    std::unique_ptr<char[]> m_buffer;
+    qint64 m_fill = 0;
+    bool m_failed = false;
+};
+
+} // namespace flk

@@ -1,0 +1,67 @@
+#include "FtpReply.h"
+
+#include <QStringList>
+
+namespace flk {
+namespace {
+
+// A decimal field of 1 to 3 digits, surrounded by optional blanks.
+std::optional<int> Field(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty() || t.size() > 3)
+        return std::nullopt;
+    int value = 0;
+    for (QChar c : t) {
+        if (!c.isDigit())
+            return std::nullopt;
+        value = value * 10 + c.digitValue();
+    }
+    return value;
+}
+
+} // namespace
+
+bool TFtpReply::IsContinuation(const QString& line)
+{
+    if (line.isEmpty() || !line.at(0).isDigit())
+        return true;
+    int i = 0;
+    while (i < line.size() && line.at(i).isDigit())
+        ++i;
+    return i < line.size() && line.at(i) == u'-';
+}
+
+int TFtpReply::Code(const QString& line)
+{
+    int i = 0;
+    while (i < line.size() && line.at(i) == u' ')
+        ++i;
+    bool negative = false;
+    if (i < line.size() && (line.at(i) == u'-' || line.at(i) == u'+'))
+        negative = line.at(i++) == u'-';
+    long long value = 0;
+    while (i < line.size() && line.at(i).isDigit() && value < 100000000)
+        value = value * 10 + line.at(i++).digitValue();
+    return int(negative ? -value : value);
+}
+
+std::optional<quint16> TFtpReply::PasvPort(const QString& reply)
+{
+    const qsizetype open = reply.indexOf(u'(');
+    if (open < 0)
+        return std::nullopt;
+    const qsizetype close = reply.indexOf(u')', open);
+    if (close < 0)
+        return std::nullopt;
+    const QStringList fields = reply.mid(open + 1, close - open - 1).split(u',');
+    if (fields.size() != 6)
+        return std::nullopt;
+    const auto p1 = Field(fields[4]);
+    const auto p2 = Field(fields[5]);
+    if (!p1 || !p2 || *p1 > 255 || *p2 > 255 || (*p1 == 0 && *p2 == 0))
+        return std::nullopt;
+    return quint16(*p1 * 256 + *p2);
+}
+
+} // namespace flk

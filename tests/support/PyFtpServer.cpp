@@ -1,0 +1,103 @@
+#include "PyFtpServer.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace flk::test {
+namespace {
+// Debian's interpreter: the package lives in its dist-packages, which another
+// python3 earlier on PATH would not see.
+const char* const kPython = "/usr/bin/python3";
+
+sockaddr_in Loopback(quint16 port)
+{
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(port);
+    return a;
+}
+
+// True when a connection to the port succeeds and the server greets.
+bool Greets(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = Loopback(port);
+    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    if (ok) {
+        pollfd p{fd, POLLIN, 0};
+        char greeting[256];
+        ok = ::poll(&p, 1, 2000) > 0 && ::recv(fd, greeting, sizeof greeting, 0) > 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+PyFtpServer::PyFtpServer(const QString& root)
+{
+    // A port that was free a moment ago may be taken by the time the server
+    // binds; a second try with another port covers that race.
+    for (int attempt = 0; attempt < 3 && !m_running; ++attempt) {
+        m_port = FreePort();
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(kPython, {"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", QString::number(m_port), "-d", root});
+        if (!m_process.waitForStarted(5000))
+            continue;
+        m_running = WaitUntilAccepting(10000);
+        if (!m_running) {
+            m_process.kill();
+            m_process.waitForFinished(3000);
+        }
+    }
+}
+
+PyFtpServer::~PyFtpServer()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.terminate();
+        if (!m_process.waitForFinished(3000)) {
+            m_process.kill();
+            m_process.waitForFinished(3000);
+        }
+    }
+}
+
+QString PyFtpServer::output()
+{
+    return QString::fromLocal8Bit(m_process.readAll());
+}
+
+quint16 PyFtpServer::FreePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = Loopback(0);
+    socklen_t len = sizeof a;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+bool PyFtpServer::WaitUntilAccepting(int milliseconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < milliseconds) {
+        if (m_process.state() == QProcess::NotRunning)
+            return false;
+        if (Greets(m_port))
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+} // namespace flk::test
