@@ -9,7 +9,7 @@ namespace flk {
 
 QString StoredDate::Format()
 {
-    QString pattern = QLocale::system().dateFormat(QLocale::ShortFormat);
+    QString pattern = QLocale().dateFormat(QLocale::ShortFormat);
     // A run of fewer than four 'y' becomes "yyyy": the year must survive a
     // round trip whatever century it is in.
     static const QRegularExpression shortYear(QStringLiteral("(?<!y)y{1,3}(?!y)"));
@@ -24,12 +24,12 @@ QString StoredDate::Today()
 
 QString StoredDate::ToText(const QDate& date)
 {
-    return QLocale::system().toString(date, Format());
+    return QLocale().toString(date, Format());
 }
 
 QDate StoredDate::Parse(const QString& text)
 {
-    const QDate date = QLocale::system().toDate(text.trimmed(), Format());
+    const QDate date = QLocale().toDate(text.trimmed(), Format());
     if (!date.isValid())
         throw EConvertError(QStringLiteral("'%1' is not a valid date").arg(text));
     return date;

@@ -1,5 +1,5 @@
 #pragma once
-// Dates as the catalogue stores them: the locale's short date format with a
+// Dates as the catalogue stores them: the (default) locale's short date format with a
 // four-digit year (a two-digit year pattern is widened), so that stored text
 // always parses back to the same date.
 

@@ -1,6 +1,7 @@
 // The INI rules of Profile, observed through the bytes on disk.
 #include "Profile.h"
 #include "TempHome.h"
+#include "QtPrint.h"
 
 #include <QDir>
 #include <QFile>
