@@ -1,0 +1,201 @@
+// The download record, the virus scan, the opening note, deletion, and the
+// file names Download refuses.
+#include "AskerFixture.h"
+
+#include "Profile.h"
+#include "RecordFile.h"
+#include "StoredDate.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace flk::test {
+namespace {
+
+// The key names of one record, in file order, read from the file's bytes.
+QStringList KeysOf(const QByteArray& bytes, const QByteArray& record)
+{
+    QStringList keys;
+    bool inside = false;
+    for (QByteArray line : bytes.split('\n')) {
+        line = line.trimmed();
+        if (line.startsWith('[')) {
+            inside = line == "[" + record + "]";
+            continue;
+        }
+        if (inside && line.contains('='))
+            keys << QString::fromUtf8(line.left(line.indexOf('=')));
+    }
+    return keys;
+}
+
+TEST_F(AskerTest, DownloadWritesTheRecordKeysInOrder)
+{
+    Open(QStringLiteral("setup.zip"));
+    asker->cbOpenWhen->setCurrentIndex(1);
+    asker->cbPrompt->setChecked(true);
+    asker->meDays->setText("3");
+    asker->cbAutoDelete->setChecked(false);
+    asker->meDeleteDays->setText("21");
+    asker->cmdOK->click();
+
+    const QByteArray bytes = ReadAll(FolderFile());
+    EXPECT_EQ(KeysOf(bytes, "setup.zip"),
+              QStringList({"Desc", "Source", "OpenWhen", "Prompt", "PromptDays", "Delete", "DeleteDays",
+                           "DateDownloaded", "ScanWhenDone"}));
+    const QByteArray expected = "[setup.zip]\nDesc=A setup program\nSource=http://127.0.0.1:1/files/setup.zip\n"
+                                "OpenWhen=1\nPrompt=1\nPromptDays=3\nDelete=0\nDeleteDays=21\nDateDownloaded="
+        + StoredDate::Today().toUtf8() + "\nScanWhenDone=0\n";
+    EXPECT_EQ(bytes, expected);
+    EXPECT_EQ(Profile(home.file("dlmain.ini")).readString("Download", "DownloadDetect", ""), "1");
+    // No folder message: the transfer was started.
+    EXPECT_FALSE(dialogs.texts().contains(TfrmAsker::kFolderMessage));
+}
+
+TEST_F(AskerTest, DownloadTwiceRewritesTheSameRecord)
+{
+    Open(QStringLiteral("setup.zip"));
+    asker->cmdOK->click();
+    asker->edtDesc->setText("Second description");
+    asker->cmdOK->click();
+    const RecordFile file(FolderFile());
+    EXPECT_EQ(file.recordNames(), QStringList{"setup.zip"});
+    EXPECT_EQ(file.readString("setup.zip", "Desc", ""), "Second description");
+}
+
+TEST_F(AskerTest, RecordShowsTheSourceAsShownNotAsFetched)
+{
+    Open(QStringLiteral("setup.zip"));
+    asker->Bookmarks1URL("http://bookmarked.example/setup.zip");
+    asker->cmdOK->click();
+    EXPECT_EQ(RecordFile(FolderFile()).readString("setup.zip", "Source", ""), "http://bookmarked.example/setup.zip");
+    EXPECT_EQ(asker->SourceUrl, "http://127.0.0.1:1/files/setup.zip");
+}
+
+TEST_F(AskerTest, UnusableNamesAreRefused)
+{
+    for (const QString name : {QString(""), QString("   "), QString("."), QString(".."), QString("../evil"),
+                               QString("sub/file.zip")}) {
+        SCOPED_TRACE(name.toStdString());
+        dialogs.clear();
+        Open(name);
+        asker->cmdOK->click();
+        EXPECT_EQ(dialogs.texts(), QStringList{TfrmAsker::kNameMessage});
+        EXPECT_EQ(asker->cmdOK->text(), "&Download");
+        EXPECT_TRUE(asker->edtName->isEnabled());
+        EXPECT_FALSE(QFile::exists(FolderFile()));
+        asker->cbDefault->setChecked(false);
+        delete asker.data();
+    }
+    EXPECT_EQ(TfrmAsker::kNameMessage, "Please specify a valid filename for this download.");
+}
+
+TEST_F(AskerTest, ClosingWithAnUnusableNameWritesNoRecord)
+{
+    Open(QStringLiteral(""));
+    asker->show();
+    asker->close();
+    EXPECT_FALSE(QFile::exists(FolderFile()));
+    // The defaults are still kept.
+    EXPECT_EQ(Profile(home.file("dlmain.ini")).readString("Download", "DefaultSection", ""), "0");
+}
+
+// ---- Virus scan and opening note -------------------------------------------
+
+class CompletionTest : public AskerTest {
+protected:
+    void SetUp() override
+    {
+        AskerTest::SetUp();
+        Profile(home.file("dlmain.ini")).writeString("VirusScanner", "CommandLine", "/opt/My Scanner/scan");
+        RecordFile folder(FolderFile());
+        folder.writeString("Other.bin", "Desc", "other");
+        folder.writeString("Setup.EXE", "Desc", "setup");
+        Open(QStringLiteral("setup.exe"));
+        asker->cbAutoScan->setChecked(true);
+    }
+    QString Path() const { return home.path() + "Programs/Utilities/setup.exe"; }
+};
+
+TEST_F(CompletionTest, VirusScanStartsTheScannerOnTheWholePath)
+{
+    const QString longPath = home.path() + "Programs/Utilities/" + QString(300, QLatin1Char('d')) + "/setup.exe";
+    asker->VirusScan(longPath);
+    ASSERT_EQ(shell.started.size(), 1);
+    EXPECT_EQ(shell.started[0].program, "/opt/My Scanner/scan");
+    EXPECT_EQ(shell.started[0].arguments, QStringList{longPath}); // never cut at 255 characters
+}
+
+TEST_F(CompletionTest, VirusScanWritesLastScannedUnderTheRecordsOwnSpelling)
+{
+    asker->VirusScan(Path());
+    const RecordFile file(FolderFile());
+    EXPECT_EQ(file.readString("Setup.EXE", "LastScanned", ""), StoredDate::Today());
+    EXPECT_EQ(file.recordNames(), QStringList({"Other.bin", "Setup.EXE"}));
+    EXPECT_TRUE(ReadAll(FolderFile()).contains("[Setup.EXE]\nDesc=setup\nLastScanned="));
+}
+
+TEST_F(CompletionTest, VirusScanWithoutRecordDoesNothing)
+{
+    asker->VirusScan(home.path() + "Programs/Utilities/unknown.exe");
+    EXPECT_TRUE(shell.started.isEmpty());
+    EXPECT_FALSE(ReadAll(FolderFile()).contains("LastScanned"));
+}
+
+TEST_F(CompletionTest, VirusScanNeedsTheScanBox)
+{
+    asker->cbAutoScan->setChecked(false);
+    asker->VirusScan(Path());
+    EXPECT_TRUE(shell.started.isEmpty());
+    EXPECT_FALSE(ReadAll(FolderFile()).contains("LastScanned"));
+}
+
+TEST_F(CompletionTest, EmptyScannerDisablesTheScan)
+{
+    Profile(home.file("dlmain.ini")).writeString("VirusScanner", "CommandLine", "");
+    asker->SetDefaults();
+    EXPECT_FALSE(asker->cbAutoScan->isEnabled());
+    asker->cbAutoScan->setChecked(true); // even forced on, nothing is started
+    asker->VirusScan(Path());
+    EXPECT_TRUE(shell.started.isEmpty());
+}
+
+TEST_F(CompletionTest, FileExecNotesTheOpeningDate)
+{
+    asker->FileExec(Path());
+    EXPECT_EQ(RecordFile(FolderFile()).readString("Setup.EXE", "LastOpened", ""), StoredDate::Today());
+    EXPECT_TRUE(shell.opened.isEmpty()); // the note only; the transfer opens the file
+    asker->FileExec(home.path() + "Programs/Utilities/none.txt");
+    EXPECT_FALSE(RecordFile(FolderFile()).hasRecord("none.txt"));
+}
+
+TEST_F(CompletionTest, CompletionPromptText)
+{
+    asker->PromptComplete(Path());
+    EXPECT_EQ(dialogs.texts(),
+              QStringList{"Download Complete for setup.exe\r\rThis file has been placed in the following "
+                          "area:\r\rSection: Programs\rFolder: Utilities"});
+    asker->cbPromptDone->setChecked(false);
+    asker->PromptComplete(Path());
+    EXPECT_EQ(dialogs.texts().size(), 1);
+}
+
+TEST_F(AskerTest, DeleteFileRemovesWithoutAsking)
+{
+    const QString path = home.path() + "Programs/Utilities/" + QString(260, QLatin1Char('x')).left(200) + ".bin";
+    WriteAll(path, "data");
+    TfrmAsker::DeleteFile(path, false);
+    EXPECT_FALSE(QFile::exists(path));
+    ASSERT_EQ(shell.deleted.size(), 1);
+    EXPECT_EQ(shell.deleted[0].path, path);
+    EXPECT_FALSE(shell.deleted[0].toTrash);
+    TfrmAsker::DeleteFile(home.path() + "missing.bin", true); // failures are not reported
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+    EXPECT_TRUE(shell.deleted[1].toTrash);
+}
+
+} // namespace
+} // namespace flk::test
