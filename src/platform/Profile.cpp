@@ -82,7 +82,6 @@ struct Section {
     QString name;
     int headerLine = -1;              // -1: not in the file
     QVector<int> keyLines;            // lines of its key=value entries, in order
-    QHash<QString, int> keyIndex;     // folded key -> line (first occurrence)
 };
 
 } // namespace
@@ -109,6 +108,28 @@ struct Profile::Impl {
         return !key->isEmpty();
     }
 
+    // The key of an entry line, trimmed, or an empty view when the line is
+    // no entry. No copies: parsing a large folder file stays cheap.
+    static QByteArrayView entryKey(const QByteArray& line)
+    {
+        const qsizetype eq = line.indexOf('=');
+        if (eq < 0)
+            return {};
+        return QByteArrayView(line.constData(), eq).trimmed();
+    }
+
+    static bool sameKey(QByteArrayView stored, const QByteArray& wantedUtf8, const QString& wantedFolded)
+    {
+        if (stored.size() == wantedUtf8.size() && qstrnicmp(stored.data(), stored.size(), wantedUtf8.constData(),
+                                                            wantedUtf8.size()) == 0)
+            return true;
+        // Names beyond ASCII fold by Unicode rules.
+        for (char c : stored)
+            if (static_cast<unsigned char>(c) >= 0x80)
+                return fold(decode(stored.toByteArray())) == wantedFolded;
+        return false;
+    }
+
     void parse(const QByteArray& content)
     {
         lines.clear();
@@ -118,34 +139,29 @@ struct Profile::Impl {
         lines = content.split('\n');
         if (!lines.isEmpty() && lines.last().isEmpty())
             lines.removeLast(); // the final line break
-        for (QByteArray& l : lines)
-            if (l.endsWith('\r'))
-                l.chop(1);
         Section* current = nullptr;
         for (int i = 0; i < lines.size(); ++i) {
-            const QByteArray t = lines[i].trimmed();
+            QByteArray& line = lines[i];
+            if (line.endsWith('\r'))
+                line.chop(1);
+            const QByteArrayView t = QByteArrayView(line).trimmed();
             if (t.startsWith('[')) {
-                int close = t.indexOf(']');
-                QString name = decode(t.mid(1, close < 0 ? -1 : close - 1).trimmed());
+                const qsizetype close = t.indexOf(']');
+                const QString name = decode(t.sliced(1, close < 0 ? t.size() - 1 : close - 1).trimmed().toByteArray());
                 const QString key = fold(name);
-                if (sectionIndex.contains(key)) {
-                    current = &sections[sectionIndex.value(key)]; // merged into the first one
+                const auto found = sectionIndex.constFind(key);
+                if (found != sectionIndex.constEnd()) {
+                    current = &sections[*found]; // merged into the first one
                     continue;
                 }
-                sections.push_back(Section{name, i, {}, {}});
+                sections.push_back(Section{name, i, {}});
                 sectionIndex.insert(key, sections.size() - 1);
                 current = &sections.last();
                 continue;
             }
-            if (!current || t.isEmpty() || t.startsWith(';'))
-                continue;
-            QByteArray k;
-            if (!splitEntry(lines[i], &k, nullptr))
+            if (!current || t.isEmpty() || t.startsWith(';') || entryKey(line).isEmpty())
                 continue;
             current->keyLines.push_back(i);
-            const QString folded = fold(decode(k));
-            if (!current->keyIndex.contains(folded))
-                current->keyIndex.insert(folded, i);
         }
     }
 
@@ -178,7 +194,14 @@ struct Profile::Impl {
     int keyLine(const QString& sectionName, const QString& key) const
     {
         const Section* s = section(sectionName);
-        return s ? s->keyIndex.value(fold(key), -1) : -1;
+        if (!s)
+            return -1;
+        const QByteArray wanted = encode(key);
+        const QString folded = fold(key);
+        for (int line : s->keyLines)
+            if (sameKey(entryKey(lines[line]), wanted, folded))
+                return line; // the first of duplicate keys wins
+        return -1;
     }
 
     void save(const QList<QByteArray>& newLines)
