@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-gtk-platformtheme
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-gtk-platformtheme libxcb1-dev
   libgtest-dev googletest
   lighttpd python3-pyftpdlib curl
 )
