@@ -1,6 +1,8 @@
 // The block gauge: range errors, block counts and the painted column.
 #include "AnotherGauge.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QImage>
 #include <vector>
 #include <gtest/gtest.h>
@@ -21,6 +23,21 @@ void MakeDialogGauge(TAnotherGauge& g)
     g.ApplyDownloadDialogLook();
     g.show();
 }
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget& w) { w.installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
 
 } // namespace
 
@@ -164,4 +181,19 @@ TEST(BlockGaugePainting, AboveHighInHighColourAndFallingValueClears)
     image = g.grab().toImage();
     EXPECT_EQ(image.pixelColor(10, 15), Black);
     EXPECT_EQ(image.pixelColor(10, 145), Green);
+}
+
+TEST(BlockGaugePainting, RepaintsOnlyWhenTheLitBlocksChange)
+{
+    TAnotherGauge g;
+    MakeDialogGauge(g); // 8 blocks at 50
+    QApplication::processEvents();
+    PaintCounter counter(g);
+    g.SetValue(51); // 8.16: still 8 blocks
+    g.SetValue(53); // 8.48
+    QApplication::processEvents();
+    EXPECT_EQ(counter.paints, 0);
+    g.SetValue(60); // 9.6 -> 10 blocks
+    QApplication::processEvents();
+    EXPECT_EQ(counter.paints, 1);
 }

@@ -2,6 +2,7 @@
 #include "RinGauge.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QImage>
 #include <QPalette>
 #include <gtest/gtest.h>
@@ -20,6 +21,20 @@ QColor Inverted(QColor c)
 {
     return QColor(255 - c.red(), 255 - c.green(), 255 - c.blue());
 }
+
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget& w) { w.installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
 
 } // namespace
 
@@ -233,4 +248,21 @@ TEST(RingGaugePainting, NeedleInvertsWhatLiesUnderIt)
     g.SetProgress(25); // 105 deg: the old needle is gone
     EXPECT_EQ(PixelAt(g, onNeedle), panel);
     EXPECT_EQ(PixelAt(g, g.PointAt(105, 50)), Inverted(panel));
+}
+
+TEST(RingGaugePainting, RepaintsOnlyWhenTheNeedleMoves)
+{
+    TRingGauge g;
+    g.ApplyDownloadDialogLook(); // 0 .. 38600 over 280 degrees
+    g.show();
+    QApplication::processEvents();
+    PaintCounter counter(g);
+    g.SetProgress(100); // 100 * 280 div 38600 = 0: same angle
+    g.SetProgress(137);
+    QApplication::processEvents();
+    EXPECT_EQ(counter.paints, 0);
+    g.SetProgress(138); // 1 degree on
+    g.SetProgress(2000);
+    QApplication::processEvents();
+    EXPECT_EQ(counter.paints, 1);
 }
