@@ -97,13 +97,15 @@ QSet<QString> directories(const QList<SectionEntry>& all)
     return dirs;
 }
 
-void checkCharacters(const QString& name, const QString& kind)
+void checkCharacters(const QString& name, const QString& kind, const QString& emptyMessage = QString())
 {
     if (Catalogue::HasForbiddenCharacter(name))
         throw ECatalogueError(QStringLiteral("%1 names cannot contain any of the following characters: %2")
                                   .arg(kind, Catalogue::ForbiddenCharacters()));
     if (name.trimmed().isEmpty())
-        throw ECatalogueError(QStringLiteral("Please specify a name for the new %1.").arg(kind.toLower()));
+        throw ECatalogueError(emptyMessage.isEmpty()
+                                  ? QStringLiteral("Please specify a name for the new %1.").arg(kind.toLower())
+                                  : emptyMessage);
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         throw ECatalogueError(QStringLiteral("\"%1\" cannot be used as a %2 name.").arg(name, kind.toLower()));
 }
@@ -345,11 +347,14 @@ void Catalogue::RenameSection(int n, const QString& newName)
             throw ECatalogueError(QStringLiteral("The name \"%1\" would share the file %2.ini with another "
                                                  "section or folder.").arg(newName, base));
 
-    // The directory follows the name when it is named after the section.
+    // The directory follows the name when it is named after the section;
+    // a location named otherwise is kept as it is.
     QString location = all[n - 1].location;
     const QString cleaned = QDir::cleanPath(location);
     if (!location.isEmpty() && QFileInfo(cleaned).fileName() == oldName) {
         const QString newLocation = WithSlash(QFileInfo(cleaned).path()) + newName + '/';
+        if (QFileInfo::exists(newLocation) && fold(newName) != fold(oldName))
+            throw ECatalogueError(QStringLiteral("That section already exists, please choose another name."));
         renameDirectory(cleaned, QDir::cleanPath(newLocation));
         location = newLocation;
     }
@@ -369,11 +374,11 @@ void Catalogue::RenameFolder(const QString& section, int m, const QString& newNa
     const QString oldName = folders[m - 1];
     if (newName == oldName)
         return;
-    checkCharacters(newName, QStringLiteral("Folder"));
+    checkCharacters(newName, QStringLiteral("Folder"), QStringLiteral("Please specify a name for this folder."));
+    const QString exists = QStringLiteral("That folder already exists, please choose another name.");
     for (int i = 0; i < folders.size(); ++i)
         if (i + 1 != m && fold(folders[i]) == fold(newName))
-            throw ECatalogueError(
-                QStringLiteral("That folder already exists under that section, please choose another name."));
+            throw ECatalogueError(exists);
     const QList<SectionEntry> all = readAll();
     if (fileBases(all, section, oldName).contains(fold(section + '-' + newName)))
         throw ECatalogueError(QStringLiteral("The folder \"%1\" would share the file %2-%1.ini with another "
@@ -382,6 +387,9 @@ void Catalogue::RenameFolder(const QString& section, int m, const QString& newNa
     for (const SectionEntry& e : all)
         if (e.name == section)
             location = e.location;
+    if (!location.isEmpty() && fold(newName) != fold(oldName)
+        && QFileInfo::exists(FolderDirectory(location, newName)))
+        throw ECatalogueError(exists);
     if (!location.isEmpty())
         renameDirectory(QDir::cleanPath(FolderDirectory(location, oldName)),
                         QDir::cleanPath(FolderDirectory(location, newName)));

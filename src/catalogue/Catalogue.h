@@ -73,9 +73,16 @@ public:
     // --- Renames ------------------------------------------------------------
     // Renames section n: its section file, its folder files, its directory
     // (when it is named after the section) and its Name/Location entries.
+    // Refused (nothing changed) with the add rules' messages, and with "That
+    // section already exists, please choose another name." when the new
+    // directory exists. The same name again changes nothing.
     static void RenameSection(int n, const QString& newName);
     // Renames folder m of a section: its folder file, its directory under the
-    // section location and its Name entry.
+    // section location and its Name entry. Refused (nothing changed) with
+    // "Please specify a name for this folder.", the forbidden-characters
+    // message, "That folder already exists, please choose another name." (a
+    // folder of that name in any case, or its directory exists) or a
+    // shared-file message.
     static void RenameFolder(const QString& section, int m, const QString& newName);
 
     // --- Name rules -----------------------------------------------------------

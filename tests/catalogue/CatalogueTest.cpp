@@ -281,6 +281,31 @@ TEST(CatalogueRenames, AFolderRenameMovesItsFileAndDirectory)
     EXPECT_FALSE(QFileInfo::exists(home.file("Games-Puzzles.ini")));
 }
 
+TEST(CatalogueRenames, RefusedRenamesChangeNothing)
+{
+    TempHome home;
+    Catalogue::AddSection("Games", home.file("Games"));
+    Catalogue::AddFolder("Puzzles", "Games", 4, 0);
+    Catalogue::AddFolder("Cards", "Games", 5, 0);
+    QDir().mkpath(home.file("Taken"));
+    QDir().mkpath(home.file("Games/Loose"));
+    EXPECT_EQ(refusal([] { Catalogue::RenameSection(1, "Taken"); }),
+              "That section already exists, please choose another name.");
+    EXPECT_EQ(refusal([] { Catalogue::RenameFolder("Games", 1, "  "); }), "Please specify a name for this folder.");
+    EXPECT_EQ(refusal([] { Catalogue::RenameFolder("Games", 1, "cards"); }),
+              "That folder already exists, please choose another name.");
+    EXPECT_EQ(refusal([] { Catalogue::RenameFolder("Games", 1, "Loose"); }),
+              "That folder already exists, please choose another name.");
+    EXPECT_NE(refusal([] { Catalogue::RenameFolder("Games", 3, "Other"); }), "");
+    EXPECT_EQ(Catalogue::SectionNames(), QStringList{"Games"});
+    EXPECT_EQ(Catalogue::FolderNames("Games"), (QStringList{"Puzzles", "Cards"}));
+    EXPECT_TRUE(QFileInfo(home.file("Games/Puzzles")).isDir());
+    // A change of case only is a rename like any other.
+    Catalogue::RenameFolder("Games", 1, "puzzles");
+    EXPECT_TRUE(QFileInfo(home.file("Games/puzzles")).isDir());
+    EXPECT_EQ(Catalogue::FolderName("Games", 1), "puzzles");
+}
+
 // --- Deleting files -------------------------------------------------------------------------
 
 TEST(CatalogueDelete, DeletingASectionsFolderFilesSparesOtherSections)
