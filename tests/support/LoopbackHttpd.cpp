@@ -1,0 +1,185 @@
+#include "LoopbackHttpd.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace flk::test {
+namespace {
+
+const char* const kLighttpd = "/usr/sbin/lighttpd";
+
+sockaddr_in Loopback(quint16 port)
+{
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+
+// A port nobody listens on right now, chosen by the system.
+quint16 FreePort()
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = Loopback(0);
+    socklen_t len = sizeof a;
+    quint16 port = 0;
+    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0
+        && ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    ::close(s);
+    return port;
+}
+
+bool Accepting(quint16 port)
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = Loopback(port);
+    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(s);
+    return ok;
+}
+
+QString Quoted(const QString& s)
+{
+    return "\"" + s + "\"";
+}
+
+} // namespace
+
+LoopbackHttpd::LoopbackHttpd(const QList<Redirect>& extraRedirects)
+{
+    if (!m_dir.isValid()) {
+        m_error = "cannot create a temporary folder";
+        return;
+    }
+    QDir(m_dir.path()).mkpath("root");
+    Start(extraRedirects);
+}
+
+LoopbackHttpd::~LoopbackHttpd()
+{
+    if (m_process && m_process->state() != QProcess::NotRunning) {
+        m_process->terminate();
+        if (!m_process->waitForFinished(5000)) {
+            m_process->kill();
+            m_process->waitForFinished(2000);
+        }
+    }
+}
+
+bool LoopbackHttpd::Start(const QList<Redirect>& extraRedirects)
+{
+    if (!QFileInfo::exists(kLighttpd)) {
+        m_error = QString("%1 is not installed").arg(kLighttpd);
+        return false;
+    }
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        m_port = FreePort();
+        QList<Redirect> rules = extraRedirects;
+        rules << Redirect("^/redirect/(.*)$", "/$1")
+              << Redirect("^/absredirect/(.*)$", BaseUrl() + "/$1")
+              << Redirect("^/loop$", "/loop");
+        QStringList ruleText;
+        for (const Redirect& r : rules)
+            ruleText << Quoted(r.first) + " => " + Quoted(r.second);
+        const QString conf = QString(
+            "server.document-root = %1\n"
+            "server.bind = \"127.0.0.1\"\n"
+            "server.port = %2\n"
+            "server.errorlog = %3\n"
+            "server.modules = (\"mod_redirect\")\n"
+            "server.max-keep-alive-requests = 0\n"
+            "mimetype.assign = (\".html\" => \"text/html\", \".htm\" => \"text/html\", "
+            "\".txt\" => \"text/plain\", \"\" => \"application/octet-stream\")\n"
+            "url.redirect = (%4)\n")
+            .arg(Quoted(DocumentRoot())).arg(m_port)
+            .arg(Quoted(m_dir.filePath("error.log")), ruleText.join(", "));
+        QFile f(m_dir.filePath("lighttpd.conf"));
+        if (!f.open(QIODevice::WriteOnly) || f.write(conf.toUtf8()) < 0) {
+            m_error = "cannot write the configuration";
+            return false;
+        }
+        f.close();
+
+        m_process = std::make_unique<QProcess>();
+        m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process->start(kLighttpd, {"-D", "-f", f.fileName()});
+        if (!m_process->waitForStarted(5000)) {
+            m_error = "lighttpd did not start: " + m_process->errorString();
+            return false;
+        }
+        for (int i = 0; i < 200 && m_process->state() == QProcess::Running; ++i) {
+            if (Accepting(m_port))
+                return true;
+            QThread::msleep(10);
+        }
+        m_process->kill();
+        m_process->waitForFinished(2000);
+    }
+    QFile log(m_dir.filePath("error.log"));
+    log.open(QIODevice::ReadOnly);
+    m_error = "lighttpd did not listen: " + QString::fromUtf8(log.readAll());
+    return false;
+}
+
+bool LoopbackHttpd::IsRunning() const
+{
+    return m_process && m_process->state() == QProcess::Running;
+}
+
+QString LoopbackHttpd::DocumentRoot() const
+{
+    return m_dir.filePath("root");
+}
+
+QString LoopbackHttpd::BaseUrl() const
+{
+    return QString("http://127.0.0.1:%1").arg(m_port);
+}
+
+QString LoopbackHttpd::Url(const QString& path) const
+{
+    return BaseUrl() + "/" + (path.startsWith('/') ? path.mid(1) : path);
+}
+
+QString LoopbackHttpd::AddFile(const QString& relPath, const QByteArray& content)
+{
+    const QString path = DocumentRoot() + "/" + relPath;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(content);
+    return path;
+}
+
+QString LoopbackHttpd::AddFileOfSize(const QString& relPath, qint64 size)
+{
+    const QString path = DocumentRoot() + "/" + relPath;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return path;
+    // The pattern repeats every 23 bytes; a block that is a multiple of 23
+    // can be written again and again.
+    const qint64 blockSize = 23 * 45591;  // about 1 MiB
+    QByteArray block(blockSize, '\0');
+    for (qint64 i = 0; i < blockSize; ++i)
+        block[i] = PatternByte(i);
+    for (qint64 written = 0; written < size;) {
+        const qint64 n = std::min<qint64>(blockSize, size - written);
+        f.write(block.constData(), n);
+        written += n;
+    }
+    return path;
+}
+
+} // namespace flk::test
