@@ -1,0 +1,62 @@
+#include "BrowserHelper.h"
+
+#include "Asker.h"
+#include "BinaryQuery.h"
+#include "Dialogs.h"
+#include "FileMapping.h"
+#include "HandOff.h"
+#include "RegNS.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+
+namespace flk::browser {
+
+void RegisterBrowserHelper()
+{
+    TRegNS().RegisterAll();
+}
+
+void UnregisterBrowserHelper()
+{
+    TRegNS().SelfRegister(false);
+}
+
+TfrmAsker* TakeHandOff(const QByteArray& data)
+{
+    const THandOff handOff = THandOff::Parse(data);
+    auto* asker = new TfrmAsker();
+    const QString fileName = handOff.FileName();
+    asker->edtName->setText(fileName);
+    asker->edtSource->setEditText(handOff.Address);
+    asker->edtDesc->setText(handOff.Description);
+    asker->RemoteFileName = fileName;
+    asker->SourceUrl = handOff.Address;
+    asker->Protocol = handOff.Protocol();
+    asker->UrlBase = handOff.Base();
+    asker->SetDefaults();
+    asker->show();
+    asker->BringToFront();
+    return asker;
+}
+
+LRESULT HandleTrayMessage(UINT msg, WPARAM, LPARAM, const QByteArray& data)
+{
+    if (msg == WM_ISBINARY) {
+        try {
+            TBinaryQuery::Answer();
+        } catch (const EOSError& e) {
+            // The application's error box: the helper finds no answer written.
+            Dialogs::message(e.message(), QCoreApplication::applicationName(), MB_OK, MB_ICONERROR);
+        }
+        return 0;
+    }
+    if (msg == WM_COPYDATA) {
+        TakeHandOff(data);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace flk::browser

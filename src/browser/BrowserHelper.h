@@ -1,0 +1,32 @@
+#pragma once
+// What the tray window does for the browser helper: register it at start,
+// unregister it at the end, and answer its two messages.
+
+#include "Messages.h"
+
+#include <QByteArray>
+
+namespace flk {
+class TfrmAsker;
+}
+
+namespace flk::browser {
+
+// The helper's query message (the user-message base 1024 plus 1000).
+constexpr UINT WM_ISBINARY = 2024;
+
+// Start: the Netscape protocols, the helper's self-registration, the
+// Internet Explorer keys; every failure is a message box.
+void RegisterBrowserHelper();
+// Exit or end of session: the helper's self-unregistration only.
+void UnregisterBrowserHelper();
+
+// The tray window's handler for messages from the helper: 2024 answers the
+// query block (a missing block is shown as the system error), WM_COPYDATA
+// takes a hand-off. Other messages answer 0.
+LRESULT HandleTrayMessage(UINT msg, WPARAM wParam, LPARAM lParam, const QByteArray& data);
+
+// A new download dialog filled from the hand-off string and shown in front.
+TfrmAsker* TakeHandOff(const QByteArray& data);
+
+} // namespace flk::browser

@@ -1,0 +1,33 @@
+#pragma once
+// The hand-off string the browser helper sends with WM_COPYDATA: one length
+// byte, then kind CR address CR description. Nothing is checked: missing
+// carriage returns leave the earlier fields empty.
+
+#include <QByteArray>
+#include <QString>
+
+namespace flk {
+
+class THandOff {
+public:
+    // Reads the length-prefixed string. A length byte larger than the data
+    // received takes only what is there.
+    static THandOff Parse(const QByteArray& data);
+    // Splits already-decoded text into its three fields.
+    static THandOff FromText(const QString& text);
+
+    QString Kind;        // "IE", or the address's protocol name
+    QString Address;
+    QString Description; // free text, or "IE"
+
+    // The part of the address after its last backslash or colon, stripped
+    // from the front until it holds no "/", without \ : * ? " < > |.
+    QString FileName() const;
+    // The address with the first occurrence of the file name removed.
+    QString Base() const;
+    // The protocol: the kind, except that "IE" takes the address's own
+    // scheme (the characters before the one preceding its first "/").
+    QString Protocol() const;
+};
+
+} // namespace flk

@@ -1,0 +1,36 @@
+#pragma once
+// Automation servers by program id ("Netscape.Registry.1"). This desktop has
+// no automation system, so creating an object fails with EOleError unless a
+// server was installed for the id (tests install one to stand for a browser
+// that offers it).
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+
+namespace flk {
+
+class EOleError : public std::runtime_error {
+public:
+    explicit EOleError(const QString& message) : std::runtime_error(message.toStdString()) {}
+};
+
+// The one automation interface the program calls: Netscape's registry.
+class TNetscapeRegistry {
+public:
+    virtual ~TNetscapeRegistry() = default;
+    virtual bool RegisterProtocol(const QString& protocol, const QString& automationObject) = 0;
+};
+
+class OleAutomation {
+public:
+    using Factory = std::function<std::unique_ptr<TNetscapeRegistry>()>;
+
+    // Raises EOleError when no server answers to `progId`.
+    static std::unique_ptr<TNetscapeRegistry> CreateOleObject(const QString& progId);
+    // Installs a server for `progId`; an empty factory removes it.
+    static void InstallServer(const QString& progId, Factory factory);
+};
+
+} // namespace flk

@@ -1,0 +1,150 @@
+// Taking a hand-off: the string's fields, the file name, base and protocol
+// rules, and a new download dialog per hand-off.
+
+#include "Asker.h"
+#include "BrowserEnv.h"
+#include "BrowserHelper.h"
+#include "HandOff.h"
+#include "ScriptedDialogs.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <gtest/gtest.h>
+
+using namespace flk;
+
+namespace {
+
+QByteArray LengthPrefixed(const QByteArray& text)
+{
+    return char(uchar(text.size())) + text;
+}
+
+class HandOffDialog : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<TfrmAsker*>(w))
+                delete w;
+    }
+    TfrmAsker* take(const QByteArray& text)
+    {
+        return browser::TakeHandOff(LengthPrefixed(text));
+    }
+
+    test::BrowserEnv env;
+    test::ScriptedDialogs dialogs;
+};
+
+} // namespace
+
+TEST(HandOffString, FieldsSplitAtTheFirstTwoCarriageReturns)
+{
+    const THandOff h = THandOff::Parse(LengthPrefixed("http\rhttp://host/a.zip\rline one\rline two"));
+    EXPECT_EQ(h.Kind, "http");
+    EXPECT_EQ(h.Address, "http://host/a.zip");
+    EXPECT_EQ(h.Description, "line one\rline two");
+}
+
+TEST(HandOffString, MissingCarriageReturnsLeaveEarlierFieldsEmpty)
+{
+    THandOff none = THandOff::Parse(LengthPrefixed("http://host/a.zip"));
+    EXPECT_EQ(none.Kind, "");
+    EXPECT_EQ(none.Address, "");
+    EXPECT_EQ(none.Description, "http://host/a.zip");
+
+    THandOff one = THandOff::Parse(LengthPrefixed("ftp\rsome text"));
+    EXPECT_EQ(one.Kind, "ftp");
+    EXPECT_EQ(one.Address, "");
+    EXPECT_EQ(one.Description, "some text");
+}
+
+TEST(HandOffString, LengthByteRulesWhatIsRead)
+{
+    // Bytes past the length are not part of the string.
+    EXPECT_EQ(THandOff::Parse("\x0D" "http\rhttp://h\rTRAILING").Address, "http://h");
+    EXPECT_EQ(THandOff::Parse("\x0D" "http\rhttp://h\rTRAILING").Description, "");
+    // A length beyond the data received reads only what is there.
+    EXPECT_EQ(THandOff::Parse("\xFF" "http\rhttp://h\rdesc").Description, "desc");
+    EXPECT_EQ(THandOff::Parse({}).Description, "");
+}
+
+TEST(HandOffString, FileNameBaseAndProtocol)
+{
+    auto parts = [](const QString& kind, const QString& address) {
+        THandOff h;
+        h.Kind = kind;
+        h.Address = address;
+        return QStringList{h.FileName(), h.Base(), h.Protocol()};
+    };
+    EXPECT_EQ(parts("IE", "http://host/dir/file.zip"), (QStringList{"file.zip", "http://host/dir/", "http"}));
+    EXPECT_EQ(parts("IE", "ftp://host/pub/x.tar.gz"), (QStringList{"x.tar.gz", "ftp://host/pub/", "ftp"}));
+    EXPECT_EQ(parts("http", "http://host/dir/"), (QStringList{"", "http://host/dir/", "http"}));
+    EXPECT_EQ(parts("http", "http://host:8080/a/b.exe"), (QStringList{"b.exe", "http://host:8080/a/", "http"}));
+    EXPECT_EQ(parts("http", "http://host/get?f=x:y"), (QStringList{"y", "http://host/get?f=x:", "http"}));
+    EXPECT_EQ(parts("IE", "nohost"), (QStringList{"nohost", "", ""}));
+    // Characters a file name cannot hold are dropped.
+    EXPECT_EQ(parts("http", "http://h/a*b?c\"d<e>f|g.bin")[0], "abcdefg.bin");
+}
+
+TEST_F(HandOffDialog, InternetExplorerHandOffFillsTheDialog)
+{
+    TfrmAsker* asker = take("IE\rhttp://host/dir/file.zip\rIE");
+    ASSERT_NE(asker, nullptr);
+    EXPECT_EQ(asker->edtName->text(), "file.zip");
+    EXPECT_EQ(asker->edtSource->currentText(), "http://host/dir/file.zip");
+    EXPECT_EQ(asker->RemoteFileName, "file.zip");
+    EXPECT_EQ(asker->SourceUrl, "http://host/dir/file.zip");
+    EXPECT_EQ(asker->UrlBase, "http://host/dir/");
+    EXPECT_EQ(asker->Protocol, "http");
+    EXPECT_TRUE(asker->isVisible());
+    // "IE" stands for the browser window's title, which the dialog looks up
+    // when shown; offscreen there is no such window.
+    EXPECT_NE(asker->edtDesc->text(), "IE");
+}
+
+TEST_F(HandOffDialog, AddressEndingInSlashKeepsItAsTheBase)
+{
+    TfrmAsker* asker = take("http\rhttp://host/dir/\rA folder");
+    EXPECT_EQ(asker->edtName->text(), "");
+    EXPECT_EQ(asker->UrlBase, "http://host/dir/");
+    EXPECT_EQ(asker->Protocol, "http");
+    EXPECT_EQ(asker->edtDesc->text(), "A folder");
+}
+
+TEST_F(HandOffDialog, PortAndColonInTheQuery)
+{
+    TfrmAsker* port = take("http\rhttp://host:8080/a/b.exe\rx");
+    EXPECT_EQ(port->edtName->text(), "b.exe");
+    EXPECT_EQ(port->UrlBase, "http://host:8080/a/");
+    TfrmAsker* query = take("http\rhttp://host/get?f=x:y\rx");
+    EXPECT_EQ(query->edtName->text(), "y");
+    EXPECT_EQ(query->RemoteFileName, "y");
+}
+
+TEST_F(HandOffDialog, NoCarriageReturnOpensWithTheDescriptionOnly)
+{
+    TfrmAsker* asker = take("just some text");
+    EXPECT_EQ(asker->edtSource->currentText(), "");
+    EXPECT_EQ(asker->edtName->text(), "");
+    EXPECT_EQ(asker->Protocol, "");
+    EXPECT_EQ(asker->edtDesc->text(), "just some text");
+    EXPECT_TRUE(asker->isVisible());
+}
+
+TEST_F(HandOffDialog, TwoHandOffsOpenTwoDialogs)
+{
+    LRESULT first = browser::HandleTrayMessage(WM_COPYDATA, 0, 0, LengthPrefixed("http\rhttp://h/one.zip\rOne"));
+    LRESULT second = browser::HandleTrayMessage(WM_COPYDATA, 0, 0, LengthPrefixed("ftp\rftp://h/two.zip\rTwo"));
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second, 1);
+    QStringList names;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* asker = qobject_cast<TfrmAsker*>(w); asker && asker->isVisible())
+            names << asker->edtName->text() + "/" + asker->Protocol;
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"one.zip/http", "two.zip/ftp"}));
+}
