@@ -144,7 +144,9 @@ struct Profile::Impl {
             QByteArray& line = lines[i];
             if (line.endsWith('\r'))
                 line.chop(1);
-            const QByteArrayView t = QByteArrayView(line).trimmed();
+            QByteArrayView t = QByteArrayView(line).trimmed();
+            if (i == 0 && t.startsWith("\xEF\xBB\xBF"))
+                t = t.sliced(3).trimmed(); // a UTF-8 byte order mark left by an editor
             if (t.startsWith('[')) {
                 const qsizetype close = t.indexOf(']');
                 const QString name = decode(t.sliced(1, close < 0 ? t.size() - 1 : close - 1).trimmed().toByteArray());

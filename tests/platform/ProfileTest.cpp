@@ -331,6 +331,16 @@ TEST(ProfileDefaults, MissingEmptyAndGarbledFilesGiveDefaults)
     EXPECT_EQ(Profile(home.file("garbled.ini")).readString("unclosed", "K", ""), "1");
 }
 
+TEST(ProfileDefaults, AByteOrderMarkDoesNotHideTheFirstSection)
+{
+    TempHome home;
+    WriteAll(home.file("a.ini"), "\xEF\xBB\xBF[Main]\nFirstRun=0\n");
+    Profile p(home.file("a.ini"));
+    EXPECT_FALSE(p.readBool("Main", "FirstRun", true));
+    p.writeString("Main", "ViewStyle", "2");
+    EXPECT_EQ(ReadAll(home.file("a.ini")), "\xEF\xBB\xBF[Main]\nFirstRun=0\nViewStyle=2\n");
+}
+
 TEST(ProfileDefaults, WritingCreatesFileAndSection)
 {
     TempHome home;
