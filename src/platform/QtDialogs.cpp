@@ -32,7 +32,10 @@ QMessageBox::StandardButtons buttonsOf(int buttons)
 
 int QtDialogs::messageBox(QWidget* parent, const MessageRequest& r)
 {
-    QMessageBox box(iconOf(r.icon), r.caption, r.text, buttonsOf(r.buttons), parent);
+    // The program's texts break lines with bare carriage returns.
+    QString text = r.text;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar('\r'), QChar('\n'));
+    QMessageBox box(iconOf(r.icon), r.caption, text, buttonsOf(r.buttons), parent);
     switch (box.exec()) {
     case QMessageBox::Yes: return IDYES;
     case QMessageBox::No: return IDNO;

@@ -1,0 +1,302 @@
+#include "Tray.h"
+
+#include "About.h"
+#include "AppIcon.h"
+#include "Config.h"
+#include "Dialogs.h"
+#include "Endpoint.h"
+#include "Help.h"
+#include "Manager.h"
+#include "NewSection.h"
+#include "Progress.h"
+#include "SectionProps.h"
+#include "Settings.h"
+#include "Shell.h"
+#include "category.h"
+#include "mdTray.h"
+#include "preferences.h"
+#include "print.h"
+#include "secdelete.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+
+namespace flk {
+
+TfrmTray* frmTray = nullptr;
+
+const QString TfrmTray::kCaptionOn = QStringLiteral("FLK");
+const QString TfrmTray::kCaptionOff = QStringLiteral("FLK - Download Detect Disabled");
+const QString TfrmTray::kTip = QStringLiteral("Marrowby Fetchlark - Right Click for Options");
+
+namespace {
+const QString kMakerDomain = QStringLiteral("www.marrowby.com");
+const QString kMainPage = QStringLiteral("http://www.marrowby.com/");
+const QString kUpgradePage = QStringLiteral("http://www.marrowby.com/upgrade/");
+const QString kDownloadPage = QStringLiteral("http://www.marrowby.com/download/");
+const QString kSupportPage = QStringLiteral("http://www.marrowby.com/support/");
+} // namespace
+
+TfrmTray::TfrmTray(const QStringList& arguments, QWidget* parent) : QWidget(parent), m_arguments(arguments)
+{
+    frmTray = this;
+    setWindowTitle(QStringLiteral("FLK --"));
+    Halt = [] { std::_Exit(0); };
+    Terminate = [] { QApplication::quit(); };
+    mdTray1 = new TmdTray(this);
+    mdTray1->SetIcon(MainIcon());
+    mdTray1->SetTip(kTip);
+    mdTray1->DefaultFunction = [this] { mdTray1DefaultFunction(); };
+    mdTray1->ShowMenu = [this] {
+        // The hidden window comes to the front so the menu closes as expected.
+        activateWindow();
+    };
+    BuildMenu();
+    AskerHost::install(this);
+    FormCreate();
+}
+
+TfrmTray::~TfrmTray()
+{
+    // FormDestroy: the helper is unregistered while the windows go.
+    UnregisterBrowser();
+    for (auto& clear : m_clearGlobals)
+        clear();
+    qDeleteAll(m_forms);
+    if (AskerHost::instance() == this)
+        AskerHost::install(nullptr);
+    if (frmTray == this)
+        frmTray = nullptr;
+}
+
+void TfrmTray::BuildMenu()
+{
+    PopupMenu1 = new QMenu(this);
+    Open1 = PopupMenu1->addAction(QStringLiteral("Show Fetchlark"), this, [this] { mdTray1DefaultFunction(); });
+    Open1->setEnabled(false);
+    O1 = PopupMenu1->addAction(QStringLiteral("Setup Options"), this, [this] { O1Click(); });
+    N2 = PopupMenu1->addMenu(QStringLiteral("Help"));
+    N4 = N2->addAction(QStringLiteral("&Contents"), this, [] { OpenHelp(); });
+    N3 = N2->addAction(QStringLiteral("&About Fetchlark"), this, [this] { N3Click(); });
+    PopupMenu1->addSeparator();
+    V1 = PopupMenu1->addMenu(QStringLiteral("Visit Marrowby on the Web"));
+    N7 = V1->addAction(QStringLiteral("Main Site (%1)").arg(kMakerDomain), this, [this] { OpenWebPage(kMainPage); });
+    U1 = V1->addAction(QStringLiteral("Upgrade Fetchlark"), this, [this] { OpenWebPage(kUpgradePage); });
+    O3 = V1->addAction(QStringLiteral("Download more Marrowby software"), this,
+                       [this] { OpenWebPage(kDownloadPage); });
+    T2 = V1->addAction(QStringLiteral("Technical Support"), this, [this] { OpenWebPage(kSupportPage); });
+    PopupMenu1->addSeparator();
+    mnuIntercept = PopupMenu1->addAction(QStringLiteral("Intercept Downloads"));
+    mnuIntercept->setCheckable(true);
+    mnuIntercept->setChecked(true);
+    connect(mnuIntercept, &QAction::triggered, this, [this] {
+        // QAction has already flipped the mark; the handler flips it itself.
+        mnuIntercept->setChecked(!mnuIntercept->isChecked());
+        mnuInterceptClick();
+    });
+    PopupMenu1->addSeparator();
+    mnuExit = PopupMenu1->addAction(QStringLiteral("Exit"), this, [this] { mnuExitClick(); });
+}
+
+void TfrmTray::FormCreate()
+{
+    SetCaption(kCaptionOn);
+    const bool detect = Settings::DownloadDetect();
+    mnuIntercept->setChecked(detect);
+    SetCaption(detect ? kCaptionOn : kCaptionOff);
+
+    RegisterBrowser();
+
+    ProcessMessages();
+    // The help file lives beside the program (see Help.h).
+
+    if (Settings::FirstRun()) {
+        CreateForms();
+        Dialogs::instance().execModal(frmConfig);
+        ShowAndActivateManager();
+        FinishStartup();
+        mdTray1->SetPopupMenu(PopupMenu1);
+        return;
+    }
+    mdTray1->SetPopupMenu(PopupMenu1);
+    CreateForms();
+    if (!m_arguments.isEmpty())
+        DoCommandLine();
+    FinishStartup();
+}
+
+template <typename Form> void TfrmTray::CreateForm(Form*& global)
+{
+    global = new Form(nullptr);
+    m_forms << global;
+    m_clearGlobals << [&global] { global = nullptr; };
+    m_created << QString::fromLatin1(global->metaObject()->className());
+    ProcessMessages();
+}
+
+void TfrmTray::CreateForms()
+{
+    CreateForm(frmPreferences);
+    CreateForm(frmProgress);
+    CreateForm(frmConfig);
+    frmManager = new TfrmManager([this] { mdTray1->DefaultFunction = [this] { mdTrayDefaultFunction(); }; });
+    m_forms << frmManager;
+    m_clearGlobals << [] { frmManager = nullptr; };
+    m_created << QString::fromLatin1(frmManager->metaObject()->className());
+    ProcessMessages();
+    CreateForm(frmCategory);
+    CreateForm(frmNewSection);
+    CreateForm(frmDelete);
+    CreateForm(frmSectionProps);
+    CreateForm(frmPrint);
+    CreateForm(frmAbout);
+}
+
+void TfrmTray::FinishStartup()
+{
+    mdTray1->DefaultFunction = [this] { mdTrayDefaultFunction(); };
+    Open1->setEnabled(true);
+    m_startupDone = true;
+}
+
+void TfrmTray::SetCaption(const QString& caption)
+{
+    setWindowTitle(caption);
+    if (m_endpoint)
+        m_endpoint->setName(caption);
+}
+
+void TfrmTray::DoCommandLine()
+{
+    Dialogs::showMessage(m_arguments.value(0));
+    Dialogs::showMessage(m_arguments.value(1));
+}
+
+void TfrmTray::mnuInterceptClick()
+{
+    mnuIntercept->setChecked(!mnuIntercept->isChecked());
+    Settings::SetDownloadDetect(mnuIntercept->isChecked());
+    SetCaption(mnuIntercept->isChecked() ? kCaptionOn : kCaptionOff);
+}
+
+void TfrmTray::SetPosition()
+{
+    if (!frmManager)
+        return;
+    const int width = Settings::Width();
+    if (width == Settings::kNoWidth) {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QRect frame = frmManager->frameGeometry();
+        frame.moveCenter(screen.center());
+        frmManager->move(frame.topLeft());
+        return;
+    }
+    const int screenHeight = QGuiApplication::primaryScreen()->geometry().height();
+    frmManager->setGeometry(Settings::Left(screenHeight), Settings::Top(screenHeight), width, Settings::Height());
+}
+
+void TfrmTray::SavePosition()
+{
+    if (!frmManager || !frmManager->isVisible())
+        return;
+    const QRect g = frmManager->geometry();
+    Settings::SetPosition(g.width(), g.height(), g.y(), g.x());
+}
+
+bool TfrmTray::ChangeSecurity()
+{
+    // There is no shutdown privilege to enable on this platform.
+    return false;
+}
+
+void TfrmTray::ShowAndActivateManager()
+{
+    if (!frmManager)
+        return;
+    SetPosition();
+    frmManager->show();
+    frmManager->raise();
+    frmManager->activateWindow();
+}
+
+void TfrmTray::mdTray1DefaultFunction()
+{
+    ShowAndActivateManager();
+}
+
+void TfrmTray::mdTrayDefaultFunction()
+{
+    try {
+        ShowAndActivateManager();
+    } catch (...) {
+        // Showing the manager from the tray never ends in an error box.
+    }
+}
+
+void TfrmTray::O1Click()
+{
+    if (!frmPreferences)
+        return;
+    if (frmPreferences->isVisible()) {
+        frmPreferences->raise();
+        frmPreferences->activateWindow();
+        return;
+    }
+    Dialogs::instance().execModal(frmPreferences);
+}
+
+void TfrmTray::N3Click()
+{
+    try {
+        if (frmAbout)
+            frmAbout->show();
+        if (frmManager) {
+            frmManager->raise();
+            frmManager->activateWindow();
+        }
+    } catch (...) {
+        // The about box's errors are not shown.
+    }
+}
+
+void TfrmTray::OpenWebPage(const QString& url)
+{
+    Shell::instance().open(url);
+}
+
+void TfrmTray::mnuExitClick()
+{
+    ProcessMessages();
+    SavePosition();
+    if (Terminate)
+        Terminate();
+}
+
+void TfrmTray::WMQueryEndSession()
+{
+    UnregisterBrowser();
+    ChangeSecurity();
+    if (Halt)
+        Halt();
+}
+
+void TfrmTray::ShowManager()
+{
+    ShowAndActivateManager();
+}
+
+void TfrmTray::SetTrayCaption(const QString& caption)
+{
+    SetCaption(caption);
+}
+
+void TfrmTray::EndSession()
+{
+    ChangeSecurity();
+    if (Halt)
+        Halt();
+}
+
+} // namespace flk

@@ -1,0 +1,36 @@
+// Program entry: the hidden tray window is the main form and runs the
+// start-up sequence; the message loop runs until Exit.
+
+#include "QtDialogs.h"
+#include "SessionEnd.h"
+#include "SingleInstance.h"
+#include "Tray.h"
+
+#include <QApplication>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Fetchlark"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    flk::QtDialogs dialogs;
+    flk::Dialogs::install(&dialogs);
+
+    const QStringList arguments = QApplication::arguments().mid(1);
+    flk::SingleInstance instance;
+    if (!instance.Acquire()) {
+        // Only one tray window may answer under "FLK": this copy shows what
+        // it was given, as a later start does, and leaves.
+        std::fprintf(stderr, "Fetchlark is already running.\n");
+        if (!arguments.isEmpty()) {
+            flk::Dialogs::showMessage(arguments.value(0));
+            flk::Dialogs::showMessage(arguments.value(1));
+        }
+        return 0;
+    }
+
+    flk::TfrmTray tray(arguments);
+    flk::SessionEnd sessionEnd([&tray] { tray.WMQueryEndSession(); });
+    return app.exec();
+}

@@ -1,0 +1,72 @@
+#include "mdTray.h"
+
+#include <QCursor>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace flk {
+
+TmdTray::TmdTray(QObject* parent) : QObject(parent), m_icon(new QSystemTrayIcon(this))
+{
+    PopupAt = [](QMenu* menu) { menu->popup(QCursor::pos()); };
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        switch (reason) {
+        case QSystemTrayIcon::Context: RightButtonDown(); break;
+        case QSystemTrayIcon::Trigger: LeftButtonDown(); break;
+        case QSystemTrayIcon::DoubleClick: LeftDoubleClick(); break;
+        default: break;
+        }
+    });
+    SetActive(true);
+}
+
+TmdTray::~TmdTray()
+{
+    m_icon->hide();
+}
+
+void TmdTray::SetActive(bool active)
+{
+    m_active = active;
+    // Without a tray on this desktop the icon simply never shows.
+    m_icon->setVisible(active && QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+void TmdTray::SetIcon(const QIcon& icon)
+{
+    m_icon->setIcon(icon);
+    SetActive(m_active);
+}
+
+void TmdTray::SetTip(const QString& tip)
+{
+    m_tip = tip.left(kMaxTipLength);
+    m_icon->setToolTip(m_tip);
+}
+
+void TmdTray::SetPopupMenu(QMenu* menu)
+{
+    m_menu = menu;
+}
+
+void TmdTray::RightButtonDown()
+{
+    if (ShowMenu)
+        ShowMenu();
+    if (m_menu && PopupAt)
+        PopupAt(m_menu);
+}
+
+void TmdTray::LeftButtonDown()
+{
+    if (SimpelFunction)
+        SimpelFunction();
+}
+
+void TmdTray::LeftDoubleClick()
+{
+    if (DefaultFunction)
+        DefaultFunction();
+}
+
+} // namespace flk

@@ -1,0 +1,14 @@
+#include "Config.h"
+
+#include "StandIn.h"
+
+namespace flk {
+
+TfrmConfig* frmConfig = nullptr;
+
+TfrmConfig::TfrmConfig(QWidget* parent) : QDialog(parent)
+{
+    SetUpStandIn(this, QStringLiteral("Fetchlark Configuration Wizard"));
+}
+
+} // namespace flk

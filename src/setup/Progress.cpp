@@ -1,0 +1,14 @@
+#include "Progress.h"
+
+#include "StandIn.h"
+
+namespace flk {
+
+TfrmProgress* frmProgress = nullptr;
+
+TfrmProgress::TfrmProgress(QWidget* parent) : QDialog(parent)
+{
+    SetUpStandIn(this, QStringLiteral("Scanning for Browsers..."));
+}
+
+} // namespace flk

@@ -1,0 +1,14 @@
+#include "preferences.h"
+
+#include "StandIn.h"
+
+namespace flk {
+
+TfrmPreferences* frmPreferences = nullptr;
+
+TfrmPreferences::TfrmPreferences(QWidget* parent) : QDialog(parent)
+{
+    SetUpStandIn(this, QStringLiteral("Options"));
+}
+
+} // namespace flk

@@ -1,0 +1,14 @@
+#include "print.h"
+
+#include "StandIn.h"
+
+namespace flk {
+
+TfrmPrint* frmPrint = nullptr;
+
+TfrmPrint::TfrmPrint(QWidget* parent) : QDialog(parent)
+{
+    SetUpStandIn(this, QStringLiteral("Report"));
+}
+
+} // namespace flk

@@ -1,0 +1,249 @@
+// The tray window's start-up sequence, menu, interception toggle, window
+// position and the two ways the program ends.
+
+#include "Catalogue.h"
+#include "Endpoint.h"
+#include "Manager.h"
+#include "Profile.h"
+#include "RecordingShell.h"
+#include "ScriptedDialogs.h"
+#include "Settings.h"
+#include "TempHome.h"
+#include "Tray.h"
+#include "mdTray.h"
+#include "preferences.h"
+
+#include <QAction>
+#include <QDir>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+#include <gtest/gtest.h>
+
+using namespace flk;
+using namespace flk::test;
+
+namespace {
+
+const QStringList kFormOrder = {"flk::TfrmPreferences", "flk::TfrmProgress", "flk::TfrmConfig",
+                                "flk::TfrmManager",     "flk::TfrmCategory", "flk::TfrmNewSection",
+                                "flk::TfrmDelete",      "flk::TfrmSectionProps", "flk::TfrmPrint",
+                                "flk::TfrmAbout"};
+
+class TrayTest : public ::testing::Test {
+protected:
+    // A catalogue that has been through its first start, with a speed set.
+    void laterStart()
+    {
+        Settings::SetFirstRun(false);
+        Settings::SetSpeed(28800);
+    }
+    std::unique_ptr<TfrmTray> start(const QStringList& args = {})
+    {
+        auto tray = std::make_unique<TfrmTray>(args);
+        tray->Halt = [this] { ++halts; };
+        tray->Terminate = [this] { ++terminations; };
+        return tray;
+    }
+    QByteArray settingsFile() const { return ReadAll(Settings::FileName()); }
+
+    TempHome home;
+    ScriptedDialogs dialogs;
+    RecordingShell shell;
+    int halts = 0;
+    int terminations = 0;
+};
+
+TEST_F(TrayTest, FirstStartBuildsCatalogueShowsWizardThenManagerAndIgnoresArguments)
+{
+    bool menuDuringWizard = true;
+    bool managerVisibleDuringWizard = true;
+    dialogs.onModal = [&](QDialog*) {
+        menuDuringWizard = frmTray->mdTray1->PopupMenu() != nullptr;
+        managerVisibleDuringWizard = frmManager->isVisible();
+    };
+    auto tray = start({"a", "b"});
+
+    EXPECT_EQ(tray->CreatedForms(), kFormOrder);
+    EXPECT_EQ(dialogs.modals(), QStringList{"flk::TfrmConfig"});
+    EXPECT_FALSE(menuDuringWizard) << "the tray icon has no menu while the wizard is open";
+    EXPECT_FALSE(managerVisibleDuringWizard);
+    EXPECT_TRUE(frmManager->isVisible());
+    EXPECT_TRUE(dialogs.boxes().isEmpty()) << "no argument boxes on a first start";
+    EXPECT_EQ(tray->mdTray1->PopupMenu(), tray->PopupMenu1);
+    EXPECT_TRUE(tray->Open1->isEnabled());
+
+    EXPECT_FALSE(Settings::FirstRun());
+    EXPECT_TRUE(settingsFile().contains("FirstRun=0"));
+    EXPECT_EQ(Catalogue::SectionCount(), 3);
+    EXPECT_EQ(Catalogue::SectionNames(), QStringList({"Programs", "Research", "Internet"}));
+    EXPECT_TRUE(QDir(home.path() + "Internet/Web Files").exists());
+}
+
+TEST_F(TrayTest, LaterStartShowsBothArgumentsAfterEveryWindowExistsAndKeepsManagerHidden)
+{
+    laterStart();
+    auto tray = std::make_unique<TfrmTray>(QStringList{"a", "b", "c"});
+    EXPECT_EQ(dialogs.texts(), QStringList({"a", "b"}));
+    EXPECT_EQ(tray->CreatedForms(), kFormOrder);
+    EXPECT_TRUE(dialogs.modals().isEmpty());
+    EXPECT_FALSE(frmManager->isVisible());
+    EXPECT_TRUE(tray->Open1->isEnabled());
+    EXPECT_TRUE(tray->StartupDone());
+}
+
+TEST_F(TrayTest, LaterStartWithOneArgumentShowsAnEmptySecondBox)
+{
+    laterStart();
+    auto tray = start({"only"});
+    EXPECT_EQ(dialogs.texts(), QStringList({"only", ""}));
+}
+
+TEST_F(TrayTest, LaterStartWithoutSpeedAsksForItAndOpensPreferences)
+{
+    Settings::SetFirstRun(false);
+    auto tray = start();
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    EXPECT_EQ(dialogs.texts().first(),
+              "In order for Fetchlark to accurately provide download speed statistics, you must specify your "
+              "download connection speed.\r\rSelect OK to configure this now.");
+    EXPECT_EQ(dialogs.modals(), QStringList{"flk::TfrmPreferences"});
+}
+
+TEST_F(TrayTest, MenuHoldsItsItemsInOrder)
+{
+    laterStart();
+    auto tray = start();
+    QStringList texts;
+    for (QAction* a : tray->PopupMenu1->actions())
+        texts << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(texts, QStringList({"Show Fetchlark", "Setup Options", "Help", "-", "Visit Marrowby on the Web", "-",
+                                  "Intercept Downloads", "-", "Exit"}));
+    QStringList help, web;
+    for (QAction* a : tray->N2->actions())
+        help << a->text();
+    for (QAction* a : tray->V1->actions())
+        web << a->text();
+    EXPECT_EQ(help, QStringList({"&Contents", "&About Fetchlark"}));
+    ASSERT_EQ(web.size(), 4);
+    EXPECT_TRUE(web[0].startsWith("Main Site (")) << web[0].toStdString();
+    EXPECT_EQ(web.mid(1), QStringList({"Upgrade Fetchlark", "Download more Marrowby software", "Technical Support"}));
+    EXPECT_EQ(tray->mdTray1->Tip(), "Marrowby Fetchlark - Right Click for Options");
+}
+
+TEST_F(TrayTest, MenuCommandsOpenHelpPagesAndPreferences)
+{
+    laterStart();
+    auto tray = start();
+    tray->N4->trigger();
+    ASSERT_EQ(shell.opened.size(), 1);
+    EXPECT_TRUE(shell.opened[0].endsWith("flk.html")) << shell.opened[0].toStdString();
+    tray->U1->trigger();
+    ASSERT_EQ(shell.opened.size(), 2);
+    EXPECT_TRUE(shell.opened[1].startsWith("http")) << shell.opened[1].toStdString();
+    tray->O1->trigger();
+    EXPECT_EQ(dialogs.modals(), QStringList{"flk::TfrmPreferences"});
+}
+
+TEST_F(TrayTest, InterceptToggleWritesSettingAndSwitchesCaptionAndEndpoint)
+{
+    laterStart();
+    auto tray = start();
+    EXPECT_EQ(tray->Caption(), "FLK");
+    EXPECT_TRUE(tray->mnuIntercept->isChecked());
+    EXPECT_TRUE(Endpoint::Exists("FLK"));
+
+    tray->mnuIntercept->trigger();
+    EXPECT_FALSE(tray->mnuIntercept->isChecked());
+    EXPECT_TRUE(settingsFile().contains("DownloadDetect=0"));
+    EXPECT_EQ(tray->Caption(), "FLK - Download Detect Disabled");
+    EXPECT_FALSE(Endpoint::Exists("FLK")) << "a helper looking for FLK must find nothing";
+
+    tray->mnuIntercept->trigger();
+    EXPECT_TRUE(tray->mnuIntercept->isChecked());
+    EXPECT_TRUE(settingsFile().contains("DownloadDetect=1"));
+    EXPECT_EQ(tray->Caption(), "FLK");
+    EXPECT_TRUE(Endpoint::Exists("FLK"));
+}
+
+TEST_F(TrayTest, DetectionOffAtStartUncheckesTheItemAndSetsTheDisabledCaption)
+{
+    laterStart();
+    Settings::SetDownloadDetect(false);
+    auto tray = start();
+    EXPECT_FALSE(tray->mnuIntercept->isChecked());
+    EXPECT_EQ(tray->Caption(), "FLK - Download Detect Disabled");
+}
+
+TEST_F(TrayTest, PositionWithOnlyWidthUsesHalfTheScreenHeight)
+{
+    laterStart();
+    Settings::writeInteger("Position", "Width", 500);
+    auto tray = start();
+    tray->SetPosition();
+    const int screenHeight = QGuiApplication::primaryScreen()->geometry().height();
+    const QRect g = frmManager->geometry();
+    EXPECT_EQ(g.width(), 500);
+    EXPECT_EQ(g.height(), 343);
+    EXPECT_EQ(g.y(), screenHeight / 2);
+    EXPECT_EQ(g.x(), screenHeight / 2 - 210);
+}
+
+TEST_F(TrayTest, PositionWithoutWidthCentresTheManager)
+{
+    laterStart();
+    Settings::writeString("Position", "Width", "wide");
+    auto tray = start();
+    tray->SetPosition();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect frame = frmManager->frameGeometry();
+    EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), 1);
+    EXPECT_LE(std::abs(frame.center().y() - screen.center().y()), 1);
+}
+
+TEST_F(TrayTest, ExitSavesThePositionOnlyWhenTheManagerIsVisible)
+{
+    laterStart();
+    auto tray = start();
+    tray->mnuExitClick();
+    EXPECT_EQ(terminations, 1);
+    EXPECT_FALSE(Profile(Settings::FileName()).sectionExists("Position"));
+
+    tray->mdTray1->LeftDoubleClick(); // shows the manager
+    ASSERT_TRUE(frmManager->isVisible());
+    frmManager->setGeometry(40, 60, 600, 400);
+    tray->mnuExitClick();
+    EXPECT_EQ(terminations, 2);
+    EXPECT_EQ(Profile(Settings::FileName()).readSection("Position"), QStringList({"Width", "Height", "Top", "Left"}));
+    EXPECT_EQ(Settings::Width(), 600);
+    EXPECT_EQ(Settings::Height(), 400);
+}
+
+TEST_F(TrayTest, EndOfSessionHaltsWithoutSavingThePosition)
+{
+    laterStart();
+    auto tray = start();
+    tray->mdTray1->LeftDoubleClick();
+    ASSERT_TRUE(frmManager->isVisible());
+    tray->WMQueryEndSession();
+    EXPECT_EQ(halts, 1);
+    EXPECT_EQ(terminations, 0);
+    EXPECT_FALSE(Profile(Settings::FileName()).sectionExists("Position"));
+    EXPECT_FALSE(tray->ChangeSecurity());
+}
+
+TEST_F(TrayTest, RightClickPopsTheMenuOnlyOnceAttached)
+{
+    laterStart();
+    auto tray = start();
+    QMenu* popped = nullptr;
+    tray->mdTray1->PopupAt = [&](QMenu* m) { popped = m; };
+    tray->mdTray1->RightButtonDown();
+    EXPECT_EQ(popped, tray->PopupMenu1);
+    popped = nullptr;
+    tray->mdTray1->SetPopupMenu(nullptr);
+    tray->mdTray1->RightButtonDown();
+    EXPECT_EQ(popped, nullptr);
+}
+
+} // namespace
