@@ -134,6 +134,13 @@ TEST(Dates, TwoDigitYearPatternsAreWidened)
     EXPECT_EQ(StoredDate::Parse("31.12.1999"), QDate(1999, 12, 31));
 }
 
+TEST(Dates, TodayRoundTripsInTheDefaultLocale)
+{
+    EXPECT_TRUE(StoredDate::Format().contains("yyyy")) << StoredDate::Format().toStdString();
+    EXPECT_EQ(StoredDate::Parse(StoredDate::Today()), QDate::currentDate());
+    EXPECT_EQ(StoredDate::Parse(StoredDate::ToText(QDate(1901, 2, 3))), QDate(1901, 2, 3));
+}
+
 TEST(Dates, TextThatIsNoDateRaisesAConversionError)
 {
     LocaleScope de(QLocale(QLocale::German, QLocale::Germany));

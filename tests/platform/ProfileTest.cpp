@@ -231,6 +231,18 @@ TEST(ProfileCase, SectionsAndKeysAreMatchedWithoutRegardToCase)
     EXPECT_EQ(ReadAll(home.file("a.ini")), "[ToolBar]\nShowMenu=1\nNumHeads=5\nNew=0\n");
 }
 
+TEST(ProfileCase, NamesBeyondAsciiFoldToo)
+{
+    TempHome home;
+    WriteAll(home.file("a.ini"), "[Über]\nÄrger=1\nplain=2\n");
+    Profile p(home.file("a.ini"));
+    EXPECT_EQ(p.readInteger("über", "ärger", 0), 1);
+    EXPECT_EQ(p.readInteger("ÜBER", "PLAIN", 0), 2);
+    EXPECT_EQ(p.readInteger("Uber", "Arger", 0), 0);
+    p.writeString("über", "ÄRGER", "3");
+    EXPECT_EQ(ReadAll(home.file("a.ini")), "[Über]\nÄrger=3\nplain=2\n");
+}
+
 // --- Writing ------------------------------------------------------------------------
 
 TEST(ProfileWrite, OtherLinesStayByteForByteAndNewKeysFollowTheirSection)
