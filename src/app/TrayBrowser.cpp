@@ -1,6 +1,7 @@
 // The tray window's side of the browser helper: its endpoint under the
 // caption, the helper's registration, and the helper's messages.
 
+#include "BrowserHelper.h"
 #include "Endpoint.h"
 #include "Tray.h"
 
@@ -16,18 +17,21 @@ void TfrmTray::RegisterBrowser()
             this);
         m_endpoint->setName(Caption());
     }
+    browser::RegisterBrowserHelper();
 }
 
 void TfrmTray::UnregisterBrowser()
 {
+    // Exit and the end of the session may both come by: unregister once.
     if (m_unregistered)
         return;
     m_unregistered = true;
+    browser::UnregisterBrowserHelper();
 }
 
-LRESULT TfrmTray::WndProc(UINT, WPARAM, LPARAM, const QByteArray&)
+LRESULT TfrmTray::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, const QByteArray& data)
 {
-    return 0;
+    return browser::HandleTrayMessage(msg, wParam, lParam, data);
 }
 
 } // namespace flk

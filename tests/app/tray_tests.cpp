@@ -10,10 +10,13 @@
 #include "Settings.h"
 #include "TempHome.h"
 #include "Tray.h"
+#include "Asker.h"
 #include "mdTray.h"
 #include "preferences.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QLineEdit>
 #include <QDir>
 #include <QGuiApplication>
 #include <QMenu>
@@ -230,6 +233,34 @@ TEST_F(TrayTest, EndOfSessionHaltsWithoutSavingThePosition)
     EXPECT_EQ(terminations, 0);
     EXPECT_FALSE(Profile(Settings::FileName()).sectionExists("Position"));
     EXPECT_FALSE(tray->ChangeSecurity());
+}
+
+TEST_F(TrayTest, HandOffSentToFLKOpensADownloadDialogOnlyWhileIntercepting)
+{
+    laterStart();
+    auto tray = start();
+    auto dialogsOpen = [] {
+        QList<TfrmAsker*> found;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* a = qobject_cast<TfrmAsker*>(w))
+                found << a;
+        return found;
+    };
+    const QByteArray text = "http\rhttp://127.0.0.1:9/dir/file.zip\rA file";
+    const QByteArray handOff = char(uchar(text.size())) + text;
+
+    LRESULT result = -1;
+    ASSERT_TRUE(Endpoint::Send("FLK", WM_COPYDATA, 0, 0, handOff, &result));
+    QList<TfrmAsker*> open = dialogsOpen();
+    ASSERT_EQ(open.size(), 1);
+    EXPECT_EQ(open[0]->SourceUrl, "http://127.0.0.1:9/dir/file.zip");
+    EXPECT_EQ(open[0]->edtName->text(), "file.zip");
+    EXPECT_TRUE(open[0]->isVisible());
+
+    tray->mnuIntercept->trigger();
+    EXPECT_FALSE(Endpoint::Send("FLK", WM_COPYDATA, 0, 0, handOff, &result));
+    EXPECT_EQ(dialogsOpen().size(), 1);
+    qDeleteAll(dialogsOpen());
 }
 
 TEST_F(TrayTest, RightClickPopsTheMenuOnlyOnceAttached)
