@@ -18,6 +18,7 @@
 #include "NewSection.h"
 #include "category.h"
 
+#include <algorithm>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -200,6 +201,7 @@ QWidget* TfrmAsker::BuildDownloadPage()
     progress->addWidget(Caption(QStringLiteral("Progress"), page));
     dg = new TAnotherGauge(page);
     dg->ApplyDownloadDialogLook();
+    dg->setFixedSize(dg->size()); // the gauges keep their design size in the layout
     dg->SetMin(0);
     dg->SetMax(100);
     dg->SetValue(0);
@@ -207,6 +209,7 @@ QWidget* TfrmAsker::BuildDownloadPage()
     stats->addLayout(progress);
     gSpeed = new TRingGauge(page);
     gSpeed->ApplyDownloadDialogLook();
+    gSpeed->setFixedSize(gSpeed->size());
     gSpeed->SetMax(38600);
     stats->addWidget(gSpeed);
 
@@ -237,6 +240,7 @@ QWidget* TfrmAsker::BuildDownloadPage()
     lblETA = addFigure(QStringLiteral("Time to arrival:"), QStringLiteral("?"));
     gActive = new TVVNavigatorGauge(page);
     gActive->ApplyDownloadDialogLook();
+    gActive->setFixedSize(gActive->size());
     figures->addWidget(gActive, f++, 0, 1, 2);
     stats->addLayout(figures);
     grid->addLayout(stats, row++, 0, 1, 3);
@@ -783,7 +787,13 @@ void TfrmAsker::NewSectCat(bool folder)
 void TfrmAsker::cbDetailsClick()
 {
     ListBox1->setVisible(cbDetails->isChecked());
-    setFixedSize(kWidth, cbDetails->isChecked() ? kHeightWithDetails : kHeightWithoutDetails);
+    // The form's design size, grown where this desktop's fonts need more room
+    // than the pages had; the log always adds the same strip below them.
+    const QMargins m = layout()->contentsMargins();
+    const QSize pages = PageControl1->sizeHint();
+    const int width = std::max(kWidth, pages.width() + m.left() + m.right());
+    const int withoutDetails = std::max(kHeightWithoutDetails, pages.height() + m.top() + m.bottom());
+    setFixedSize(width, withoutDetails + (cbDetails->isChecked() ? kHeightWithDetails - kHeightWithoutDetails : 0));
 }
 
 void TfrmAsker::cbEnableDetectClick()

@@ -1,0 +1,110 @@
+// Renders every window of the program to PNG files, offscreen, so a reviewer
+// can look at them without a desktop:
+//
+//     build/flk-snapshots OUTPUT_FOLDER
+//
+// The program runs its real first start in a throw-away program folder; the
+// download dialog is shown half-way through a download.
+
+#include "Asker.h"
+#include "AnotherGauge.h"
+#include "RinGauge.h"
+#include "Tray.h"
+#include "VVNavigatorGauge.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QWidget>
+#include <cstdio>
+
+namespace {
+
+bool Save(QWidget* w, const QString& folder, const QString& name)
+{
+    w->show();
+    QApplication::processEvents();
+    const QString file = folder + '/' + name + ".png";
+    const bool ok = w->grab().save(file);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(file));
+    return ok;
+}
+
+void ShowHalfWay(flk::TfrmAsker* asker)
+{
+    const qint64 size = 4'718'592; // 4.5 MiB
+    asker->dg->SetMax(size);
+    asker->dg->SetValue(size / 2);
+    asker->gSpeed->SetProgress(asker->gSpeed->Max() * 6 / 10);
+    asker->gActive->SetActive(true);
+    asker->lblFileSize->setText(QString::number(size));
+    asker->lbldlbytes->setText(QString::number(size / 2));
+    asker->lblSpeed->setText("17280 bps");
+    asker->lblPercent->setText("60% of Potential Speed");
+    asker->lblAverage->setText("16640 bps");
+    asker->lblETA->setText("00:22:41");
+    asker->cmdOK->setText(flk::TfrmAsker::kBusyCaption);
+    asker->cmdOK->setIcon(asker->imgAbort);
+    asker->AddLog("HTTP/1.0 200 OK");
+    asker->AddLog("Content-Type: application/octet-stream");
+    asker->AddLog("Content-Length: 4718592");
+    asker->AddLog("Fetchlark:  Starting download at byte 0");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir scratch;
+    for (const char* sub : {"program", "home", "run"})
+        QDir().mkpath(scratch.path() + '/' + sub);
+    qputenv("FETCHLARK_HOME", (scratch.path() + "/program").toUtf8());
+    qputenv("HOME", (scratch.path() + "/home").toUtf8());
+    qputenv("XDG_CONFIG_HOME", (scratch.path() + "/home/.config").toUtf8());
+    qputenv("XDG_RUNTIME_DIR", (scratch.path() + "/run").toUtf8());
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Fetchlark");
+    const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    QDir().mkpath(out);
+
+    flk::TfrmTray tray({});
+    tray.Halt = [] {};
+    tray.Terminate = [] {};
+    bool ok = true;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        const QString cls = QString::fromLatin1(w->metaObject()->className()).section("::", -1);
+        if (!cls.startsWith("Tfrm") || cls == "TfrmTray")
+            continue;
+        ok &= Save(w, out, cls);
+        w->hide();
+    }
+    ok &= Save(tray.PopupMenu1, out, "TfrmTray-menu");
+    tray.PopupMenu1->hide();
+
+    auto* asker = new flk::TfrmAsker;
+    asker->FillFromHandOff("http://downloads.example.org/tools/setup-4.2.exe", "Setup for the tools", "", "http");
+    asker->SetDefaults();
+    asker->show();
+    QApplication::processEvents();
+    ok &= Save(asker, out, "TfrmAsker-idle");
+    ShowHalfWay(asker);
+    QThread::msleep(200); // let the activity gauge sweep a little
+    QApplication::processEvents();
+    ok &= Save(asker, out, "TfrmAsker-halfway");
+    asker->PageControl1->setCurrentWidget(asker->tsAdvanced);
+    ok &= Save(asker, out, "TfrmAsker-advanced");
+    asker->gActive->SetActive(false);
+    delete asker;
+    return ok ? 0 : 1;
+}
