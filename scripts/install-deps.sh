@@ -6,6 +6,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-gtk-platformtheme libxcb1-dev
   libgtest-dev googletest
   lighttpd python3-pyftpdlib curl
+  chromium
 )
 missing=()
 for p in "${packages[@]}"; do

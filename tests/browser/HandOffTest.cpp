@@ -26,9 +26,13 @@ class HandOffDialog : public ::testing::Test {
 protected:
     void TearDown() override
     {
+        // Closing a dialog takes its own pop-ups with it: collect first.
+        QList<QPointer<TfrmAsker>> askers;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<TfrmAsker*>(w))
-                delete w;
+            if (auto* asker = qobject_cast<TfrmAsker*>(w))
+                askers << asker;
+        for (const QPointer<TfrmAsker>& asker : askers)
+            delete asker.data();
     }
     TfrmAsker* take(const QByteArray& text)
     {
@@ -65,8 +69,8 @@ TEST(HandOffString, MissingCarriageReturnsLeaveEarlierFieldsEmpty)
 TEST(HandOffString, LengthByteRulesWhatIsRead)
 {
     // Bytes past the length are not part of the string.
-    EXPECT_EQ(THandOff::Parse("\x0D" "http\rhttp://h\rTRAILING").Address, "http://h");
-    EXPECT_EQ(THandOff::Parse("\x0D" "http\rhttp://h\rTRAILING").Description, "");
+    EXPECT_EQ(THandOff::Parse("\x0E" "http\rhttp://h\rTRAILING").Address, "http://h");
+    EXPECT_EQ(THandOff::Parse("\x0E" "http\rhttp://h\rTRAILING").Description, "");
     // A length beyond the data received reads only what is there.
     EXPECT_EQ(THandOff::Parse("\xFF" "http\rhttp://h\rdesc").Description, "desc");
     EXPECT_EQ(THandOff::Parse({}).Description, "");
