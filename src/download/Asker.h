@@ -3,6 +3,11 @@
 // watched. A fresh instance per download; it frees itself when closed, so
 // several downloads can run at once, each with its own HTTP and FTP client.
 
+#include "Ftpcli.h"
+
+#include <QElapsedTimer>
+#include <memory>
+
 #include <QDialog>
 #include <QIcon>
 #include <QString>
@@ -202,6 +207,30 @@ public:
     void GetFTP(bool resumeAllowed);
     void tmrDLSpeedTimer();
     void tmrRedirectTimer();
+
+    // ---- FTP transfer (AskerFtp.cpp) ----
+public:
+    // The FTP client with its design-time settings; a transfer sets the
+    // host, port, login, directory, file names, type and passive mode.
+    std::unique_ptr<TFtpClient> ftp = MakeFtpClient();
+    void ftpDisplay(TFtpClient* Sender, QString& Msg);
+    void ftpProgress(TFtpClient* Sender, qint64 Count, bool& Abort);
+    void ftpRequestDone(TFtpClient* Sender, TFtpRequest RqType, quint16 Error);
+    void FTPDone();
+
+private:
+    std::unique_ptr<TFtpClient> MakeFtpClient();
+    bool FtpCall(bool (TFtpClient::*call)());
+    bool FtpWaitReady();
+    void FtpFinishSession();
+    void FtpFailed(quint16 error, const QString& reply);
+    void FtpShowCount(qint64 count, bool force);
+    void FtpCompleteUnannounced();
+    bool m_ftpSizeKnown = false;  // the 150 reply announced the size
+    qint64 m_ftpCount = 0;        // bytes of the file so far
+    qint64 m_ftpShownCount = -1;  // what "Bytes So Far" shows
+    QElapsedTimer m_ftpLabelClock;
+    int m_ftpReports = 0;         // request ends reported by the client
 
 private:
     // Called by AbortDownload: ask the clients to stop (exceptions ignored),
