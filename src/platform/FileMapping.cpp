@@ -1,5 +1,7 @@
 #include "FileMapping.h"
 
+#include <QCryptographicHash>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -48,7 +50,12 @@ QByteArray FileMapping::SystemName(const QString& name)
 {
     QByteArray safe = name.toUtf8();
     safe.replace('/', '_');
-    return "/fetchlark-" + QByteArray::number(geteuid()) + '-' + safe;
+    // The user's session shares one name space: the program and the helper
+    // it serves see the same runtime folder, as they must for the endpoint.
+    const QByteArray session = QCryptographicHash::hash(qgetenv("XDG_RUNTIME_DIR"), QCryptographicHash::Sha1)
+                                   .toHex()
+                                   .left(8);
+    return "/fetchlark-" + QByteArray::number(geteuid()) + '-' + session + '-' + safe;
 }
 
 FileMapping FileMapping::Failed(int error)

@@ -1,8 +1,8 @@
 #pragma once
 // A named block of shared memory (CreateFileMapping / OpenFileMapping +
 // MapViewOfFile): POSIX shared memory in a per-user name space. Names are
-// prefixed with the user's id and the object is made readable and writable
-// by its owner only; an object of another user under the same name is
+// prefixed with the user's id and session (runtime folder), and the object is
+// made readable and writable by its owner only; an object of another user under the same name is
 // refused. The creator removes the name when it closes the block.
 
 #include <QByteArray>

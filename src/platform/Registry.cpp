@@ -13,7 +13,7 @@
 namespace flk {
 namespace {
 
-// One key: its values and subkeys, in the order they were made.
+// One key: its values and subkeys (stored sorted by name).
 struct Node {
     std::vector<std::pair<QString, QString>> values;
     std::vector<std::pair<QString, Node>> keys;

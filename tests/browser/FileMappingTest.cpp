@@ -30,7 +30,8 @@ TEST(FileMapping, CreatorAndOpenerShareTheBytes)
 
     struct stat st{};
     const QByteArray sys = FileMapping::SystemName("FLKTEST-share");
-    EXPECT_EQ(sys, "/fetchlark-" + QByteArray::number(geteuid()) + "-FLKTEST-share");
+    EXPECT_TRUE(sys.startsWith("/fetchlark-" + QByteArray::number(geteuid()) + "-"));
+    EXPECT_TRUE(sys.endsWith("-FLKTEST-share"));
     ASSERT_EQ(stat(("/dev/shm" + sys).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
