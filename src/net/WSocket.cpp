@@ -649,6 +649,26 @@ void TWSocket::CancelDnsLookup()
 
 // ---------------------------------------------------------------- connect
 
+// Turns Proto, Port and Addr into the binary socket address, each once per
+// connection; raises ESocketException for a name that does not resolve.
+void TWSocket::ResolveSocketAddress()
+{
+        if (!m_protoResolved) {
+            m_protoNum = WSocketResolveProto(m_proto);
+            m_type = m_protoNum == IPPROTO_UDP ? SOCK_DGRAM : SOCK_STREAM;
+            m_protoResolved = true;
+        }
+        if (!m_portResolved) {
+            m_portNum = WSocketResolvePort(m_port, m_proto);
+            m_sin.sin_port = htons(m_portNum);
+            m_portResolved = true;
+        }
+        if (!m_addrResolved) {
+            m_sin.sin_addr.s_addr = WSocketResolveHost(m_addr);
+            m_addrResolved = true;
+        }
+}
+
 void TWSocket::Connect()
 {
     if (m_hSocket != INVALID_SOCKET && m_state != wsClosed) {
@@ -668,20 +688,7 @@ void TWSocket::Connect()
         return;
     }
     try {
-        if (!m_protoResolved) {
-            m_protoNum = WSocketResolveProto(m_proto);
-            m_type = m_protoNum == IPPROTO_UDP ? SOCK_DGRAM : SOCK_STREAM;
-            m_protoResolved = true;
-        }
-        if (!m_portResolved) {
-            m_portNum = WSocketResolvePort(m_port, m_proto);
-            m_sin.sin_port = htons(m_portNum);
-            m_portResolved = true;
-        }
-        if (!m_addrResolved) {
-            m_sin.sin_addr.s_addr = WSocketResolveHost(m_addr);
-            m_addrResolved = true;
-        }
+        ResolveSocketAddress();
     } catch (const ESocketException& e) {
         RaiseException("connect: " + e.Message());
         return;
@@ -988,20 +995,7 @@ void TWSocket::Listen()
         return;
     }
     try {
-        if (!m_protoResolved) {
-            m_protoNum = WSocketResolveProto(m_proto);
-            m_type = m_protoNum == IPPROTO_UDP ? SOCK_DGRAM : SOCK_STREAM;
-            m_protoResolved = true;
-        }
-        if (!m_portResolved) {
-            m_portNum = WSocketResolvePort(m_port, m_proto);
-            m_sin.sin_port = htons(m_portNum);
-            m_portResolved = true;
-        }
-        if (!m_addrResolved) {
-            m_sin.sin_addr.s_addr = WSocketResolveHost(m_addr);
-            m_addrResolved = true;
-        }
+        ResolveSocketAddress();
     } catch (const ESocketException& e) {
         RaiseException("listen: " + e.Message());
         return;

@@ -174,6 +174,7 @@ protected:
     virtual void TriggerError();
 
 private:
+    void ResolveSocketAddress();
     struct Lookup;
     void AssignDefaultValue();
     void InternalClose(bool graceful, quint16 error);
