@@ -342,6 +342,63 @@ TEST_F(FtpTransferTest, SilentServerTimesOutWithTheErrorLine)
         EXPECT_NE(v, "RETR");
 }
 
+TEST_F(FtpTransferTest, BadServersAndFilesEndWithTheirCodeAndLeaveTheDialogIdle)
+{
+    struct Case {
+        const char* name;
+        std::string greeting;
+        FtpScriptedServer::Script script;
+        bool targetIsFolder;
+        QString expected; // the error line, or its start
+    };
+    const auto standard = [](FtpSession& s, const std::string& c) { s.Standard(c); };
+    const std::vector<Case> cases = {
+        {"control closed mid-reply", "220 Ready\r\n",
+         [](FtpSession& s, const std::string& c) {
+             if (c.rfind("CWD", 0) == 0) {
+                 s.SendRaw("250-Directory changed");
+                 s.CloseControl();
+             } else {
+                 s.Standard(c);
+             }
+         },
+         false, "FTP Error#500 - last Response was: '500 Connection closed by the server'"},
+        {"reply line of 4 KiB", "220 " + std::string(5000, 'x'), standard, false,
+         "FTP Error#500 - last Response was: '500 Reply line too long'"},
+        {"PASV garbage", "220 Ready\r\n",
+         [](FtpSession& s, const std::string& c) {
+             if (c == "PASV")
+                 s.Reply("227 Entering passive mode (what,ever).");
+             else
+                 s.Standard(c);
+         },
+         false,
+         "FTP Error#550 - last Response was: 'Unable to establish data connection, invalid reply: 227 Entering "
+         "passive mode (what,ever).'"},
+        {"local file cannot be opened", "220 Ready\r\n", standard, true,
+         "FTP Error#550 - last Response was: 'Unable to open local file "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FtpScriptedServer server(c.greeting, c.script);
+        server.SetFile("content");
+        QFile::remove(Target("setup.exe"));
+        if (c.targetIsFolder)
+            ASSERT_TRUE(QDir().mkpath(Target("setup.exe")));
+        dialogs.clear();
+        OpenFtp("ftp://127.0.0.1:" + QString::number(server.port()) + "/pub/setup.exe");
+        asker->cbOpenWhen->setCurrentIndex(1);
+        asker->cmdOK->click();
+        const QStringList errors = Log().filter("FTP Error#");
+        ASSERT_EQ(errors.size(), 1) << Log().join("\n").toStdString();
+        EXPECT_TRUE(errors.front().startsWith(c.expected)) << errors.front().toStdString();
+        EXPECT_TRUE(Idle());
+        EXPECT_EQ(CountBoxes("Download Complete"), 0);
+        EXPECT_TRUE(shell.opened.isEmpty());
+        delete asker.data();
+    }
+}
+
 // ---------------------------------------------------------------------------
 // REST refused
 
