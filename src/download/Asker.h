@@ -4,6 +4,7 @@
 // several downloads can run at once, each with its own HTTP and FTP client.
 
 #include "Ftpcli.h"
+#include "HttpProt.h"
 
 #include <QElapsedTimer>
 #include <memory>
@@ -207,6 +208,41 @@ public:
     void GetFTP(bool resumeAllowed);
     void tmrDLSpeedTimer();
     void tmrRedirectTimer();
+
+    // ---- HTTP transfer (AskerHttp.cpp) ----
+    THttpCli Http;
+    // Millisecond tick count of StartTick and the statistics (monotonic).
+    static quint64 TickCount();
+    // One statistics tick as if the clock read `now` (tmrDLSpeedTimer passes TickCount()).
+    void SpeedTick(quint64 now);
+    // A Location value resolved against the address it came from.
+    static QString ResolveLocation(const QString& base, const QString& location);
+
+private:
+    void RunHttp();
+    void WireHttp();
+    void PerformHttpDownload();
+    bool OpenHttpFile();
+    void CloseHttpFile();
+    void HttpFailed(const QString& logLine, const QString& message);
+    void HttpHandOverToFtp();
+    void HttpHeaderData();
+    void HttpLocationChange();
+    void HttpDocBegin();
+    void HttpDocData(int len);
+    void HttpDocEnd();
+    void HttpWritten();
+    void HttpDone();
+    class THttpFileStream* m_httpFile = nullptr;
+    bool m_httpSizeSeen = false;   // the reply carried a Content-Length
+    bool m_httpInGet = false;      // HEAD done, GET running
+    bool m_httpToFtp = false;      // a Location pointed to an ftp address
+    bool m_httpRangeRefused = false;
+    bool m_httpDoneDue = false;    // the last block is on its way into the file
+    bool m_httpCompleted = false;  // HttpDone ran for this GET
+    bool m_httpEnding = false;     // inside HttpDocEnd
+    qint64 m_httpRangeStart = -1;  // first byte of the reply's Content-Range
+    int m_httpRestarts = 0;        // restarts by tmrRedirect for one Download
 
     // ---- FTP transfer (AskerFtp.cpp) ----
 public:

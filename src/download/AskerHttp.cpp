@@ -1,33 +1,548 @@
-// The HTTP transfer of the download dialog. Not available in this build yet:
-// Download reports that and returns to Idle.
+// The HTTP transfer of the download dialog: HEAD for the size, the local
+// file (new, continued or fetched again), GET straight into the file with the
+// gauges and figures, redirects by restarting on the new address, and the
+// completion actions. The statistics tick serves the FTP transfer too.
 #include "Asker.h"
 
 #include "Dialogs.h"
+#include "HttpFileStream.h"
+#include "Messages.h"
+#include "Shell.h"
 
+#include "AnotherGauge.h"
+#include "RinGauge.h"
+#include "VVNavigatorGauge.h"
+
+#include <QComboBox>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 
 namespace flk {
 
-void TfrmAsker::GetHTTP()
+namespace {
+
+constexpr int kOpenImmediatelyIndex = 1;
+
+qint64 RoundEven(double v)
 {
-    AddLog(QStringLiteral("HTTP downloads are not available in this version."));
-    Dialogs::showMessage(QStringLiteral("HTTP downloads are not available in this version."), this);
-    NoFollowUp = true;
-    EndDownload();
+    return static_cast<qint64>(std::nearbyint(v));
 }
 
-void TfrmAsker::tmrDLSpeedTimer()
+// Labels change for every block: hand them a text only when it differs.
+void SetText(QLabel* label, const QString& text)
 {
+    if (label->text() != text)
+        label->setText(text);
+}
+
+// Milliseconds as a time of day "hh:nn:ss"; a day or more wraps.
+QString TimeOfDay(qint64 ms)
+{
+    const qint64 secs = ms / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg((secs / 3600) % 24, 2, 10, QLatin1Char('0'))
+        .arg((secs / 60) % 60, 2, 10, QLatin1Char('0'))
+        .arg(secs % 60, 2, 10, QLatin1Char('0'));
+}
+
+// The pattern "###": a whole number, nothing at all for 0.
+QString HashPattern(double v)
+{
+    const qint64 n = static_cast<qint64>(std::round(v));
+    return n == 0 ? QString() : QString::number(n);
+}
+
+// "scheme://authority" of an absolute address; empty when it has none.
+QString Origin(const QString& url)
+{
+    const qsizetype sep = url.indexOf(QLatin1String("://"));
+    if (sep < 0)
+        return {};
+    const qsizetype slash = url.indexOf(QLatin1Char('/'), sep + 3);
+    return slash < 0 ? url : url.left(slash);
+}
+
+// The first byte of a "bytes first-last/total" value; -1 when unreadable.
+qint64 RangeStart(const QString& value)
+{
+    QString v = value.trimmed();
+    if (v.startsWith(QLatin1String("bytes"), Qt::CaseInsensitive))
+        v = v.mid(5).trimmed();
+    if (v.startsWith(QLatin1Char('=')))
+        v = v.mid(1).trimmed();
+    const qsizetype dash = v.indexOf(QLatin1Char('-'));
+    bool ok = false;
+    const qint64 first = dash > 0 ? v.left(dash).trimmed().toLongLong(&ok) : -1;
+    return ok && first >= 0 ? first : -1;
+}
+
+} // namespace
+
+quint64 TfrmAsker::TickCount()
+{
+    using namespace std::chrono;
+    return static_cast<quint64>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+QString TfrmAsker::ResolveLocation(const QString& base, const QString& location)
+{
+    if (location.contains(QLatin1String("://")))
+        return location;
+    const QString origin = Origin(base);
+    if (origin.isEmpty())
+        return location;
+    if (location.startsWith(QLatin1String("//")))
+        return origin.left(origin.indexOf(QLatin1Char(':')) + 1) + location;
+    if (location.startsWith(QLatin1Char('/')))
+        return origin + location;
+    // Relative to the folder of the old address.
+    QString folder = base;
+    const qsizetype query = folder.indexOf(QLatin1Char('?'));
+    if (query >= 0)
+        folder.truncate(query);
+    folder.truncate(std::max(folder.lastIndexOf(QLatin1Char('/')) + 1, origin.size()));
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder + location;
+}
+
+// ---------------------------------------------------------------------------
+// The sequence
+
+void TfrmAsker::WireHttp()
+{
+    if (Http.OnHeaderData)
+        return;
+    Http.SetMultiThreaded(true);
+    Http.OnHeaderData = [this](THttpCli*) { HttpHeaderData(); };
+    Http.OnDocBegin = [this](THttpCli*) { HttpDocBegin(); };
+    Http.OnDocData = [this](THttpCli*, const char*, int len) { HttpDocData(len); };
+    Http.OnDocEnd = [this](THttpCli*) { HttpDocEnd(); };
+    Http.OnLocationChange = [this](THttpCli*) { HttpLocationChange(); };
+}
+
+void TfrmAsker::GetHTTP()
+{
+    m_httpRestarts = 0;
+    RunHttp();
+}
+
+void TfrmAsker::RunHttp()
+{
+    WireHttp();
+    SetBusy();
+    Http.URL = SourceUrl;
+    ProcessMessages();
+    PageControl1->setCursor(Qt::BusyCursor);
+    Label8->show();
+    pnlPacketSize->show();
+    PerformHttpDownload();
+    PageControl1->unsetCursor();
+    ProcessMessages();
+    if (m_httpToFtp) {
+        // The FTP transfer has run to its end and done its own follow-up.
+        m_httpToFtp = false;
+        return;
+    }
+    if (cbClose->isChecked() && !NoFollowUp)
+        Button2->click();
+}
+
+void TfrmAsker::PerformHttpDownload()
+{
+    NoFollowUp = false;
+    RedirectPending = false;
+    // A download after an Abort in this dialog is a fresh start: it opens
+    // when done like any other.
+    Aborted = false;
+    ExpectedSize = 0;
+    m_httpSizeSeen = false;
+    m_httpInGet = false;
+    m_httpToFtp = false;
+    m_httpRangeRefused = false;
+    m_httpDoneDue = false;
+    m_httpCompleted = false;
+    // A Range is set below for a resume only; a reply's Content-Range from an
+    // earlier download must not leak into these requests.
+    Http.ContentRangeBegin.clear();
+    Http.ContentRangeEnd.clear();
+    Http.ReceiveStream = nullptr;
+    Http.URL = SourceUrl;
+
+    try {
+        Http.HeadSync();
+    } catch (const EHttpException& e) {
+        if (!m_httpToFtp) {
+            HttpFailed(QStringLiteral("Failed : %1 %2").arg(e.ErrorCode()).arg(e.Message()),
+                       QStringLiteral("Download Failed\r\rServer Response : \"%1 %2\"")
+                           .arg(e.ErrorCode())
+                           .arg(e.Message()));
+            return;
+        }
+    }
+    if (m_httpToFtp) {
+        HttpHandOverToFtp();
+        return;
+    }
+    if (RedirectPending) {
+        // tmrRedirect starts again on the new address once the client is idle.
+        NoFollowUp = true;
+        return;
+    }
+    if (!m_httpSizeSeen || ExpectedSize <= 0) {
+        HttpFailed(QStringLiteral("Failed : the server did not announce the size of the file"),
+                   QStringLiteral("Download Failed\r\rThe server did not announce the size of this file, "
+                                  "so it cannot be downloaded."));
+        return;
+    }
+
+    LocalPath = TargetPath();
+    NoFollowUp = false;
+    if (!OpenHttpFile())
+        return;
+
+    BytesAtLastTick = 0;
+    StartTick = TickCount();
+    tmrDLSpeed->start();
+    gActive->SetActive(true);
+    m_httpInGet = true;
+    m_httpRangeStart = -1;
+    try {
+        Http.GetSync();
+    } catch (const EHttpException& e) {
+        if (!m_httpRangeRefused) {
+            AddLog(QStringLiteral("Failed : %1 %2").arg(e.ErrorCode()).arg(e.Message()));
+            // The file is not complete: neither open it nor leave the dialog.
+            NoFollowUp = true;
+        }
+    }
+    m_httpInGet = false;
+
     tmrDLSpeed->stop();
+    const bool writeFailed = m_httpFile && m_httpFile->WriteFailed();
+    CloseHttpFile();
+    if (m_httpRangeRefused) {
+        HttpFailed(QStringLiteral("Failed : the server did not continue the file at byte %1 (it sent %2); "
+                                  "the partial file is kept")
+                       .arg(ResumeOffset)
+                       .arg(m_httpRangeStart < 0 ? QStringLiteral("no byte range")
+                                                 : QStringLiteral("from byte %1").arg(m_httpRangeStart)),
+                   QStringLiteral("Download Failed\r\rThe server did not continue this file at byte %1. "
+                                  "The partial file has been kept.")
+                       .arg(ResumeOffset));
+        return;
+    }
+    if (writeFailed) {
+        HttpFailed(QStringLiteral("Failed : could not write to %1").arg(LocalPath),
+                   QStringLiteral("Download Failed\r\rCould not write to %1").arg(LocalPath));
+        return;
+    }
+    // A GET that failed before any data never reached HttpDocEnd.
+    if (IsBusy() && !RedirectPending)
+        EndDownload();
+    if (isVisible()) {
+        PageControl1->setCursor(Qt::BusyCursor);
+        ProcessMessages();
+        try {
+            if (m_httpCompleted && cbOpenWhen->currentIndex() == kOpenImmediatelyIndex && !NoFollowUp && !Aborted)
+                Shell::instance().open(LocalPath);
+        } catch (...) {
+        }
+    }
+}
+
+void TfrmAsker::HttpFailed(const QString& logLine, const QString& message)
+{
+    AddLog(logLine);
+    BringToFront();
+    Dialogs::showMessage(message, this);
+    AbortDownload();
+}
+
+bool TfrmAsker::OpenHttpFile()
+{
+    CloseHttpFile();
+    auto* file = new THttpFileStream(LocalPath, this);
+    ResumeOffset = 0;
+    if (QFileInfo::exists(LocalPath)) {
+        if (!file->OpenExisting()) {
+            const QString why = file->ErrorText();
+            delete file;
+            HttpFailed(QStringLiteral("Failed : cannot open %1: %2").arg(LocalPath, why),
+                       QStringLiteral("Download Failed\r\rCannot open %1").arg(LocalPath));
+            return false;
+        }
+        ResumeOffset = file->size();
+        if (ResumeOffset != 0) {
+            if (ResumeOffset >= ExpectedSize) {
+                const int answer = Dialogs::message(
+                    QStringLiteral("Complete file exists already, would you like to re-download?"),
+                    QStringLiteral("File Exists"), MB_YESNO, MB_ICONNONE, this);
+                if (answer != IDYES) {
+                    AbortDownload();
+                    EndDownload();
+                    delete file;
+                    return false;
+                }
+                ResumeOffset = 0;
+                file->Truncate();
+            }
+            AddLog(QStringLiteral("Fetchlark:  Starting download at byte %1").arg(ResumeOffset));
+            Http.ContentRangeBegin = QString::number(ResumeOffset);
+            Http.ContentRangeEnd.clear();
+        }
+    } else if (!file->Create()) {
+        const QString why = file->ErrorText();
+        delete file;
+        HttpFailed(QStringLiteral("Failed : cannot create %1: %2").arg(LocalPath, why),
+                   QStringLiteral("Download Failed\r\rCannot create %1").arg(LocalPath));
+        return false;
+    }
+    file->SeekToEnd();
+    file->OnWritten = [this] { HttpWritten(); };
+    m_httpFile = file;
+    Http.ReceiveStream = file;
+    return true;
+}
+
+void TfrmAsker::CloseHttpFile()
+{
+    Http.ReceiveStream = nullptr;
+    if (!m_httpFile)
+        return;
+    m_httpFile->close();
+    delete m_httpFile;
+    m_httpFile = nullptr;
+}
+
+void TfrmAsker::HttpHandOverToFtp()
+{
+    RedirectPending = false;
+    const QString name = SourceUrl.mid(SourceUrl.lastIndexOf(QLatin1Char('/')) + 1);
+    UrlBase = SourceUrl;
+    if (!name.isEmpty())
+        UrlBase.remove(UrlBase.indexOf(name), name.size());
+    RemoteFileName = name;
+    edtSource->setEditText(UrlBase + name);
+    SaveDownloadInfo();
+    GetFTP(true);
+}
+
+// ---------------------------------------------------------------------------
+// Events of the HTTP client
+
+void TfrmAsker::HttpHeaderData()
+{
+    const QString line = Http.CurrentLine();
+    AddLog(line);
+    const qsizetype colon = line.indexOf(QLatin1Char(':'));
+    if (colon <= 0 || line.startsWith(QLatin1String("HTTP/")))
+        return;
+    const QString name = line.left(colon).trimmed().toLower();
+    const QString value = line.mid(colon + 1).trimmed();
+    if (name == QLatin1String("location")) {
+        RedirectPending = true;
+        SourceUrl = ResolveLocation(SourceUrl, value);
+        AddLog(QStringLiteral("Fetchlark is redirecting to: ") + SourceUrl);
+        const qsizetype slash = SourceUrl.indexOf(QLatin1Char('/'));
+        Protocol = slash > 0 ? SourceUrl.left(slash - 1).toLower() : QString();
+        if (Protocol == QLatin1String("ftp")) {
+            // The FTP transfer takes over once this request has ended; the
+            // HTTP client must not follow an ftp address itself.
+            m_httpToFtp = true;
+            Http.AbortRequest();
+        }
+    } else if (name == QLatin1String("content-length")) {
+        bool ok = false;
+        const qint64 size = value.toLongLong(&ok);
+        if (ok && size >= 0) {
+            ExpectedSize = size;
+            m_httpSizeSeen = true;
+        }
+    } else if (name == QLatin1String("content-range")) {
+        m_httpRangeStart = RangeStart(value);
+    }
+}
+
+void TfrmAsker::HttpLocationChange()
+{
+    edtSource->setEditText(SourceUrl);
+    SaveDownloadInfo();
+    // A redirect during GET is followed by the client as part of the same
+    // download; only a redirected HEAD restarts the sequence.
+    if (m_httpInGet) {
+        RedirectPending = false;
+        return;
+    }
+    tmrRedirect->start();
 }
 
 void TfrmAsker::tmrRedirectTimer()
 {
+    if (Http.ClientState() != httpReady)
+        return;
     tmrRedirect->stop();
+    if (++m_httpRestarts > THttpCli::kMaxRedirects) {
+        HttpFailed(QStringLiteral("Failed : too many redirections (more than %1)").arg(THttpCli::kMaxRedirects),
+                   QStringLiteral("Download Failed\r\rToo many redirections (more than %1)")
+                       .arg(THttpCli::kMaxRedirects));
+        return;
+    }
+    Http.URL = SourceUrl;
+    RunHttp();
 }
 
-void TfrmAsker::HttpAbort() {}
+void TfrmAsker::HttpDocBegin()
+{
+    if (ResumeOffset > 0) {
+        // A resumed GET: only a 206 that starts at our offset continues the
+        // file; a 200 is the whole file, which replaces the partial one.
+        const int status = Http.ResponseStatus();
+        if (status == 206 && m_httpRangeStart != ResumeOffset) {
+            m_httpRangeRefused = true;
+            Http.ReceiveStream = nullptr;
+            Http.AbortRequest();
+            return;
+        }
+        if (status != 206) {
+            AddLog(QStringLiteral("Fetchlark:  The server sent the whole file; starting again at byte 0"));
+            if (m_httpFile)
+                m_httpFile->Truncate();
+            ResumeOffset = 0;
+            BytesAtLastTick = 0;
+        }
+    }
+    const qint64 total = ExpectedSize + ResumeOffset;
+    dg->SetMax(total);
+    try {
+        dg->SetValue(ResumeOffset);
+    } catch (const ERangeError&) {
+    }
+    SetText(lbldlbytes, QString::number(ResumeOffset));
+    SetText(lblFileSize, QStringLiteral("%1 bytes").arg(total));
+}
 
-void TfrmAsker::HttpShutdown() {}
+void TfrmAsker::HttpDocData(int len)
+{
+    if (m_httpRangeRefused)
+        return;
+    SetText(lblPacketSize, QString::number(len));
+    const qint64 value = dg->Value() + len;
+    SetText(lbldlbytes, QString::number(value));
+    if (value > dg->Max())
+        return; // the gauge keeps its last value
+    dg->SetValue(value);
+    if (value == dg->Max())
+        m_httpDoneDue = true;
+}
+
+void TfrmAsker::HttpWritten()
+{
+    if (!m_httpDoneDue)
+        return;
+    m_httpDoneDue = false;
+    HttpDone();
+}
+
+void TfrmAsker::HttpDone()
+{
+    m_httpCompleted = true;
+    tmrDLSpeed->stop();
+    lblPercent->setText(QStringLiteral("% of Potential Speed"));
+    gSpeed->SetProgress(0);
+    if (m_httpFile)
+        m_httpFile->flush();
+    AddLog(QStringLiteral("Received %1 bytes").arg(m_httpFile ? m_httpFile->size() : QFileInfo(LocalPath).size()));
+    PageControl1->unsetCursor();
+    BringToFront();
+    PromptComplete(LocalPath);
+    if (cbAutoScan->isChecked())
+        VirusScan(LocalPath);
+    if (cbOpenWhen->currentIndex() == kOpenImmediatelyIndex)
+        FileExec(LocalPath);
+}
+
+void TfrmAsker::HttpDocEnd()
+{
+    RedirectPending = false;
+    AddLog(QStringLiteral("Fetchlark:  End Download"));
+    m_httpEnding = true;
+    ProcessMessages();
+    m_httpEnding = false;
+    EndDownload();
+}
+
+// ---------------------------------------------------------------------------
+// Statistics
+
+void TfrmAsker::tmrDLSpeedTimer()
+{
+    SpeedTick(TickCount());
+}
+
+void TfrmAsker::SpeedTick(quint64 now)
+{
+    const qint64 value = dg->Value();
+    const qint64 max = dg->Max();
+    const qint64 r = RoundEven((value - BytesAtLastTick) * 0.2);
+    SetText(lblSpeed, QStringLiteral("%1 bps").arg(r * 10));
+    gSpeed->SetProgress(r * 10);
+    SetText(lblPercent, HashPattern(static_cast<double>(r) / gSpeed->Max() * 1000)
+                            + QStringLiteral("% of Potential Speed"));
+    BytesAtLastTick = value;
+    if (value == 0)
+        return;
+    const qint64 elapsed = static_cast<qint64>(now - StartTick);
+    if (elapsed <= 0)
+        return;
+    const qint64 rate = value / elapsed;
+    if (rate == 0)
+        return; // under 1000 bytes a second: the figures keep their text
+    SetText(lblETA, TimeOfDay((max - value) / rate));
+    SetText(lblAverage, QStringLiteral("%1 bps").arg(RoundEven(static_cast<double>(value) / elapsed) * 10000));
+}
+
+// ---------------------------------------------------------------------------
+// Stopping
+
+void TfrmAsker::HttpAbort()
+{
+    // An Abort also cancels a restart that a redirect has scheduled.
+    tmrRedirect->stop();
+    // An Abort that arrives while the client reports the end of its
+    // connection has nothing left to stop, and waiting here for the client
+    // to become idle would never end: it gets there after this handler.
+    if (m_httpEnding)
+        return;
+    try {
+        Http.AbortRequest();
+    } catch (...) {
+    }
+    PumpUntil([this] { return Http.ClientState() == httpReady; });
+    ProcessMessages();
+    if (m_httpFile)
+        m_httpFile->flush();
+}
+
+void TfrmAsker::HttpShutdown()
+{
+    tmrRedirect->stop();
+    tmrDLSpeed->stop();
+    PumpUntil([this] { return Http.ClientState() == httpReady; });
+    Http.OnHeaderData = nullptr;
+    Http.OnDocBegin = nullptr;
+    Http.OnDocData = nullptr;
+    Http.OnDocEnd = nullptr;
+    Http.OnLocationChange = nullptr;
+    CloseHttpFile();
+}
 
 } // namespace flk
