@@ -1,6 +1,8 @@
 #include "HttpFileStream.h"
 
+#include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace flk {
 
@@ -18,8 +20,11 @@ bool THttpFileStream::OpenFile(QIODevice::OpenMode mode)
 {
     if (!m_file.open(mode | QIODevice::Unbuffered))
         return false;
-    m_pending.reserve(kBufferSize);
+    m_current.reset(new char[kBufferSize]);
+    m_fill = 0;
     m_failed = false;
+    m_stop = false;
+    m_writer = std::thread([this] { WriterLoop(); });
     return QIODevice::open(QIODevice::ReadWrite | QIODevice::Unbuffered);
 }
 
@@ -33,23 +38,91 @@ bool THttpFileStream::Create()
     return OpenFile(QIODevice::ReadWrite | QIODevice::Truncate);
 }
 
+void THttpFileStream::WriterLoop()
+{
+    const int fd = m_file.handle();
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_stop || !m_queue.empty(); });
+        if (m_queue.empty())
+            return;
+        Filled block = std::move(m_queue.front());
+        m_queue.pop_front();
+        m_writing = true;
+        const bool skip = m_failed;
+        lock.unlock();
+        bool ok = true;
+        for (qint64 done = 0; !skip && done < block.size;) {
+            const ssize_t n = ::write(fd, block.data.get() + done, static_cast<size_t>(block.size - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                ok = false;
+                break;
+            }
+            done += n;
+        }
+        lock.lock();
+        m_writing = false;
+        if (!ok)
+            m_failed = true;
+        m_queued -= block.size;
+        m_free.push_back(std::move(block.data));
+        m_changed.notify_all();
+    }
+}
+
+void THttpFileStream::Submit()
+{
+    if (m_fill == 0)
+        return;
+    std::unique_lock lock(m_mutex);
+    // At most kBuffers in flight: wait for a written one when all are out.
+    m_changed.wait(lock, [this] { return static_cast<int>(m_queue.size()) < kBuffers; });
+    m_queue.push_back(Filled{std::move(m_current), m_fill});
+    m_queued += m_fill;
+    m_fill = 0;
+    if (!m_free.empty()) {
+        m_current = std::move(m_free.back());
+        m_free.pop_back();
+    }
+    m_changed.notify_all();
+    lock.unlock();
+    if (!m_current)
+        m_current.reset(new char[kBufferSize]);
+}
+
+void THttpFileStream::Drain() const
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_queue.empty() && !m_writing; });
+}
+
 bool THttpFileStream::flush()
 {
-    if (m_pending.isEmpty())
+    if (!m_writer.joinable())
         return !m_failed;
-    const char* p = m_pending.constData();
-    qint64 left = m_pending.size();
-    while (left > 0) {
-        const qint64 n = m_file.write(p, left);
-        if (n <= 0) {
-            m_failed = true;
-            break;
-        }
-        p += n;
-        left -= n;
+    Submit();
+    Drain();
+    return !WriteFailed();
+}
+
+bool THttpFileStream::WriteFailed() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_failed;
+}
+
+void THttpFileStream::StopWriter()
+{
+    if (!m_writer.joinable())
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
     }
-    m_pending.clear();
-    return !m_failed;
+    m_changed.notify_all();
+    m_writer.join();
 }
 
 void THttpFileStream::close()
@@ -57,13 +130,15 @@ void THttpFileStream::close()
     if (!isOpen())
         return;
     flush();
+    StopWriter();
     m_file.close();
     QIODevice::close();
 }
 
 qint64 THttpFileStream::size() const
 {
-    return m_file.size() + m_pending.size();
+    Drain();
+    return m_file.size() + m_fill;
 }
 
 bool THttpFileStream::seek(qint64 pos)
@@ -74,7 +149,8 @@ bool THttpFileStream::seek(qint64 pos)
 
 bool THttpFileStream::Truncate()
 {
-    m_pending.clear();
+    Drain();
+    m_fill = 0;
     return m_file.resize(0) && seek(0);
 }
 
@@ -88,18 +164,17 @@ qint64 THttpFileStream::writeData(const char* data, qint64 len)
 {
     if (m_failed)
         return -1;
-    if (m_pending.size() + len > kBufferSize && !flush())
-        return -1;
-    if (len >= kBufferSize) {
-        const qint64 n = m_file.write(data, len);
-        if (n != len)
-            m_failed = true;
-    } else {
-        m_pending.append(data, len);
+    for (qint64 done = 0; done < len;) {
+        const qint64 n = std::min(len - done, kBufferSize - m_fill);
+        std::memcpy(m_current.get() + m_fill, data + done, static_cast<size_t>(n));
+        m_fill += n;
+        done += n;
+        if (m_fill == kBufferSize)
+            Submit();
     }
     if (OnWritten)
         OnWritten();
-    return m_failed ? -1 : len;
+    return len;
 }
 
 } // namespace flk

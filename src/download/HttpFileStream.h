@@ -1,13 +1,24 @@
 #pragma once
 // THttpFileStream: the local file of an HTTP download, handed to the HTTP
-// client as its receive stream. Blocks are gathered in a large buffer and
-// reach the kernel in big writes (flushed on close, on Truncate and on
-// request); after each block the owner's OnWritten runs, so work that must
-// wait until a block is in the file (the completion) can hook in there.
+// client as its receive stream. Blocks are gathered in 1 MiB buffers that a
+// writer thread of the stream hands to the kernel, so receiving the next
+// blocks and storing the last ones overlap. The thread touches nothing but
+// the file and the buffers; flush(), seek, Truncate, size() and close() wait
+// until every buffered byte is in the file. After each block the owner's
+// OnWritten runs (on the caller's thread), so work that must wait until a
+// block belongs to the file (the completion) can hook in there.
 
 #include <QFile>
 #include <QIODevice>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace flk {
 
@@ -15,6 +26,7 @@ class THttpFileStream : public QIODevice {
     Q_OBJECT
 public:
     static constexpr qint64 kBufferSize = 1 << 20;
+    static constexpr int kBuffers = 4;
 
     explicit THttpFileStream(const QString& path, QObject* parent = nullptr);
     ~THttpFileStream() override;
@@ -31,9 +43,10 @@ public:
     bool SeekToEnd() { return seek(size()); }
     // Cuts the file to 0 bytes and writes on from its start.
     bool Truncate();
+    // Waits until every buffered byte is in the file; false after a failed write.
     bool flush();
     // True once a write has failed (disk full, file gone...).
-    bool WriteFailed() const { return m_failed; }
+    bool WriteFailed() const;
     QString fileName() const { return m_file.fileName(); }
     QString ErrorText() const { return m_file.errorString(); }
 
@@ -44,11 +57,31 @@ protected:
     qint64 writeData(const char* data, qint64 len) override;
 
 private:
+    using Buffer = std::unique_ptr<char[]>;
+    struct Filled {
+        Buffer data;
+        qint64 size;
+    };
+
     bool OpenFile(QIODevice::OpenMode mode);
+    void Submit();      // the current buffer goes to the writer
+    void Drain() const; // waits until the writer has written everything
+    void StopWriter();
+    void WriterLoop();
 
     mutable QFile m_file;
-    QByteArray m_pending;
-    bool m_failed = false;
+    Buffer m_current;
+    qint64 m_fill = 0;
+
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    std::deque<Filled> m_queue;  // waiting for the writer
+    std::vector<Buffer> m_free;  // written, ready for reuse
+    qint64 m_queued = 0;         // bytes queued or being written
+    bool m_writing = false;
+    std::atomic<bool> m_failed{false};
+    bool m_stop = false;
+    std::thread m_writer;
 };
 
 } // namespace flk

@@ -1,0 +1,151 @@
+// The download dialog (offscreen) fetching a large file over HTTP from a
+// loopback lighttpd, against curl on the same file, alternating.
+//   dialog_bench [size-in-MiB=1024] [runs=5]
+// A dialog run is timed from the Download click to its "Received ... bytes"
+// log line (the file is complete and flushed then), HEAD included; curl is
+// timed as a whole process. Last line: "dialog/curl throughput ratio: R"
+// (curl time / dialog time). Every file it makes is deleted at the end.
+#include "AnotherGauge.h"
+#include "Asker.h"
+#include "Catalogue.h"
+#include "LoopbackHttpd.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace flk;
+
+namespace {
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// One download through a fresh dialog; seconds, or -1 when it failed.
+double DialogDownload(const QString& url, const QString& target, qint64 size)
+{
+    QFile::remove(target);
+    auto* asker = new TfrmAsker;
+    asker->edtName->setText(QStringLiteral("big.bin"));
+    asker->edtDesc->setText(QStringLiteral("bench"));
+    asker->edtSource->setEditText(url);
+    asker->SourceUrl = url;
+    asker->Protocol = QStringLiteral("http");
+    asker->SetDefaults();
+    asker->cbPromptDone->setChecked(false); // no box at the end
+    asker->cbClose->setChecked(false);
+    asker->cbOpenWhen->setCurrentIndex(0);
+    asker->show();
+    QApplication::processEvents();
+
+    QElapsedTimer clock;
+    qint64 doneNs = -1;
+    QObject::connect(asker->ListBox1->model(), &QAbstractItemModel::rowsInserted, asker,
+                     [&](const QModelIndex&, int first, int) {
+                         if (doneNs < 0 && asker->ListBox1->item(first)->text().startsWith(QLatin1String("Received ")))
+                             doneNs = clock.nsecsElapsed();
+                     });
+    clock.start();
+    asker->cmdOK->click();
+    const bool complete = doneNs >= 0 && asker->dg->Value() == size;
+    delete asker;
+    const bool ok = complete && QFile(target).size() == size;
+    return ok ? doneNs / 1e9 : -1;
+}
+
+double CurlDownload(const QString& url, const QString& path, qint64 size)
+{
+    QElapsedTimer t;
+    t.start();
+    const int rc = QProcess::execute(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("-o"), path, url});
+    const double s = t.nsecsElapsed() / 1e9;
+    return rc == 0 && QFile(path).size() == size ? s : -1;
+}
+
+bool SameBytes(const QString& a, const QString& b)
+{
+    QFile fa(a), fb(b);
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size())
+        return false;
+    while (!fa.atEnd())
+        if (fa.read(1 << 20) != fb.read(1 << 20))
+            return false;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir work;
+    qputenv("FETCHLARK_HOME", (work.path() + QStringLiteral("/program")).toLocal8Bit());
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QDir().mkpath(work.path() + QStringLiteral("/program/Bench/Files"));
+    QApplication app(argc, argv);
+    const qint64 mib = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1024;
+    const int runs = argc > 2 ? QByteArray(argv[2]).toInt() : 5;
+    const qint64 size = mib * 1024 * 1024;
+
+    Catalogue::AddSection(QStringLiteral("Bench"), work.path() + QStringLiteral("/program/Bench/"));
+    Catalogue::AddFolder(QStringLiteral("Files"), QStringLiteral("Bench"), 0, 0);
+    const QString target = work.path() + QStringLiteral("/program/Bench/Files/big.bin");
+    const QString curlOut = work.path() + QStringLiteral("/curl.bin");
+
+    test::LoopbackHttpd server;
+    if (!server.IsRunning()) {
+        std::fprintf(stderr, "lighttpd: %s\n", qPrintable(server.ErrorText()));
+        return 1;
+    }
+    std::printf("creating a %lld MiB file...\n", mib);
+    std::fflush(stdout);
+    const QString served = server.AddFileOfSize(QStringLiteral("big.bin"), size);
+    const QString url = server.Url(QStringLiteral("big.bin"));
+
+    std::vector<double> ours, curl;
+    int rc = 0;
+    for (int i = 0; i < runs && rc == 0; ++i) {
+        const double a = DialogDownload(url, target, size);
+        if (a >= 0 && i == 0 && !SameBytes(served, target)) {
+            std::fprintf(stderr, "the dialog's copy differs from the served file\n");
+            rc = 1;
+        }
+        QFile::remove(target);
+        const double b = CurlDownload(url, curlOut, size);
+        QFile::remove(curlOut);
+        if (a < 0 || b < 0) {
+            std::fprintf(stderr, "run %d failed (dialog %.3f, curl %.3f)\n", i + 1, a, b);
+            rc = 1;
+            break;
+        }
+        std::printf("run %d: dialog %.3f s, curl %.3f s\n", i + 1, a, b);
+        std::fflush(stdout);
+        ours.push_back(a);
+        curl.push_back(b);
+    }
+    QFile::remove(served);
+    if (rc != 0)
+        return rc;
+    const double mo = Median(ours), mc = Median(curl);
+    const double mb = static_cast<double>(size) / (1024 * 1024);
+    std::printf("median dialog: %.3f s (%.0f MiB/s)\n", mo, mb / mo);
+    std::printf("median curl:   %.3f s (%.0f MiB/s)\n", mc, mb / mc);
+    std::printf("dialog/curl throughput ratio: %.2f\n", mc / mo);
+    return 0;
+}
