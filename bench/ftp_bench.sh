@@ -1,21 +1,34 @@
 #!/usr/bin/env bash
-# Downloads a 1 GiB file from a loopback pyftpdlib with our FTP client and
-# with curl, alternating, and compares the median times.
-#   bench/ftp_bench.sh [BUILD_DIR] [RUNS]
-# Last line: "ftp client/curl throughput ratio: R" (curl time / our time).
+# Downloads a 1 GiB file from a loopback pyftpdlib with our FTP client (or
+# through the download dialog, offscreen) and with curl, alternating, and
+# compares the median times.
+#   bench/ftp_bench.sh [client|dialog] [RUNS=5]
+# Last line: "ftp client/curl throughput ratio: R" or
+#            "ftp dialog/curl throughput ratio: R" (curl time / our time).
 set -euo pipefail
-build=${1:-$(dirname "$0")/../build-ftp}
+mode=${1:-client}
 runs=${2:-5}
-bench=$build/ftp_bench
-[ -x "$bench" ] || { echo "build the ftp_bench target first ($bench)" >&2; exit 2; }
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${BUILD_DIR:-$root/build-bench}"
+case "$mode" in
+    client) target=ftp_bench ;;
+    dialog) target=ftp_dialog_bench ;;
+    *) echo "usage: $0 [client|dialog] [RUNS]" >&2; exit 2 ;;
+esac
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" --target "$target" -j2 >/dev/null
+bench=$build/$target
 
 work=$(mktemp -d)
 server_pid=
 cleanup() {
-    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+    if [ -n "$server_pid" ]; then
+        kill "$server_pid" 2>/dev/null || true
+        wait "$server_pid" 2>/dev/null || true
+    fi
     rm -rf "$work"
 }
-trap cleanup EXIT
+trap cleanup EXIT INT TERM
 
 mkdir -p "$work/root/pub" "$work/out"
 head -c $((1024 * 1024 * 1024)) /dev/urandom > "$work/root/pub/big.bin"
@@ -27,23 +40,40 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 
+# One download of ours: prints the seconds, checks the copy.
+ours_once() {
+    local copy t
+    if [ "$mode" = client ]; then
+        copy="$work/out/ours.bin"
+        rm -f "$copy"
+        t=$("$bench" 127.0.0.1 "$port" /pub/ big.bin "$copy" | awk '/^seconds:/ {print $2}')
+    else
+        copy="$work/dialog/program/Bench/Files/big.bin"
+        rm -rf "$work/dialog"
+        t=$("$bench" 127.0.0.1 "$port" /pub/ big.bin "$work/dialog" 2>/dev/null | awk '/^seconds:/ {print $2}')
+    fi
+    cmp -s "$work/root/pub/big.bin" "$copy" || { echo "our copy differs" >&2; exit 1; }
+    rm -rf "$copy" "$work/dialog"
+    echo "$t"
+}
+
 ours=()
 theirs=()
 for i in $(seq "$runs"); do
-    rm -f "$work/out/ours.bin" "$work/out/curl.bin"
-    t=$("$bench" 127.0.0.1 "$port" /pub/ big.bin "$work/out/ours.bin" | awk '/^seconds:/ {print $2}')
-    cmp -s "$work/root/pub/big.bin" "$work/out/ours.bin" || { echo "run $i: our copy differs" >&2; exit 1; }
-    ours+=("$t")
+    sync
+    ours+=("$(ours_once)")
+    sync
     t=$(curl -s -o "$work/out/curl.bin" -w '%{time_total}' "ftp://127.0.0.1:$port/pub/big.bin")
+    rm -f "$work/out/curl.bin"
     theirs+=("$t")
-    echo "run $i: ftp client ${ours[-1]} s, curl ${theirs[-1]} s"
+    echo "run $i: ftp $mode ${ours[-1]} s, curl ${theirs[-1]} s"
 done
 
 median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 m_ours=$(median "${ours[@]}")
 m_curl=$(median "${theirs[@]}")
-awk -v o="$m_ours" -v c="$m_curl" 'BEGIN {
-    printf "median ftp client: %.3f s (%.1f MiB/s)\n", o, 1024 / o
+awk -v o="$m_ours" -v c="$m_curl" -v m="$mode" 'BEGIN {
+    printf "median ftp %s: %.3f s (%.1f MiB/s)\n", m, o, 1024 / o
     printf "median curl:       %.3f s (%.1f MiB/s)\n", c, 1024 / c
-    printf "ftp client/curl throughput ratio: %.2f\n", c / o
+    printf "ftp %s/curl throughput ratio: %.2f\n", m, c / o
 }'

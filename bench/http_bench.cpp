@@ -1,8 +1,8 @@
 // Downloads a large file from a loopback lighttpd with THttpCli (GetSync into
-// a buffered file stream) and with curl, alternating, and prints the medians and their ratio.
-// Usage: http_bench [size-in-MiB=1024] [runs=5] [file-buffer-KiB=64]
+// the downloads' file stream) and with curl, alternating, and prints the medians and their ratio.
+// Usage: http_bench [size-in-MiB=1024] [runs=5]
 
-#include "BufferedFileStream.h"
+#include "FileStream.h"
 #include "HttpProt.h"
 #include "LoopbackHttpd.h"
 
@@ -29,12 +29,10 @@ double Median(std::vector<double> v)
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-qint64 g_fileBuffer = 64 * 1024;
-
 double OurDownload(const QString& url, const QString& path, qint64 size)
 {
-    flk::TBufferedFileStream out(path, g_fileBuffer);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    flk::TFileStream out(path);
+    if (!out.Create())
         return -1;
     flk::THttpCli http;
     http.URL = url;
@@ -69,8 +67,6 @@ int main(int argc, char** argv)
     const qint64 mib = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1024;
     const int runs = argc > 2 ? QByteArray(argv[2]).toInt() : 5;
     const qint64 size = mib * 1024 * 1024;
-    if (argc > 3)
-        g_fileBuffer = QByteArray(argv[3]).toLongLong() * 1024;
 
     LoopbackHttpd server;
     if (!server.IsRunning()) {

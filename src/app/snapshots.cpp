@@ -93,7 +93,8 @@ int main(int argc, char** argv)
     tray.PopupMenu1->hide();
 
     auto* asker = new flk::TfrmAsker;
-    asker->FillFromHandOff("http://downloads.example.org/tools/setup-4.2.exe", "Setup for the tools", "", "http");
+    asker->FillFromHandOff("http://downloads.example.org/tools/setup-4.2.exe", "Setup for the tools", "setup-4.2.exe",
+                           "http://downloads.example.org/tools/", "http");
     asker->SetDefaults();
     asker->show();
     QApplication::processEvents();

@@ -27,14 +27,8 @@ TfrmAsker* TakeHandOff(const QByteArray& data)
 {
     const THandOff handOff = THandOff::Parse(data);
     auto* asker = new TfrmAsker();
-    const QString fileName = handOff.FileName();
-    asker->edtName->setText(fileName);
-    asker->edtSource->setEditText(handOff.Address);
-    asker->edtDesc->setText(handOff.Description);
-    asker->RemoteFileName = fileName;
-    asker->SourceUrl = handOff.Address;
-    asker->Protocol = handOff.Protocol();
-    asker->UrlBase = handOff.Base();
+    asker->FillFromHandOff(handOff.Address, handOff.Description, handOff.FileName(), handOff.Base(),
+                           handOff.Protocol());
     asker->SetDefaults();
     asker->show();
     asker->BringToFront();

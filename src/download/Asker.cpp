@@ -63,7 +63,6 @@ constexpr int kWidth = 510;
 constexpr int kHeightWithDetails = 430;
 constexpr int kHeightWithoutDetails = 332;
 const QString kOpenImmediately = QStringLiteral("Immediately after it is downloaded");
-const QString kForbiddenInNames = QStringLiteral("\\:*?\"<>|");
 
 // Nearest integer, halves to even.
 qint64 RoundEven(double v)
@@ -335,33 +334,16 @@ QWidget* TfrmAsker::BuildAdvancedPage()
 // ---------------------------------------------------------------------------
 // Opening
 
-QString TfrmAsker::FileNameFromUrl(const QString& url)
+void TfrmAsker::FillFromHandOff(const QString& url, const QString& description, const QString& fileName,
+                                const QString& base, const QString& protocol)
 {
-    QString name = url.mid(url.lastIndexOf(QLatin1Char('/')) + 1);
-    for (QChar c : kForbiddenInNames)
-        name.remove(c);
-    return name;
-}
-
-void TfrmAsker::FillFromHandOff(const QString& url, const QString& description, const QString& kind,
-                                const QString& scheme)
-{
-    const QString name = FileNameFromUrl(url);
-    edtName->setText(name);
+    edtName->setText(fileName);
     edtSource->setEditText(url);
     SourceUrl = url;
     edtDesc->setText(description);
-    RemoteFileName = name;
-    UrlBase = url;
-    const int at = name.isEmpty() ? -1 : UrlBase.indexOf(name);
-    if (at >= 0)
-        UrlBase.remove(at, name.size());
-    if (kind == QLatin1String("IE")) {
-        const int slash = url.indexOf(QLatin1Char('/'));
-        Protocol = slash > 0 ? url.left(slash - 1) : QString();
-    } else {
-        Protocol = scheme;
-    }
+    RemoteFileName = fileName;
+    UrlBase = base;
+    Protocol = protocol;
 }
 
 void TfrmAsker::FillFromManager(const QString& source, const QString& description)

@@ -112,19 +112,15 @@ public:
     static const QString kNameMessage;
 
     // ---- Opening -----------------------------------------------------------
-    // Browser hand-off: name, source, description and the address parts.
-    // `kind` "IE" takes the protocol from the address itself; otherwise
-    // `scheme` is the protocol.
-    void FillFromHandOff(const QString& url, const QString& description, const QString& kind,
-                         const QString& scheme);
+    // Browser hand-off: the address, its description and the parts the
+    // hand-off derived from it (file name, base address, protocol).
+    void FillFromHandOff(const QString& url, const QString& description, const QString& fileName,
+                         const QString& base, const QString& protocol);
     // Re-download of a catalogued file: call SetDefaults before PlaceFromManager.
     void FillFromManager(const QString& source, const QString& description);
     // Selects the manager's current section and folder by name and sets the
     // file name; marks the dialog as opened from the manager.
     void PlaceFromManager(const QString& section, const QString& folder, const QString& fileName);
-    // The file name of an address: the text after its last "/", without the
-    // characters \ : * ? " < > |.
-    static QString FileNameFromUrl(const QString& url);
 
     // ---- Published operations ---------------------------------------------
     void SetDefaults();
@@ -233,7 +229,7 @@ private:
     void HttpDocEnd();
     void HttpWritten();
     void HttpDone();
-    class THttpFileStream* m_httpFile = nullptr;
+    class TFileStream* m_httpFile = nullptr;
     bool m_httpSizeSeen = false;   // the reply carried a Content-Length
     bool m_httpInGet = false;      // HEAD done, GET running
     bool m_httpToFtp = false;      // a Location pointed to an ftp address

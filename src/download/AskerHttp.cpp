@@ -5,7 +5,7 @@
 #include "Asker.h"
 
 #include "Dialogs.h"
-#include "HttpFileStream.h"
+#include "FileStream.h"
 #include "Messages.h"
 #include "Shell.h"
 
@@ -270,7 +270,7 @@ void TfrmAsker::HttpFailed(const QString& logLine, const QString& message)
 bool TfrmAsker::OpenHttpFile()
 {
     CloseHttpFile();
-    auto* file = new THttpFileStream(LocalPath, this);
+    auto* file = new TFileStream(LocalPath, this);
     ResumeOffset = 0;
     if (QFileInfo::exists(LocalPath)) {
         if (!file->OpenExisting()) {

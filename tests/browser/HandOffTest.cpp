@@ -53,6 +53,12 @@ TEST(HandOffString, FieldsSplitAtTheFirstTwoCarriageReturns)
     EXPECT_EQ(h.Description, "line one\rline two");
 }
 
+TEST(HandOffString, FileNameLosesForbiddenCharacters)
+{
+    EXPECT_EQ(THandOff::FromText("http\rhttp://h/a/b*c?d\"e<f>g|h.txt\r").FileName(), "bcdefgh.txt");
+    EXPECT_EQ(THandOff::FromText("http\rhttp://h/dir/\r").FileName(), "");
+}
+
 TEST(HandOffString, MissingCarriageReturnsLeaveEarlierFieldsEmpty)
 {
     THandOff none = THandOff::Parse(LengthPrefixed("http://host/a.zip"));

@@ -226,26 +226,19 @@ TEST_F(AskerTest, HostGetsManagerAndDetectionCaption)
 TEST_F(AskerTest, HandOffFillsTheFields)
 {
     asker = new TfrmAsker;
-    asker->FillFromHandOff("http://example.org/pub/my:fi*le?.zip", "desc", "IE", "");
-    EXPECT_EQ(asker->edtName->text(), "myfile.zip");
-    EXPECT_EQ(asker->RemoteFileName, "myfile.zip");
-    EXPECT_EQ(asker->SourceUrl, "http://example.org/pub/my:fi*le?.zip");
-    EXPECT_EQ(asker->edtSource->currentText(), "http://example.org/pub/my:fi*le?.zip");
+    asker->FillFromHandOff("http://example.org/pub/file.zip", "desc", "file.zip", "http://example.org/pub/", "http");
+    EXPECT_EQ(asker->edtName->text(), "file.zip");
+    EXPECT_EQ(asker->RemoteFileName, "file.zip");
+    EXPECT_EQ(asker->SourceUrl, "http://example.org/pub/file.zip");
+    EXPECT_EQ(asker->edtSource->currentText(), "http://example.org/pub/file.zip");
+    EXPECT_EQ(asker->edtDesc->text(), "desc");
     EXPECT_EQ(asker->Protocol, "http");
-    // The cleaned name does not occur in the address: the base stays whole.
-    EXPECT_EQ(asker->UrlBase, "http://example.org/pub/my:fi*le?.zip");
+    EXPECT_EQ(asker->UrlBase, "http://example.org/pub/");
 
-    asker->FillFromHandOff("ftp://host/dir/file.bin", "", "NS", "ftp");
+    asker->FillFromHandOff("ftp://host/dir/file.bin", "", "file.bin", "ftp://host/dir/", "ftp");
     EXPECT_EQ(asker->Protocol, "ftp");
     EXPECT_EQ(asker->UrlBase, "ftp://host/dir/");
     EXPECT_EQ(asker->edtName->text(), "file.bin");
-}
-
-TEST_F(AskerTest, FileNameFromAddressLosesForbiddenCharacters)
-{
-    EXPECT_EQ(TfrmAsker::FileNameFromUrl("http://h/a/b\\c:d*e?f\"g<h>i|j.txt"), "bcdefghij.txt");
-    EXPECT_EQ(TfrmAsker::FileNameFromUrl("http://h/dir/"), "");
-    EXPECT_EQ(TfrmAsker::FileNameFromUrl("noslash"), "noslash");
 }
 
 TEST_F(AskerTest, RedownloadFromManagerSelectsItsPlace)

@@ -42,7 +42,7 @@ protected:
     // A dialog for `url` opened the way the browser hand-off opens it, shown.
     TfrmAsker* OpenFtp(const QString& url)
     {
-        const QString name = TfrmAsker::FileNameFromUrl(url);
+        const QString name = url.mid(url.lastIndexOf('/') + 1);
         Open(name);
         asker->SourceUrl = url;
         asker->edtSource->setEditText(url);

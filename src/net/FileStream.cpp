@@ -1,4 +1,4 @@
-#include "HttpFileStream.h"
+#include "FileStream.h"
 
 #include <cerrno>
 #include <cstring>
@@ -6,17 +6,17 @@
 
 namespace flk {
 
-THttpFileStream::THttpFileStream(const QString& path, QObject* parent)
+TFileStream::TFileStream(const QString& path, QObject* parent)
     : QIODevice(parent), m_file(path)
 {
 }
 
-THttpFileStream::~THttpFileStream()
+TFileStream::~TFileStream()
 {
     close();
 }
 
-bool THttpFileStream::OpenFile(QIODevice::OpenMode mode)
+bool TFileStream::OpenFile(QIODevice::OpenMode mode)
 {
     if (!m_file.open(mode | QIODevice::Unbuffered))
         return false;
@@ -28,17 +28,17 @@ bool THttpFileStream::OpenFile(QIODevice::OpenMode mode)
     return QIODevice::open(QIODevice::ReadWrite | QIODevice::Unbuffered);
 }
 
-bool THttpFileStream::OpenExisting()
+bool TFileStream::OpenExisting()
 {
     return OpenFile(QIODevice::ReadWrite);
 }
 
-bool THttpFileStream::Create()
+bool TFileStream::Create()
 {
     return OpenFile(QIODevice::ReadWrite | QIODevice::Truncate);
 }
 
-void THttpFileStream::WriterLoop()
+void TFileStream::WriterLoop()
 {
     const int fd = m_file.handle();
     std::unique_lock lock(m_mutex);
@@ -72,7 +72,7 @@ void THttpFileStream::WriterLoop()
     }
 }
 
-void THttpFileStream::Submit()
+void TFileStream::Submit()
 {
     if (m_fill == 0)
         return;
@@ -92,13 +92,13 @@ void THttpFileStream::Submit()
         m_current.reset(new char[kBufferSize]);
 }
 
-void THttpFileStream::Drain() const
+void TFileStream::Drain() const
 {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return m_queue.empty() && !m_writing; });
 }
 
-bool THttpFileStream::flush()
+bool TFileStream::flush()
 {
     if (!m_writer.joinable())
         return !m_failed;
@@ -107,13 +107,13 @@ bool THttpFileStream::flush()
     return !WriteFailed();
 }
 
-bool THttpFileStream::WriteFailed() const
+bool TFileStream::WriteFailed() const
 {
     std::lock_guard lock(m_mutex);
     return m_failed;
 }
 
-void THttpFileStream::StopWriter()
+void TFileStream::StopWriter()
 {
     if (!m_writer.joinable())
         return;
@@ -125,7 +125,7 @@ void THttpFileStream::StopWriter()
     m_writer.join();
 }
 
-void THttpFileStream::close()
+void TFileStream::close()
 {
     if (!isOpen())
         return;
@@ -135,32 +135,32 @@ void THttpFileStream::close()
     QIODevice::close();
 }
 
-qint64 THttpFileStream::size() const
+qint64 TFileStream::size() const
 {
     Drain();
     return m_file.size() + m_fill;
 }
 
-bool THttpFileStream::seek(qint64 pos)
+bool TFileStream::seek(qint64 pos)
 {
     flush();
     return m_file.seek(pos) && QIODevice::seek(pos);
 }
 
-bool THttpFileStream::Truncate()
+bool TFileStream::Truncate()
 {
     Drain();
     m_fill = 0;
     return m_file.resize(0) && seek(0);
 }
 
-qint64 THttpFileStream::readData(char* data, qint64 maxSize)
+qint64 TFileStream::readData(char* data, qint64 maxSize)
 {
     flush();
     return m_file.read(data, maxSize);
 }
 
-qint64 THttpFileStream::writeData(const char* data, qint64 len)
+qint64 TFileStream::writeData(const char* data, qint64 len)
 {
     if (m_failed)
         return -1;

@@ -1,6 +1,6 @@
 #pragma once
-// THttpFileStream: the local file of an HTTP download, handed to the HTTP
-// client as its receive stream. Blocks are gathered in 1 MiB buffers that a
+// TFileStream: the local file of a download, handed to a protocol client
+// as its receive stream. Blocks are gathered in 1 MiB buffers that a
 // writer thread of the stream hands to the kernel, so receiving the next
 // blocks and storing the last ones overlap. The thread touches nothing but
 // the file and the buffers; flush(), seek, Truncate, size() and close() wait
@@ -22,14 +22,14 @@
 
 namespace flk {
 
-class THttpFileStream : public QIODevice {
+class TFileStream : public QIODevice {
     Q_OBJECT
 public:
     static constexpr qint64 kBufferSize = 1 << 20;
     static constexpr int kBuffers = 4;
 
-    explicit THttpFileStream(const QString& path, QObject* parent = nullptr);
-    ~THttpFileStream() override;
+    explicit TFileStream(const QString& path, QObject* parent = nullptr);
+    ~TFileStream() override;
 
     // An existing file, kept as it is, for reading and writing.
     bool OpenExisting();

@@ -1,0 +1,93 @@
+#include "FileStream.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using flk::TFileStream;
+
+namespace {
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+} // namespace
+
+TEST(FileStreamTest, GathersWritesAndFlushesOnClose)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("out.bin");
+    TFileStream s(path);
+    ASSERT_TRUE(s.Create());
+    EXPECT_EQ(s.write("0123456789", 10), 10);
+    EXPECT_EQ(s.size(), 10);
+    // More than one buffer: the writer thread takes whole buffers meanwhile.
+    QByteArray big(TFileStream::kBufferSize * 2 + 7, 'b');
+    EXPECT_EQ(s.write(big), big.size());
+    EXPECT_EQ(s.pos(), 10 + big.size());
+    s.write("tail", 4);
+    EXPECT_TRUE(s.flush());
+    EXPECT_EQ(QFile(path).size(), 10 + big.size() + 4);
+    s.close();
+    EXPECT_EQ(ReadAll(path), "0123456789" + big + "tail");
+}
+
+TEST(FileStreamTest, AppendsAfterExistingBytesAndReadsBack)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("part.bin");
+    {
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write("first-");
+    }
+    TFileStream s(path);
+    ASSERT_TRUE(s.OpenExisting());
+    ASSERT_TRUE(s.SeekToEnd());
+    EXPECT_EQ(s.pos(), 6);
+    s.write("second");
+    EXPECT_EQ(s.size(), 12);
+    ASSERT_TRUE(s.seek(0));
+    EXPECT_EQ(s.read(12), "first-second");
+    s.close();
+    EXPECT_EQ(ReadAll(path), "first-second");
+}
+
+TEST(FileStreamTest, TruncateStartsTheFileAgainFromItsFirstByte)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("again.bin");
+    {
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write("stale partial bytes");
+    }
+    TFileStream s(path);
+    ASSERT_TRUE(s.OpenExisting());
+    ASSERT_TRUE(s.SeekToEnd());
+    s.write("more");
+    ASSERT_TRUE(s.Truncate());
+    EXPECT_EQ(s.size(), 0);
+    s.write("fresh");
+    s.close();
+    EXPECT_EQ(ReadAll(path), "fresh");
+}
+
+TEST(FileStreamTest, CreateEmptiesAnExistingFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("old.bin");
+    {
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write("old contents");
+    }
+    TFileStream s(path);
+    ASSERT_TRUE(s.Create());
+    s.write("new");
+    s.close();
+    EXPECT_EQ(ReadAll(path), "new");
+}
