@@ -18,8 +18,17 @@ TFileStream::~TFileStream()
 
 bool TFileStream::OpenFile(QIODevice::OpenMode mode)
 {
-    if (!m_file.open(mode | QIODevice::Unbuffered))
-        return false;
+    return m_file.open(mode | QIODevice::Unbuffered) && StartWriter();
+}
+
+bool TFileStream::Adopt(int fd)
+{
+    return m_file.open(fd, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle) &&
+           StartWriter();
+}
+
+bool TFileStream::StartWriter()
+{
     m_current.reset(new char[kBufferSize]);
     m_fill = 0;
     m_failed = false;
@@ -109,8 +118,7 @@ bool TFileStream::flush()
 
 bool TFileStream::WriteFailed() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_failed;
+    return m_failed; // atomic: callers ask after every block
 }
 
 void TFileStream::StopWriter()

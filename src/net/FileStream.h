@@ -35,6 +35,9 @@ public:
     bool OpenExisting();
     // A new empty file (an existing one is emptied).
     bool Create();
+    // A file its owner opened (and locked) itself; the stream writes at the
+    // descriptor's position and closes it.
+    bool Adopt(int fd);
     void close() override;
     bool isSequential() const override { return false; }
     // Bytes in the file, buffered ones included.
@@ -64,6 +67,7 @@ private:
     };
 
     bool OpenFile(QIODevice::OpenMode mode);
+    bool StartWriter();
     void Submit();      // the current buffer goes to the writer
     void Drain() const; // waits until the writer has written everything
     void StopWriter();

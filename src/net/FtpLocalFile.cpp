@@ -17,21 +17,15 @@ TFtpLocalFile::~TFtpLocalFile()
 
 bool TFtpLocalFile::Create(const QString& path, TFtpShareMode share)
 {
-    return Open(path, O_WRONLY | O_CREAT | O_TRUNC, share);
+    return Open(path, O_WRONLY | O_CREAT | O_TRUNC, share, 0);
 }
 
 bool TFtpLocalFile::OpenAt(const QString& path, qint64 offset, TFtpShareMode share)
 {
-    if (!Open(path, O_WRONLY, share))
-        return false;
-    if (::lseek(m_fd, offset, SEEK_SET) != offset) {
-        Close();
-        return false;
-    }
-    return true;
+    return Open(path, O_WRONLY, share, offset);
 }
 
-bool TFtpLocalFile::Open(const QString& path, int flags, TFtpShareMode share)
+bool TFtpLocalFile::Open(const QString& path, int flags, TFtpShareMode share, qint64 offset)
 {
     Close();
     if (path.isEmpty())
@@ -48,62 +42,45 @@ bool TFtpLocalFile::Open(const QString& path, int flags, TFtpShareMode share)
     int fd = ::open(name.constData(), (flags & ~O_TRUNC) | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
-    if ((lockMode && ::flock(fd, lockMode | LOCK_NB) != 0) || (truncate && ::ftruncate(fd, 0) != 0)) {
+    if ((lockMode && ::flock(fd, lockMode | LOCK_NB) != 0) || (truncate && ::ftruncate(fd, 0) != 0) ||
+        ::lseek(fd, offset, SEEK_SET) != offset) {
         ::close(fd);
         return false;
     }
-    m_fd = fd;
-    m_fill = 0;
+    auto stream = std::make_unique<TFileStream>(path);
+    if (!stream->Adopt(fd)) {
+        ::close(fd);
+        return false;
+    }
+    m_stream = std::move(stream);
     m_failed = false;
-    if (!m_buffer)
-        m_buffer.reset(new char[kBufferSize]);
     return true;
 }
 
 bool TFtpLocalFile::Write(const char* data, qint64 len)
 {
-    if (m_fd < 0 || m_failed)
+    if (!m_stream || m_failed)
         return false;
-    while (len > 0) {
-        if (m_fill == kBufferSize && !Flush())
-            return false;
-        const qint64 n = qMin(len, kBufferSize - m_fill);
-        std::memcpy(m_buffer.get() + m_fill, data, size_t(n));
-        m_fill += n;
-        data += n;
-        len -= n;
-    }
-    return true;
+    if (m_stream->write(data, len) != len || m_stream->WriteFailed())
+        m_failed = true;
+    return !m_failed;
 }
 
 bool TFtpLocalFile::Flush()
 {
-    if (m_fd < 0 || m_failed)
-        return !m_failed;
-    qint64 done = 0;
-    while (done < m_fill) {
-        const ssize_t n = ::write(m_fd, m_buffer.get() + done, size_t(m_fill - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            m_failed = true;
-            return false;
-        }
-        done += n;
-    }
-    m_fill = 0;
-    return true;
+    if (m_stream && !m_failed && !m_stream->flush())
+        m_failed = true;
+    return !m_failed;
 }
 
 bool TFtpLocalFile::Close()
 {
-    if (m_fd < 0)
+    if (!m_stream)
         return true;
     const bool ok = Flush();
-    const bool closed = ::close(m_fd) == 0;
-    m_fd = -1;
-    m_fill = 0;
-    return ok && closed;
+    m_stream->close();
+    m_stream.reset();
+    return ok;
 }
 
 qint64 TFtpLocalFile::SizeOf(const QString& path)

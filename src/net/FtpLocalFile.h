@@ -1,7 +1,8 @@
 #pragma once
-// The local file an FTP download writes into. Writes are gathered in a large
-// buffer so the 2048-byte blocks of the data connection cost few system
-// calls; the buffer reaches the disk on Flush and Close.
+// The local file an FTP download writes into. Writes go through a
+// TFileStream, so the 2048-byte blocks of the data connection are gathered
+// in large buffers that its writer thread hands to the disk; everything is
+// in the file after Flush and Close.
 //
 // The sharing modes of the client map to advisory locks: exclusive and
 // deny-read take an exclusive lock, deny-write a shared one, compat and
@@ -10,6 +11,8 @@
 #include <QString>
 #include <QtGlobal>
 #include <memory>
+
+#include "FileStream.h"
 
 namespace flk {
 
@@ -29,7 +32,7 @@ public:
     // not exist or cannot be opened or locked.
     bool OpenAt(const QString& path, qint64 offset, TFtpShareMode share);
 
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_stream != nullptr; }
     // Appends at the current position; false once a write to disk failed.
     bool Write(const char* data, qint64 len);
     // Writes out the buffer; false when that failed (or failed earlier).
@@ -42,12 +45,9 @@ public:
     static qint64 SizeOf(const QString& path);
 
 private:
-    bool Open(const QString& path, int flags, TFtpShareMode share);
+    bool Open(const QString& path, int flags, TFtpShareMode share, qint64 offset);
 
-    static constexpr qint64 kBufferSize = 256 * 1024;
-    int m_fd = -1;
-    std::unique_ptr<char[]> m_buffer;
-    qint64 m_fill = 0;
+    std::unique_ptr<TFileStream> m_stream;
     bool m_failed = false;
 };
 
