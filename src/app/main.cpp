@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char** argv)
 {
@@ -30,7 +31,14 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // Watch for the end of the session before the tray window answers to
+    // anybody: a SIGTERM during start-up must take the same path.
+    flk::SessionEnd sessionEnd([] {
+        if (flk::frmTray)
+            flk::frmTray->WMQueryEndSession();
+        else
+            std::_Exit(0);
+    });
     flk::TfrmTray tray(arguments);
-    flk::SessionEnd sessionEnd([&tray] { tray.WMQueryEndSession(); });
     return app.exec();
 }
