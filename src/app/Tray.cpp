@@ -142,6 +142,7 @@ void TfrmTray::CreateForms()
     CreateForm(frmProgress);
     CreateForm(frmConfig);
     frmManager = new TfrmManager([this] { mdTray1->DefaultFunction = [this] { mdTrayDefaultFunction(); }; });
+    frmManager->OnFormClose = [this] { SavePosition(); };
     m_forms << frmManager;
     m_clearGlobals << [] { frmManager = nullptr; };
     m_created << QString::fromLatin1(frmManager->metaObject()->className());

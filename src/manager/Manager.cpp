@@ -5,6 +5,7 @@
 #include "Settings.h"
 #include "preferences.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -26,6 +27,14 @@ QString TfrmManager::SpeedMissingText()
 {
     return QStringLiteral("In order for Fetchlark to accurately provide download speed statistics, you must "
                           "specify your download connection speed.\r\rSelect OK to configure this now.");
+}
+
+void TfrmManager::closeEvent(QCloseEvent* e)
+{
+    // Still visible here, so its place can be kept.
+    if (OnFormClose)
+        OnFormClose();
+    QWidget::closeEvent(e);
 }
 
 void TfrmManager::FormCreate()

@@ -23,6 +23,12 @@ public:
     // The message asking for the connection speed when none is set.
     static QString SpeedMissingText();
 
+    // Runs when the window is closed (the tray window saves its position).
+    std::function<void()> OnFormClose;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
 private:
     void FormCreate();
     void FirstRunCreate();

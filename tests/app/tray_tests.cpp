@@ -222,6 +222,22 @@ TEST_F(TrayTest, ExitSavesThePositionOnlyWhenTheManagerIsVisible)
     EXPECT_EQ(Settings::Height(), 400);
 }
 
+TEST_F(TrayTest, ClosingTheManagerSavesItsPosition)
+{
+    laterStart();
+    auto tray = start();
+    tray->mdTray1->LeftDoubleClick();
+    frmManager->setGeometry(30, 50, 610, 420);
+    frmManager->close();
+    EXPECT_FALSE(frmManager->isVisible());
+    EXPECT_EQ(Settings::Width(), 610);
+    EXPECT_EQ(Settings::Height(), 420);
+    EXPECT_EQ(terminations, 0);
+
+    tray->mdTray1->LeftDoubleClick(); // opens where it was closed
+    EXPECT_EQ(frmManager->geometry(), QRect(30, 50, 610, 420));
+}
+
 TEST_F(TrayTest, EndOfSessionHaltsWithoutSavingThePosition)
 {
     laterStart();
