@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
@@ -661,8 +662,12 @@ void TfrmAsker::cmdOKClick()
             GetFTP(true);
         else
             GetHTTP();
-    } catch (...) {
-        // A failed step ends the command; the dialog stays usable.
+    } catch (const std::exception& e) {
+        // A failed step (a record or setting that cannot be written) ends the
+        // command in the application's error box; the dialog goes back to Idle.
+        Dialogs::message(QString::fromUtf8(e.what()), QCoreApplication::applicationName(), MB_OK, MB_ICONERROR, this);
+        if (IsBusy())
+            AbortDownload();
     }
 }
 

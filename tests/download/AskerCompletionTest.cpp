@@ -2,6 +2,8 @@
 // file names Download refuses.
 #include "AskerFixture.h"
 
+#include <QDir>
+
 #include "Profile.h"
 #include "RecordFile.h"
 #include "StoredDate.h"
@@ -53,6 +55,19 @@ TEST_F(AskerTest, DownloadWritesTheRecordKeysInOrder)
     EXPECT_EQ(Profile(home.file("dlmain.ini")).readString("Download", "DownloadDetect", ""), "1");
     // No folder message: the transfer was started.
     EXPECT_FALSE(dialogs.texts().contains(TfrmAsker::kFolderMessage));
+}
+
+TEST_F(AskerTest, ARecordThatCannotBeWrittenIsReportedAndTheDialogGoesIdle)
+{
+    // A directory where the folder file should be: no write can replace it.
+    ASSERT_TRUE(QDir().mkpath(FolderFile()));
+    Open();
+    asker->cmdOK->click();
+    ASSERT_FALSE(dialogs.texts().isEmpty());
+    EXPECT_EQ(dialogs.texts().last(), "Unable to write to " + FolderFile());
+    EXPECT_EQ(dialogs.boxes().last().icon, MB_ICONERROR);
+    EXPECT_FALSE(asker->IsBusy());
+    EXPECT_EQ(asker->cmdOK->text(), TfrmAsker::kIdleCaption);
 }
 
 TEST_F(AskerTest, DownloadTwiceRewritesTheSameRecord)
