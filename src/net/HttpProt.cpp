@@ -466,13 +466,7 @@ void THttpCli::HeaderLine(const QByteArray& raw, qsizetype lineEnd)
 
     if (line.left(6).toUpper() == "<HTML>") {
         // No header at all: everything from this line on is the document.
-        if (m_contentType.isEmpty())
-            m_contentType = "text/html";
-        SetState(httpWaitingBody);
-        TriggerHeaderEnd();
-        const int len = m_rcvLen;
-        m_rcvLen = 0;
-        BodyBlock(m_rcvBuf, len);
+        DeliverHeaderlessDocument();
         return;
     }
 
@@ -653,6 +647,19 @@ void THttpCli::SocketSessionClosed(quint16)
     EndOfSession();
 }
 
+// A reply that starts with "<HTML>" has no header: the header ends here and
+// everything received so far is the document's first block.
+void THttpCli::DeliverHeaderlessDocument()
+{
+    if (m_contentType.isEmpty())
+        m_contentType = "text/html";
+    SetState(httpWaitingBody);
+    TriggerHeaderEnd();
+    const int len = m_rcvLen;
+    m_rcvLen = 0;
+    BodyBlock(m_rcvBuf, len);
+}
+
 void THttpCli::EndOfSession()
 {
     if (m_sessionEnded || m_state == httpReady)
@@ -662,13 +669,7 @@ void THttpCli::EndOfSession()
     if (m_state == httpWaitingHeader && m_headerLineCount == 0 && m_rcvLen >= 6
         && QByteArray(m_rcvBuf, 6).toUpper() == "<HTML>") {
         // A headerless document without a single line feed.
-        if (m_contentType.isEmpty())
-            m_contentType = "text/html";
-        SetState(httpWaitingBody);
-        TriggerHeaderEnd();
-        const int len = m_rcvLen;
-        m_rcvLen = 0;
-        BodyBlock(m_rcvBuf, len);
+        DeliverHeaderlessDocument();
     }
     if (m_state != httpAborting && m_statusCode < 400) {
         // A reply cut short must not pass for a complete one.

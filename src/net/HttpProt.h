@@ -191,6 +191,7 @@ private:
     void BodyBlock(const char* data, qsizetype len);
     void WorkOutRedirect(const QString& value);
     void Fail(const QString& reason);
+    void DeliverHeaderlessDocument();
     void EndOfSession();
     void RedirectSessionClosed();
     void RestartAfterRedirect();

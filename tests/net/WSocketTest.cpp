@@ -133,8 +133,8 @@ TEST(WSocketResolveTest, PortsProtocolsAndHosts)
 
 TEST(WSocketDnsTest, DottedAddressCompletesBeforeReturning)
 {
+    EventLog log; // outlives the socket, whose destruction still reports
     TWSocket s;
-    EventLog log;
     log.Attach(s);
     s.DnsLookup("10.0.0.1");
     EXPECT_EQ(log.lines, QStringList{"dns 0"});
@@ -150,8 +150,8 @@ TEST(WSocketDnsTest, EmptyHostRaises)
 
 TEST(WSocketDnsTest, NameIsLookedUpOffTheCallAndSecondLookupReplacesFirst)
 {
+    EventLog log; // outlives the socket, whose destruction still reports
     TWSocket s;
-    EventLog log;
     log.Attach(s);
     s.DnsLookup("first-lookup.invalid");
     s.DnsLookup("localhost");
@@ -165,8 +165,8 @@ TEST(WSocketDnsTest, NameIsLookedUpOffTheCallAndSecondLookupReplacesFirst)
 
 TEST(WSocketDnsTest, UnknownNameAndCancel)
 {
+    EventLog log; // outlives the socket, whose destruction still reports
     TWSocket s;
-    EventLog log;
     log.Attach(s);
     s.DnsLookup("no-such-host.invalid");
     ASSERT_TRUE(PumpFor([&] { return !log.lines.isEmpty(); }));
@@ -182,8 +182,8 @@ TEST(WSocketDnsTest, UnknownNameAndCancel)
 TEST(WSocketConnectTest, RefusedConnectionEventOrder)
 {
     RefusingPort refusing;
+    EventLog log; // outlives the socket, whose destruction still reports
     TWSocket s;
-    EventLog log;
     log.Attach(s);
     ConnectTo(s, refusing.port);
     EXPECT_EQ(log.lines, (QStringList{"state wsClosed->wsOpened", "state wsOpened->wsConnecting"}));
@@ -245,8 +245,8 @@ TEST(WSocketDataTest, SendQueuesAndReportsDataSentFromTheLoop)
     QByteArray request(4000, 'q');
     request.replace(3996, 4, "\r\n\r\n");
     server.AddReply(ScriptedHttpServer::Reply{"", true, true});
+    EventLog log; // outlives the socket, whose destruction still reports
     TWSocket s;
-    EventLog log;
     log.Attach(s);
     ConnectTo(s, server.Port());
     ASSERT_TRUE(PumpFor([&] { return s.State() == wsConnected; }));
@@ -262,8 +262,8 @@ TEST(WSocketDataTest, DataArrivingWithTheCloseComesFirst)
 {
     ScriptedHttpServer server;
     server.AddReply(ScriptedHttpServer::Reply{"hello, world", false, true});
+    EventLog log; // outlives the socket, whose destruction still reports
     TWSocket s;
-    EventLog log;
     log.Attach(s);
     QByteArray received;
     s.OnDataAvailable = [&](TWSocket* sock, quint16 e) {
@@ -288,8 +288,8 @@ TEST(WSocketDataTest, ResetWhileSendingClosesOnce)
 {
     ScriptedHttpServer server;
     server.AddReply(ScriptedHttpServer::Reply{"", false, true, true});
+    EventLog log; // outlives the socket, whose destruction still reports
     TWSocket s;
-    EventLog log;
     log.Attach(s);
     ConnectTo(s, server.Port());
     ASSERT_TRUE(PumpFor([&] { return s.State() == wsConnected; }));
@@ -309,8 +309,8 @@ TEST(WSocketDataTest, LocalCloseOrderAndDefaults)
 {
     ScriptedHttpServer server;
     server.AddReply(ScriptedHttpServer::Reply{"", false, false});
+    EventLog log; // outlives the socket, whose destruction still reports
     TWSocket s;
-    EventLog log;
     log.Attach(s);
     s.SetLingerTimeout(5);
     ConnectTo(s, server.Port());
