@@ -331,7 +331,8 @@ TEST(ProfileDefaults, MissingEmptyAndGarbledFilesGiveDefaults)
 {
     TempHome home;
     WriteAll(home.file("empty.ini"), "");
-    WriteAll(home.file("garbled.ini"), QByteArray("\x00\x01\xFE\xFF]]]\n[unclosed\nK=1\n==\n[]\n=v\nno equals\n", 43));
+    static const char kGarbled[] = "\x00\x01\xFE\xFF]]]\n[unclosed\nK=1\n==\n[]\n=v\nno equals\n";
+    WriteAll(home.file("garbled.ini"), QByteArray(kGarbled, sizeof kGarbled - 1));
     WriteAll(home.file("keysfirst.ini"), "K=1\nSpeed=5\n[Download]\n");
     for (const char* name : {"missing.ini", "empty.ini", "garbled.ini", "keysfirst.ini"}) {
         Profile p(home.file(name));
