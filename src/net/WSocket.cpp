@@ -477,6 +477,16 @@ void TWSocket::WriteReady()
         socklen_t len = sizeof soError;
         getsockopt(h, SOL_SOCKET, SO_ERROR, &soError, &len);
         const quint16 err = static_cast<quint16>(WSocketErrorFromErrno(soError));
+        if (err == WSAECONNRESET) {
+            // The connection was made and reset before we looked: report it
+            // as made, then closed by the reset.
+            if (m_writeNotifier)
+                m_writeNotifier->setEnabled(false);
+            SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CONNECT, 0));
+            if (m_hSocket == h && m_state == wsConnected)
+                SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CLOSE, err));
+            return;
+        }
         if (err == 0) {
             WatchSocket(true, false);
             SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CONNECT | FD_WRITE, 0));
