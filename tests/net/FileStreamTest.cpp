@@ -1,4 +1,5 @@
 #include "FileStream.h"
+#include "TempHome.h"
 
 #include <gtest/gtest.h>
 
@@ -7,14 +8,8 @@
 
 using flk::TFileStream;
 
-namespace {
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-} // namespace
+using flk::test::ReadAll;
+using flk::test::WriteAll;
 
 TEST(FileStreamTest, GathersWritesAndFlushesOnClose)
 {
@@ -39,11 +34,7 @@ TEST(FileStreamTest, AppendsAfterExistingBytesAndReadsBack)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("part.bin");
-    {
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write("first-");
-    }
+    WriteAll(path, "first-");
     TFileStream s(path);
     ASSERT_TRUE(s.OpenExisting());
     ASSERT_TRUE(s.SeekToEnd());
@@ -60,11 +51,7 @@ TEST(FileStreamTest, TruncateStartsTheFileAgainFromItsFirstByte)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("again.bin");
-    {
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write("stale partial bytes");
-    }
+    WriteAll(path, "stale partial bytes");
     TFileStream s(path);
     ASSERT_TRUE(s.OpenExisting());
     ASSERT_TRUE(s.SeekToEnd());
@@ -80,11 +67,7 @@ TEST(FileStreamTest, CreateEmptiesAnExistingFile)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("old.bin");
-    {
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write("old contents");
-    }
+    WriteAll(path, "old contents");
     TFileStream s(path);
     ASSERT_TRUE(s.Create());
     s.write("new");
