@@ -7,6 +7,10 @@
 #include <vector>
 #include <gtest/gtest.h>
 
+#include "PaintCounter.h"
+
+using flk::test::PaintCounter;
+
 using flk::ERangeError;
 using flk::TAnotherGauge;
 
@@ -24,20 +28,6 @@ void MakeDialogGauge(TAnotherGauge& g)
     g.show();
 }
 
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget& w) { w.installEventFilter(this); }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        if (e->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 } // namespace
 

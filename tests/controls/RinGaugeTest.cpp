@@ -7,6 +7,10 @@
 #include <QPalette>
 #include <gtest/gtest.h>
 
+#include "PaintCounter.h"
+
+using flk::test::PaintCounter;
+
 using flk::TRingGauge;
 
 namespace {
@@ -22,19 +26,6 @@ QColor Inverted(QColor c)
     return QColor(255 - c.red(), 255 - c.green(), 255 - c.blue());
 }
 
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget& w) { w.installEventFilter(this); }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        if (e->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 } // namespace
 
