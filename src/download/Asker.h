@@ -225,7 +225,7 @@ private:
     void HttpHeaderData();
     void HttpLocationChange();
     void HttpDocBegin();
-    void HttpDocData(int len);
+    void HttpDocData(int len, bool inFile);
     void HttpDocEnd();
     void HttpWritten();
     void HttpDone();

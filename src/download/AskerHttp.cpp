@@ -124,7 +124,9 @@ void TfrmAsker::WireHttp()
     Http.SetMultiThreaded(true);
     Http.OnHeaderData = [this](THttpCli*) { HttpHeaderData(); };
     Http.OnDocBegin = [this](THttpCli*) { HttpDocBegin(); };
-    Http.OnDocData = [this](THttpCli*, const char*, int len) { HttpDocData(len); };
+    // A null block was moved into the file already; a copied one is written
+    // after this event, and the completion waits for that (HttpWritten).
+    Http.OnDocData = [this](THttpCli*, const char* data, int len) { HttpDocData(len, data == nullptr); };
     Http.OnDocEnd = [this](THttpCli*) { HttpDocEnd(); };
     Http.OnLocationChange = [this](THttpCli*) { HttpLocationChange(); };
 }
@@ -430,7 +432,7 @@ void TfrmAsker::HttpDocBegin()
     SetText(lblFileSize, QStringLiteral("%1 bytes").arg(total));
 }
 
-void TfrmAsker::HttpDocData(int len)
+void TfrmAsker::HttpDocData(int len, bool inFile)
 {
     if (m_httpRangeRefused)
         return;
@@ -440,7 +442,11 @@ void TfrmAsker::HttpDocData(int len)
     if (value > dg->Max())
         return; // the gauge keeps its last value
     dg->SetValue(value);
-    if (value == dg->Max())
+    if (value != dg->Max())
+        return;
+    if (inFile)
+        HttpDone();
+    else
         m_httpDoneDue = true;
 }
 

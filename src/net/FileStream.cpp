@@ -1,5 +1,8 @@
 #include "FileStream.h"
 
+#include "WSocket.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -32,6 +35,7 @@ bool TFileStream::StartWriter()
     m_current.reset(new char[kBufferSize]);
     m_fill = 0;
     m_failed = false;
+    m_writeErrno = 0;
     m_stop = false;
     m_writer = std::thread([this] { WriterLoop(); });
     return QIODevice::open(QIODevice::ReadWrite | QIODevice::Unbuffered);
@@ -62,10 +66,13 @@ void TFileStream::WriterLoop()
         lock.unlock();
         bool ok = true;
         for (qint64 done = 0; !skip && done < block.size;) {
-            const ssize_t n = ::write(fd, block.data.get() + done, static_cast<size_t>(block.size - done));
+            const qint64 slice = std::min(block.size - done, kWriteSlice);
+            const ssize_t n = ::write(fd, block.data.get() + done, static_cast<size_t>(slice));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {
+                if (m_writeErrno == 0)
+                    m_writeErrno = n == 0 ? ENOSPC : errno;
                 ok = false;
                 break;
             }
@@ -114,6 +121,33 @@ bool TFileStream::flush()
     Submit();
     Drain();
     return !WriteFailed();
+}
+
+qint64 TFileStream::ReceiveFrom(TWSocket& socket, qint64 max)
+{
+    if (m_failed)
+        return TWSocket::kFileWriteFailed;
+    if (!flush())
+        return TWSocket::kFileWriteFailed;
+    const qint64 n = socket.ReceiveToFile(m_file.handle(), max);
+    if (n == TWSocket::kFileWriteFailed) {
+        m_writeErrno = errno;
+        m_failed = true;
+        return n;
+    }
+    if (n > 0) {
+        QIODevice::seek(QIODevice::pos() + n); // the device's position follows the file's
+        if (OnWritten)
+            OnWritten();
+    }
+    return n;
+}
+
+QString TFileStream::ErrorText() const
+{
+    if (const int err = m_writeErrno)
+        return QString::fromLocal8Bit(std::strerror(err));
+    return m_file.errorString();
 }
 
 bool TFileStream::WriteFailed() const

@@ -1,5 +1,7 @@
 #include "FtpLocalFile.h"
 
+#include "WSocket.h"
+
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -64,6 +66,16 @@ bool TFtpLocalFile::Write(const char* data, qint64 len)
     if (m_stream->write(data, len) != len || m_stream->WriteFailed())
         m_failed = true;
     return !m_failed;
+}
+
+qint64 TFtpLocalFile::ReceiveFrom(TWSocket& socket, qint64 max)
+{
+    if (!m_stream || m_failed)
+        return TWSocket::kFileWriteFailed;
+    const qint64 n = m_stream->ReceiveFrom(socket, max);
+    if (n == TWSocket::kFileWriteFailed)
+        m_failed = true;
+    return n;
 }
 
 bool TFtpLocalFile::Flush()

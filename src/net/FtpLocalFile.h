@@ -1,8 +1,8 @@
 #pragma once
-// The local file an FTP download writes into. Writes go through a
-// TFileStream, so the 2048-byte blocks of the data connection are gathered
-// in large buffers that its writer thread hands to the disk; everything is
-// in the file after Flush and Close.
+// The local file an FTP download writes into, through a TFileStream: the
+// data connection's bytes either move from the socket into the file inside
+// the kernel (ReceiveFrom) or are written as blocks that the stream gathers
+// for its writer thread; everything is in the file after Flush and Close.
 //
 // The sharing modes of the client map to advisory locks: exclusive and
 // deny-read take an exclusive lock, deny-write a shared one, compat and
@@ -15,6 +15,8 @@
 #include "FileStream.h"
 
 namespace flk {
+
+class TWSocket;
 
 enum TFtpShareMode { ftpShareCompat, ftpShareExclusive, ftpShareDenyWrite, ftpShareDenyRead, ftpShareDenyNone };
 
@@ -37,6 +39,9 @@ public:
     bool Write(const char* data, qint64 len);
     // Writes out the buffer; false when that failed (or failed earlier).
     bool Flush();
+    // Up to max bytes from the socket straight into the file, at the current
+    // position (TWSocket::ReceiveToFile's result); a failed move fails the file.
+    qint64 ReceiveFrom(TWSocket& socket, qint64 max);
     // Flushes and closes; false when any write failed. Closing a closed
     // file does nothing and returns true.
     bool Close();

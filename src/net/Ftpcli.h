@@ -15,6 +15,10 @@
 // What the client shows through OnDisplay: "> " + each command sent,
 // "< " + each reply line, "! " + its own notes.
 //
+// A download into a local file moves the data connection's bytes into the
+// file inside the kernel, up to 256 KiB a round, with one OnProgress per
+// round; with DisplayFileFlag (or no file) it reads 2048-byte blocks.
+//
 // Failures end the request with an error code: the server's reply code, or
 // 500 (host lookup, connection, reply line too long, connection lost), 550
 // (local file, data connection) or 426 (time-out, abort). ErrorMessage then
@@ -217,6 +221,7 @@ private:
     void DataSessionConnected(quint16 error);
     void DataAvailable();
     void DataSessionClosed(quint16 error);
+    void LocalWriteFailed();
     void DisplayFileLines(const char* data, int len);
     bool CloseLocalFile();
     void CompletionCheck();

@@ -1,5 +1,6 @@
 #include "HttpProt.h"
 
+#include "FileStream.h"
 #include "WSocket.h"
 
 #include <QIODevice>
@@ -415,6 +416,13 @@ void THttpCli::SocketDataAvailable()
         Fail("HTTP line too long");
         return;
     }
+    if (m_state == httpWaitingBody && m_rcvLen == 0) {
+        auto* file = qobject_cast<TFileStream*>(ReceiveStream);
+        if (file && !file->WriteFailed()) {
+            BodyToFile(*file);
+            return;
+        }
+    }
     const int n = m_socket->Receive(m_rcvBuf + m_rcvLen, kRcvBufSize - m_rcvLen);
     if (n <= 0)
         return;
@@ -575,11 +583,42 @@ void THttpCli::BodyBlock(const char* data, qsizetype len)
         ++m_bodyDataCount;
         m_rcvdCount += len;
         TriggerDocData(data, static_cast<int>(len));
-        if (ReceiveStream)
-            ReceiveStream->write(data, len);
+        if (ReceiveStream && ReceiveStream->write(data, len) != len) {
+            WriteFailed(ReceiveStream->errorString());
+            return;
+        }
     }
     if (complete)
         CloseSocket();
+}
+
+// A body bound for a file moves from the socket into it without passing
+// through the client: OnDocData sees the length of each move, and no bytes.
+void THttpCli::BodyToFile(TFileStream& file)
+{
+    qint64 want = kFileMoveSize;
+    if (m_contentLength >= 0)
+        want = std::min(want, m_contentLength - m_rcvdCount);
+    const qint64 n = want > 0 ? file.ReceiveFrom(*m_socket, want) : 0;
+    if (n == TWSocket::kFileWriteFailed) {
+        WriteFailed(file.ErrorText());
+        return;
+    }
+    if (n <= 0)
+        return; // nothing waiting, or the end of the stream: the close follows
+    if (m_bodyDataCount == 0)
+        TriggerDocBegin();
+    ++m_bodyDataCount;
+    m_rcvdCount += n;
+    TriggerDocData(nullptr, static_cast<int>(n));
+    if (m_contentLength >= 0 && m_rcvdCount >= m_contentLength)
+        CloseSocket();
+}
+
+// Receiving on into a file that refuses the bytes would only lose them.
+void THttpCli::WriteFailed(const QString& why)
+{
+    Fail(QString("Cannot write the document: %1").arg(why));
 }
 
 // ---------------------------------------------------------------- redirects

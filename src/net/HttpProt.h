@@ -2,7 +2,11 @@
 // THttpCli: one HTTP/1.0 request at a time (GET, HEAD or POST) over an owned
 // TWSocket. The header is parsed line by line; the body is handed out in
 // blocks of at most 8192 bytes to OnDocData and to ReceiveStream; redirects
-// are followed by the client itself (at most 20 per request).
+// are followed by the client itself (at most 20 per request). When
+// ReceiveStream is a TFileStream the body moves from the socket into its
+// file inside the kernel, in moves of up to 256 KiB, and OnDocData gets each
+// move's length with a null Buffer. A stream that refuses the body ends the
+// request ("Cannot write the document: ...").
 //
 // A request runs without waiting (StartRequest / Get / Head / Post; the end is
 // OnRequestDone) or synchronously (GetSync / HeadSync / PostSync: a nested
@@ -32,6 +36,7 @@ class QIODevice;
 
 namespace flk {
 
+class TFileStream;
 class TWSocket;
 
 enum THttpRequest { httpABORT, httpGET, httpPOST, httpHEAD };
@@ -79,6 +84,7 @@ class THttpCli : public HiddenWindow {
     Q_OBJECT
 public:
     static constexpr int kRcvBufSize = 8192;
+    static constexpr qint64 kFileMoveSize = 256 << 10;
     static constexpr int kMaxRedirects = 20;
 
     explicit THttpCli(QObject* owner = nullptr);
@@ -189,6 +195,8 @@ private:
     void HeaderLineText(const QString& line);
     void EndOfHeader(qsizetype rest);
     void BodyBlock(const char* data, qsizetype len);
+    void BodyToFile(TFileStream& file);
+    void WriteFailed(const QString& why);
     void WorkOutRedirect(const QString& value);
     void Fail(const QString& reason);
     void DeliverHeaderlessDocument();

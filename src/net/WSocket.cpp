@@ -4,8 +4,10 @@
 #include <QSocketNotifier>
 #include <QThread>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/tcp.h>
@@ -872,35 +874,85 @@ void TWSocket::TryToSend()
 
 // ---------------------------------------------------------------- receiving
 
+// Refills the read-ahead buffer from the kernel when it is empty: bytes
+// now in it, 0 at end of stream, -1 on error (LastError).
+qsizetype TWSocket::FillReadAhead()
+{
+    if (m_aheadPos < m_ahead.size())
+        return m_ahead.size() - m_aheadPos;
+    if (m_hSocket == INVALID_SOCKET) {
+        m_lastError = WSAENOTSOCK;
+        return -1;
+    }
+    // Large reads from the kernel; the caller's small reads are served
+    // from this buffer.
+    if (m_ahead.size() != kReadAhead)
+        m_ahead.resize(kReadAhead);
+    const ssize_t n = ::recv(m_hSocket, m_ahead.data(), static_cast<size_t>(kReadAhead), 0);
+    m_aheadPos = 0;
+    if (n <= 0) {
+        m_ahead.resize(0);
+        if (n < 0)
+            m_lastError = WSocketErrorFromErrno(errno);
+        return n < 0 ? -1 : 0;
+    }
+    m_ahead.resize(n);
+    return n;
+}
+
 int TWSocket::Receive(void* buffer, int size)
 {
     if (size <= 0)
         return 0;
-    if (m_aheadPos >= m_ahead.size()) {
-        if (m_hSocket == INVALID_SOCKET) {
-            m_lastError = WSAENOTSOCK;
-            return -1;
-        }
-        // Large reads from the kernel; the caller's small reads are served
-        // from this buffer.
-        if (m_ahead.size() != kReadAhead)
-            m_ahead.resize(kReadAhead);
-        const ssize_t n = ::recv(m_hSocket, m_ahead.data(), static_cast<size_t>(kReadAhead), 0);
-        if (n <= 0) {
-            m_ahead.resize(0);
-            m_aheadPos = 0;
-            if (n < 0) {
-                m_lastError = WSocketErrorFromErrno(errno);
-                return -1;
-            }
-            return 0;
-        }
-        m_ahead.resize(n);
-        m_aheadPos = 0;
-    }
-    const int n = static_cast<int>(std::min<qsizetype>(size, m_ahead.size() - m_aheadPos));
+    const qsizetype ready = FillReadAhead();
+    if (ready <= 0)
+        return static_cast<int>(ready);
+    const int n = static_cast<int>(std::min<qsizetype>(size, ready));
     std::memcpy(buffer, m_ahead.constData() + m_aheadPos, static_cast<size_t>(n));
     m_aheadPos += n;
+    m_readCount += n;
+    return n;
+}
+
+qint64 TWSocket::ReceiveToFile(int fd, qint64 max)
+{
+    if (max <= 0)
+        return 0;
+    // Bytes already read ahead go first, so the file keeps the stream's order.
+    if (m_aheadPos < m_ahead.size() || !m_pipe.Usable()) {
+        const qsizetype ready = FillReadAhead();
+        if (ready <= 0)
+            return ready;
+        const qint64 n = std::min<qint64>(max, ready);
+        for (qint64 done = 0; done < n;) {
+            const ssize_t w = ::write(fd, m_ahead.constData() + m_aheadPos + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0)
+                return kFileWriteFailed;
+            done += w;
+        }
+        m_aheadPos += n;
+        m_readCount += n;
+        return n;
+    }
+    if (m_hSocket == INVALID_SOCKET) {
+        m_lastError = WSAENOTSOCK;
+        return -1;
+    }
+    const qint64 n = m_pipe.FillFrom(m_hSocket, max);
+    if (n < 0) {
+        if (!m_pipe.Usable())
+            return ReceiveToFile(fd, max); // copy through the read-ahead instead
+        m_lastError = WSocketErrorFromErrno(errno);
+        return -1;
+    }
+    if (n > 0 && !m_pipe.DrainTo(fd)) {
+        const int err = errno;
+        m_pipe.Reset(); // what it still holds cannot reach the file any more
+        errno = err;
+        return kFileWriteFailed;
+    }
     m_readCount += n;
     return n;
 }

@@ -30,6 +30,7 @@
 // from that buffer, so a client reading in small blocks costs few system calls.
 
 #include "Messages.h"
+#include "SplicePipe.h"
 #include "WSockbuf.h"
 
 #include <QByteArray>
@@ -114,7 +115,7 @@ public:
     QString DnsResult() const { return m_dnsResult; }
     QStringList DnsResultList() const { return m_dnsResultList; }
     TSocketState State() const { return m_state; }
-    qint64 ReadCount() const { return m_readCount; }  // bytes received through Receive
+    qint64 ReadCount() const { return m_readCount; }  // bytes received (Receive, ReceiveToFile)
     qint64 RcvdCount();                               // bytes waiting now; -1 on failure
     int LastError() const { return m_lastError; }
     bool MultiThreaded() const { return m_multiThreaded; }
@@ -147,6 +148,15 @@ public:
     int SendText(const QByteArray& text);
     int SendText(const QString& text);     // as Latin-1 bytes
     int Receive(void* buffer, int size);   // bytes, 0 at end of stream, -1 on error
+    // Moves up to max received bytes into the file open on fd, at its
+    // position. Bytes already read ahead are written from memory; the rest
+    // goes from the socket into the file through a kernel pipe and never
+    // passes through this process. Bytes moved, 0 at end of stream, -1 on a
+    // socket error (LastError; WSAEWOULDBLOCK when nothing is waiting),
+    // kFileWriteFailed when the file refused them (errno tells why; the
+    // bytes are lost to the file).
+    qint64 ReceiveToFile(int fd, qint64 max);
+    static constexpr qint64 kFileWriteFailed = -2;
     QByteArray ReceiveText();
     void Close();
     void Abort();
@@ -187,6 +197,7 @@ private:
     void TryToSend();
     void ReadLoop(quint16 error);
     bool BytesWaiting();
+    qsizetype FillReadAhead();
     void Dispatch(quint16 events, quint16 error);
     void DnsLookupDone(WPARAM request, quint16 error);
     void WatchSocket(bool read, bool write);
@@ -225,6 +236,7 @@ private:
     QSocketNotifier* m_writeNotifier = nullptr;
     QByteArray m_ahead;        // bytes read ahead from the kernel
     qsizetype m_aheadPos = 0;  // first unread byte in m_ahead
+    TSplicePipe m_pipe;        // socket-to-file moves of ReceiveToFile
 };
 
 // English text of a WinSock error code.
