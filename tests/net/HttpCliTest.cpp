@@ -1,17 +1,23 @@
+#include "FileStream.h"
 #include "HttpProt.h"
 #include "NetTestUtil.h"
 #include "ScriptedHttpServer.h"
+#include "TempHome.h"
 #include "WSocket.h"
 
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 using namespace flk;
 using flk::test::PumpFor;
+using flk::test::ReadAll;
 using flk::test::ScriptedHttpServer;
 using Reply = ScriptedHttpServer::Reply;
 
@@ -384,4 +390,82 @@ TEST_F(HttpCliTest, AbortWhileLookingUp)
     ASSERT_TRUE(PumpFor([&] { return http.ClientState() == httpReady; }));
     EXPECT_EQ(http.ResponseStatus(), 404);
     EXPECT_EQ(http.ResponseReason(), "Connection aborted on request");
+}
+
+// A body bound for a file stream moves into the file inside the kernel.
+class HttpIntoFileTest : public HttpCliTest {
+protected:
+    void SetUp() override
+    {
+        HttpCliTest::SetUp();
+        http.OnDocData = [this](THttpCli*, const char* data, int len) {
+            blocks << len;
+            nullBlocks += data == nullptr;
+        };
+    }
+    QString GetInto(TFileStream& file, const QString& url)
+    {
+        http.ReceiveStream = &file;
+        return Get(url);
+    }
+    QTemporaryDir dir;
+    int nullBlocks = 0;
+};
+
+TEST_F(HttpIntoFileTest, BodyMovesInLargeRoundsAfterWhatTheStreamHolds)
+{
+    ScriptedHttpServer server;
+    const QByteArray content = Pattern(2 * 1024 * 1024 + 3);
+    server.AddReply(Ok(content));
+    const QString path = dir.filePath("big.bin");
+    TFileStream file(path);
+    ASSERT_TRUE(file.Create());
+    file.write("resumed:"); // still in the stream's buffer when the body starts
+    EXPECT_EQ(GetInto(file, Url(server, "/big.bin")), "ok");
+    file.close();
+    EXPECT_EQ(ReadAll(path), "resumed:" + content);
+    qint64 total = 0;
+    for (int n : blocks) {
+        EXPECT_LE(n, THttpCli::kFileMoveSize);
+        total += n;
+    }
+    EXPECT_EQ(total, content.size());
+    EXPECT_EQ(http.ReceivedBytes(), content.size());
+    EXPECT_GT(nullBlocks, 0); // most of it never passed through the client
+    EXPECT_LT(blocks.size(), content.size() / 8192);
+    EXPECT_EQ(states.last(), httpReady);
+}
+
+TEST_F(HttpIntoFileTest, BytesPastTheAnnouncedLengthStayOutOfTheFile)
+{
+    ScriptedHttpServer server;
+    const QByteArray content = Pattern(700000);
+    server.AddReply("HTTP/1.0 200 OK\r\nContent-Length: 500000\r\n\r\n" + content);
+    const QString path = dir.filePath("cut.bin");
+    TFileStream file(path);
+    ASSERT_TRUE(file.Create());
+    EXPECT_EQ(GetInto(file, Url(server, "/cut.bin")), "ok");
+    file.close();
+    EXPECT_EQ(ReadAll(path), content.left(500000));
+    EXPECT_EQ(http.ReceivedBytes(), 500000);
+}
+
+TEST_F(HttpIntoFileTest, AFileThatRefusesTheBodyEndsTheRequestAndTheNextOneRuns)
+{
+    ScriptedHttpServer server;
+    server.AddReply(Ok(Pattern(600000)));
+    server.AddReply(Ok("after"));
+    TFileStream full("/dev/full");
+    ASSERT_TRUE(full.OpenExisting());
+    EXPECT_EQ(GetInto(full, Url(server, "/big.bin")),
+              "404 Cannot write the document: " + QString::fromLocal8Bit(std::strerror(ENOSPC)));
+    EXPECT_TRUE(full.WriteFailed());
+    EXPECT_EQ(http.ClientState(), httpReady);
+
+    const QString path = dir.filePath("after.txt");
+    TFileStream file(path);
+    ASSERT_TRUE(file.Create());
+    EXPECT_EQ(GetInto(file, Url(server, "/after.txt")), "ok");
+    file.close();
+    EXPECT_EQ(ReadAll(path), "after");
 }
