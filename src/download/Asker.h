@@ -226,6 +226,7 @@ private:
     void HttpLocationChange();
     void HttpDocBegin();
     void HttpDocData(int len, bool inFile);
+    void HttpShowFigures(int packet, qint64 count, bool force);
     void HttpDocEnd();
     void HttpWritten();
     void HttpDone();
@@ -235,6 +236,8 @@ private:
     bool m_httpToFtp = false;      // a Location pointed to an ftp address
     bool m_httpRangeRefused = false;
     bool m_httpDoneDue = false;    // the last block is on its way into the file
+    struct { int packet; qint64 count; } m_httpFigures{-1, -1}; // the latest block's figures
+    QElapsedTimer m_httpFiguresClock;                           // since they were last shown
     bool m_httpCompleted = false;  // HttpDone ran for this GET
     bool m_httpEnding = false;     // inside HttpDocEnd
     qint64 m_httpRangeStart = -1;  // first byte of the reply's Content-Range

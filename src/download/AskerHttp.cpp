@@ -30,6 +30,7 @@ namespace flk {
 namespace {
 
 constexpr int kOpenImmediatelyIndex = 1;
+constexpr qint64 kFiguresMs = 100;
 
 qint64 RoundEven(double v)
 {
@@ -217,6 +218,8 @@ void TfrmAsker::PerformHttpDownload()
     gActive->SetActive(true);
     m_httpInGet = true;
     m_httpRangeStart = -1;
+    m_httpFigures = {-1, -1};
+    m_httpFiguresClock.invalidate();
     try {
         Http.GetSync();
     } catch (const EHttpException& e) {
@@ -227,6 +230,8 @@ void TfrmAsker::PerformHttpDownload()
         }
     }
     m_httpInGet = false;
+    if (m_httpFigures.count >= 0 && !m_httpRangeRefused)
+        HttpShowFigures(m_httpFigures.packet, m_httpFigures.count, true);
 
     tmrDLSpeed->stop();
     const bool writeFailed = m_httpFile && m_httpFile->WriteFailed();
@@ -436,9 +441,8 @@ void TfrmAsker::HttpDocData(int len, bool inFile)
 {
     if (m_httpRangeRefused)
         return;
-    SetText(lblPacketSize, QString::number(len));
     const qint64 value = dg->Value() + len;
-    SetText(lbldlbytes, QString::number(value));
+    HttpShowFigures(len, value, value >= dg->Max());
     if (value > dg->Max())
         return; // the gauge keeps its last value
     dg->SetValue(value);
@@ -448,6 +452,19 @@ void TfrmAsker::HttpDocData(int len, bool inFile)
         HttpDone();
     else
         m_httpDoneDue = true;
+}
+
+// "Packet Size" and "Bytes So Far" follow the blocks at most every
+// kFiguresMs: every new text costs a repaint, and blocks come by the
+// thousand each second. The last block, and the end of the GET, always show.
+void TfrmAsker::HttpShowFigures(int packet, qint64 count, bool force)
+{
+    m_httpFigures = {packet, count};
+    if (!force && m_httpFiguresClock.isValid() && m_httpFiguresClock.elapsed() < kFiguresMs)
+        return;
+    m_httpFiguresClock.start();
+    SetText(lblPacketSize, QString::number(packet));
+    SetText(lbldlbytes, QString::number(count));
 }
 
 void TfrmAsker::HttpWritten()

@@ -297,6 +297,29 @@ TEST_F(HttpTransferTest, AbortDuringGetKeepsThePartFileAndALaterDownloadContinue
     ASSERT_EQ(dialogs.boxes().size(), 1);
 }
 
+TEST_F(HttpTransferTest, FiguresHeldBackBetweenBlocksShowWhenTheGetEnds)
+{
+    ScriptedHttpServer server;
+    const QByteArray body = Pattern(50000);
+    server.AddReply(HeadReply(50000));
+    // The first block comes with the header, the rest of the 20,000 bytes
+    // moments later: too soon to be shown then.
+    ScriptedHttpServer::Reply stalled{HeadReply(50000) + body.left(20000)};
+    stalled.close = false;
+    server.AddReply(stalled);
+    OpenFor(QString::fromLatin1(server.BaseUrl()) + QStringLiteral("/setup.zip"));
+    QObject::connect(asker->dg, &TAnotherGauge::OnChange, asker, [this](qint64 v) {
+        if (v == 20000)
+            QTimer::singleShot(0, asker, [this] { asker->cmdOK->click(); }); // Abort
+    });
+
+    ASSERT_TRUE(Download());
+
+    EXPECT_EQ(ReadFile(Target()).size(), 20000);
+    EXPECT_EQ(asker->lbldlbytes->text(), QStringLiteral("20000"));
+    EXPECT_NE(asker->lblPacketSize->text(), QStringLiteral("20000")); // more than one block
+}
+
 TEST_F(HttpTransferTest, FilesOver2GiBShowTheirSizeAndResumeAtAnOffsetOver2GiB)
 {
     const qint64 total = 3000000000LL;
