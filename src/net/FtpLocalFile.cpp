@@ -11,6 +11,18 @@
 #include <unistd.h>
 
 namespace flk {
+namespace {
+
+// Cutting an empty file to zero changes nothing, yet ext4 then writes the
+// whole new content out when the file is closed (its guard for files
+// replaced by truncation), which a new download does not need.
+bool EmptyFile(int fd)
+{
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && st.st_size == 0;
+}
+
+} // namespace
 
 TFtpLocalFile::~TFtpLocalFile()
 {
@@ -44,7 +56,7 @@ bool TFtpLocalFile::Open(const QString& path, int flags, TFtpShareMode share, qi
     int fd = ::open(name.constData(), (flags & ~O_TRUNC) | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
-    if ((lockMode && ::flock(fd, lockMode | LOCK_NB) != 0) || (truncate && ::ftruncate(fd, 0) != 0) ||
+    if ((lockMode && ::flock(fd, lockMode | LOCK_NB) != 0) || (truncate && !EmptyFile(fd) && ::ftruncate(fd, 0) != 0) ||
         ::lseek(fd, offset, SEEK_SET) != offset) {
         ::close(fd);
         return false;
