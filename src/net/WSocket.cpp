@@ -606,9 +606,8 @@ void TWSocket::DnsLookup(const QString& host)
     job->host = host.trimmed().toUtf8();
     m_lookup = job;
     const HWND window = handle();
-    QObject* app = QCoreApplication::instance();
     try {
-        std::thread([job, window, app] {
+        std::thread([job, window] {
             addrinfo hints{};
             hints.ai_family = AF_INET;
             hints.ai_socktype = SOCK_STREAM;
@@ -622,11 +621,10 @@ void TWSocket::DnsLookup(const QString& host)
             }
             if (res)
                 freeaddrinfo(res);
-            // The window table belongs to the GUI thread: post from there.
-            QMetaObject::invokeMethod(app, [job, window] {
-                PostMessage(window, WM_ASYNCGETHOSTBYNAME, static_cast<WPARAM>(job->id),
-                            MakeLParam(0, static_cast<quint16>(job->error)));
-            }, Qt::QueuedConnection);
+            // Nothing here outlives its owner: a window gone by now is
+            // simply not found, even while the program is ending.
+            PostMessage(window, WM_ASYNCGETHOSTBYNAME, static_cast<WPARAM>(job->id),
+                        MakeLParam(0, static_cast<quint16>(job->error)));
         }).detach();
     } catch (const std::system_error& e) {
         m_lookup.reset();

@@ -4,6 +4,8 @@
 #include <QEventLoop>
 #include <QHash>
 
+#include <mutex>
+
 namespace flk {
 namespace {
 
@@ -17,23 +19,34 @@ struct MessageEvent : QEvent {
 };
 
 // Handles are never reused, so a stale handle can never reach a newer window.
-HWND g_nextHandle = 1;
-QHash<HWND, HiddenWindow*>& windows()
+// The table is shared with threads that post (a host-name lookup finishing),
+// so it is guarded, and it is never destroyed: such a thread may still post
+// while the program is ending.
+struct WindowTable {
+    std::mutex mutex;
+    HWND nextHandle = 1;
+    QHash<HWND, HiddenWindow*> windows;
+};
+
+WindowTable& table()
 {
-    static QHash<HWND, HiddenWindow*> table;
-    return table;
+    static auto* t = new WindowTable;
+    return *t;
 }
 
 } // namespace
 
-HiddenWindow::HiddenWindow(QObject* parent) : QObject(parent), m_handle(g_nextHandle++)
+HiddenWindow::HiddenWindow(QObject* parent) : QObject(parent)
 {
-    windows().insert(m_handle, this);
+    std::lock_guard lock(table().mutex);
+    m_handle = table().nextHandle++;
+    table().windows.insert(m_handle, this);
 }
 
 HiddenWindow::~HiddenWindow()
 {
-    windows().remove(m_handle);
+    std::lock_guard lock(table().mutex);
+    table().windows.remove(m_handle);
 }
 
 LRESULT HiddenWindow::WndProc(UINT, WPARAM, LPARAM)
@@ -43,7 +56,8 @@ LRESULT HiddenWindow::WndProc(UINT, WPARAM, LPARAM)
 
 HiddenWindow* HiddenWindow::fromHandle(HWND h)
 {
-    return windows().value(h, nullptr);
+    std::lock_guard lock(table().mutex);
+    return table().windows.value(h, nullptr);
 }
 
 bool HiddenWindow::event(QEvent* e)
@@ -58,7 +72,9 @@ bool HiddenWindow::event(QEvent* e)
 
 bool PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    HiddenWindow* w = HiddenWindow::fromHandle(window);
+    // Queued under the table's lock, so the window cannot go in between.
+    std::lock_guard lock(table().mutex);
+    HiddenWindow* w = table().windows.value(window, nullptr);
     if (!w)
         return false;
     QCoreApplication::postEvent(w, new MessageEvent(msg, wParam, lParam));

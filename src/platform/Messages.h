@@ -1,7 +1,8 @@
 #pragma once
 // The hidden-window message model: a window is an object with a handle;
 // PostMessage queues a message for its WndProc, SendMessage calls it at once.
-// Everything runs on the GUI thread, as the program's design expects.
+// Everything runs on the GUI thread, as the program's design expects, except
+// PostMessage, which any thread may call.
 
 #include <QObject>
 #include <QEvent>
@@ -38,10 +39,11 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    HWND m_handle;
+    HWND m_handle = 0;
 };
 
-// Queues the message; false when the handle names no live window.
+// Queues the message; false when the handle names no live window. Safe from
+// any thread.
 bool PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 // Calls the window procedure directly; 0 when the handle names no live window.
 LRESULT SendMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
