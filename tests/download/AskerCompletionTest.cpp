@@ -92,7 +92,7 @@ TEST_F(AskerTest, RecordShowsTheSourceAsShownNotAsFetched)
 
 TEST_F(AskerTest, UnusableNamesAreRefused)
 {
-    for (const QString name : {QString(""), QString("   "), QString("."), QString(".."), QString("../evil"),
+    for (const QString& name : {QString(""), QString("   "), QString("."), QString(".."), QString("../evil"),
                                QString("sub/file.zip")}) {
         SCOPED_TRACE(name.toStdString());
         dialogs.clear();

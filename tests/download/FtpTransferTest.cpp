@@ -383,8 +383,9 @@ TEST_F(FtpTransferTest, BadServersAndFilesEndWithTheirCodeAndLeaveTheDialogIdle)
         FtpScriptedServer server(c.greeting, c.script);
         server.SetFile("content");
         QFile::remove(Target("setup.exe"));
-        if (c.targetIsFolder)
+        if (c.targetIsFolder) {
             ASSERT_TRUE(QDir().mkpath(Target("setup.exe")));
+        }
         dialogs.clear();
         OpenFtp("ftp://127.0.0.1:" + QString::number(server.port()) + "/pub/setup.exe");
         asker->cbOpenWhen->setCurrentIndex(1);
