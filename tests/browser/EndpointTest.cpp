@@ -133,8 +133,9 @@ TEST(Endpoint, HandlerCanRunANestedLoopWhileAnotherMessageArrives)
     QList<UINT> order;
     Endpoint window([&](UINT msg, WPARAM, LPARAM, const QByteArray&) -> LRESULT {
         order << msg;
-        if (msg == 1) // the inner message arrives while this one waits
+        if (msg == 1) { // the inner message arrives while this one waits
             EXPECT_TRUE(Endpoint::Send("FLK", 2, 0, 0, {}, nullptr));
+        }
         order << msg + 100;
         return msg * 10;
     });

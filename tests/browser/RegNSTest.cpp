@@ -47,8 +47,9 @@ protected:
     {
         const QString folder = env.scratch("helper");
         QDir().mkpath(folder);
-        if (!library.isEmpty())
+        if (!library.isEmpty()) {
             EXPECT_TRUE(QFile::copy(library, folder + "/FLKAuto.so"));
+        }
         return folder;
     }
     void expectIeKeys()
