@@ -599,7 +599,11 @@ void THttpCli::BodyToFile(TFileStream& file)
     qint64 want = kFileMoveSize;
     if (m_contentLength >= 0)
         want = std::min(want, m_contentLength - m_rcvdCount);
-    const qint64 n = want > 0 ? file.ReceiveFrom(*m_socket, want) : 0;
+    if (want <= 0) { // all announced bytes are in: what still comes is not ours
+        CloseSocket();
+        return;
+    }
+    const qint64 n = file.ReceiveFrom(*m_socket, want);
     if (n == TWSocket::kFileWriteFailed) {
         WriteFailed(file.ErrorText());
         return;

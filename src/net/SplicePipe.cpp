@@ -38,8 +38,10 @@ void TSplicePipe::Reset()
 
 qint64 TSplicePipe::FillFrom(int socket, qint64 max)
 {
-    if (m_read < 0 && !Open())
+    if (m_read < 0 && !Open()) {
+        m_usable = false; // out of descriptors: this socket copies instead
         return -1;
+    }
     const size_t want = static_cast<size_t>(std::min(max, kCapacity - m_held));
     for (;;) {
         const ssize_t n = ::splice(socket, nullptr, m_write, nullptr, want, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);

@@ -25,7 +25,7 @@ public:
     bool DrainTo(int fd);
     void Reset();
     // False when this kernel cannot splice these descriptors (EINVAL/ENOSYS
-    // seen before); callers copy instead.
+    // seen before) or no pipe could be made; callers copy instead.
     bool Usable() const { return m_usable; }
 
 private:

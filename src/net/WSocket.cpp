@@ -926,8 +926,11 @@ qint64 TWSocket::ReceiveToFile(int fd, qint64 max)
             const ssize_t w = ::write(fd, m_ahead.constData() + m_aheadPos + done, static_cast<size_t>(n - done));
             if (w < 0 && errno == EINTR)
                 continue;
-            if (w <= 0)
+            if (w <= 0) {
+                if (w == 0)
+                    errno = ENOSPC;
                 return kFileWriteFailed;
+            }
             done += w;
         }
         m_aheadPos += n;
