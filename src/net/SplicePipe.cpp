@@ -82,18 +82,25 @@ bool TSplicePipe::CopyOut(int fd)
             continue;
         if (got <= 0)
             return false;
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t n = ::write(fd, block + done, static_cast<size_t>(got - done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                if (n == 0)
-                    errno = ENOSPC;
-                return false;
-            }
-            done += n;
-        }
+        if (!WriteAll(fd, block, got))
+            return false;
         m_held -= got;
+    }
+    return true;
+}
+
+bool TSplicePipe::WriteAll(int fd, const char* data, qint64 len)
+{
+    for (qint64 done = 0; done < len;) {
+        const ssize_t n = ::write(fd, data + done, static_cast<size_t>(len - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        done += n;
     }
     return true;
 }

@@ -28,6 +28,10 @@ public:
     // seen before) or no pipe could be made; callers copy instead.
     bool Usable() const { return m_usable; }
 
+    // Writes all len bytes to fd, retrying short writes; false with errno
+    // (ENOSPC for a file that takes nothing) when that fails.
+    static bool WriteAll(int fd, const char* data, qint64 len);
+
 private:
     bool Open();
     bool CopyOut(int fd);

@@ -922,17 +922,8 @@ qint64 TWSocket::ReceiveToFile(int fd, qint64 max)
         if (ready <= 0)
             return ready;
         const qint64 n = std::min<qint64>(max, ready);
-        for (qint64 done = 0; done < n;) {
-            const ssize_t w = ::write(fd, m_ahead.constData() + m_aheadPos + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0) {
-                if (w == 0)
-                    errno = ENOSPC;
-                return kFileWriteFailed;
-            }
-            done += w;
-        }
+        if (!TSplicePipe::WriteAll(fd, m_ahead.constData() + m_aheadPos, n))
+            return kFileWriteFailed;
         m_aheadPos += n;
         m_readCount += n;
         return n;
