@@ -3,6 +3,7 @@
 
 #include "FtpScriptedServer.h"
 #include "Ftpcli.h"
+#include "NetTestUtil.h"
 #include "TempHome.h"
 
 #include <QDir>
@@ -35,19 +36,6 @@ void Standard(FtpSession& s, const std::string& cmd)
 }
 
 // A port on 127.0.0.1 where nothing listens.
-uint16_t DeadPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
 class FtpClientTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -143,7 +131,8 @@ TEST_F(FtpClientTest, RefusedLoginEndsWithItsCode)
 
 TEST_F(FtpClientTest, RefusedConnectionGivesTheSocketErrorText)
 {
-    ftp.Port = QString::number(DeadPort());
+    const test::RefusingPort refusing;
+    ftp.Port = QString::number(refusing.port);
     EXPECT_FALSE(ftp.ConnectSync());
     EXPECT_EQ(ftp.RequestResult(), 10061);
     EXPECT_EQ(ftp.LastReply(), "500 Connection refused (Winsock error #10061)");
@@ -443,7 +432,8 @@ TEST_F(FtpClientTest, GarbledPasvReplyFailsWithoutRetr)
 
 TEST_F(FtpClientTest, RefusedDataConnectionFailsWith550)
 {
-    const uint16_t dead = DeadPort();
+    const test::RefusingPort refusing;
+    const uint16_t dead = refusing.port;
     FtpScriptedServer server(kGreeting, [dead](FtpSession& s, const std::string& cmd) {
         if (cmd == "PASV")
             s.Reply("227 Entering passive mode (127,0,0,1," + std::to_string(dead / 256) + "," +

@@ -17,6 +17,7 @@
 
 using namespace flk;
 using flk::test::PumpFor;
+using flk::test::RefusingPort;
 using flk::test::ReadAll;
 using flk::test::ScriptedHttpServer;
 using Reply = ScriptedHttpServer::Reply;
@@ -363,16 +364,10 @@ TEST_F(HttpCliTest, RedirectLoopStopsAfterTwenty)
 
 TEST_F(HttpCliTest, RefusedPortAndUnknownHost)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    EXPECT_EQ(Get(QString("http://127.0.0.1:%1/x").arg(ntohs(a.sin_port))),
-              "404 Connection refused (Error #10061)");
-    ::close(fd);
+    {
+        const RefusingPort refusing;
+        EXPECT_EQ(Get(QString("http://127.0.0.1:%1/x").arg(refusing.port)), "404 Connection refused (Error #10061)");
+    }
     EXPECT_EQ(http.RequestError(), 10061);
     EXPECT_EQ(Get("http://no-such-host.invalid/file.zip"), "404 can't resolve hostname to IP address");
     ScriptedHttpServer server;

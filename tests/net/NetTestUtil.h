@@ -8,6 +8,10 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace flk::test {
 
 template <typename Pred> bool PumpFor(Pred done, int limitMs = 10000)
@@ -23,5 +27,25 @@ template <typename Pred> bool PumpFor(Pred done, int limitMs = 10000)
     }
     return true;
 }
+
+// A loopback port that refuses connections: bound but not listening, and
+// held for the object's life so nothing else can take it meanwhile.
+struct RefusingPort {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    quint16 port = 0;
+    RefusingPort()
+    {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+        port = ntohs(a.sin_port);
+    }
+    ~RefusingPort() { ::close(fd); }
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+};
 
 } // namespace flk::test

@@ -13,6 +13,7 @@
 
 using namespace flk;
 using flk::test::PumpFor;
+using flk::test::RefusingPort;
 using flk::test::ScriptedHttpServer;
 
 namespace {
@@ -38,23 +39,6 @@ struct EventLog {
         s.OnDnsLookupDone = [this](TWSocket*, quint16 e) { lines << QString("dns %1").arg(e); };
     }
     int Count(const QString& line) const { return static_cast<int>(lines.count(line)); }
-};
-
-// A port with no listener: bound but never listening, so connects are refused.
-struct RefusingPort {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    quint16 port = 0;
-    RefusingPort()
-    {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-        port = ntohs(a.sin_port);
-    }
-    ~RefusingPort() { ::close(fd); }
 };
 
 QString ExceptionText(const std::function<void()>& f)
