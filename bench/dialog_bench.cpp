@@ -7,10 +7,11 @@
 // (curl time / dialog time). Every file it makes is deleted at the end.
 #include "AnotherGauge.h"
 #include "Asker.h"
+#include "BenchDialog.h"
 #include "Catalogue.h"
 #include "LoopbackHttpd.h"
+#include "Median.h"
 
-#include <QAbstractItemModel>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,20 +24,15 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 using namespace flk;
+using flk::bench::Median;
+using flk::bench::ShowUnattended;
+using flk::bench::TimeDownload;
 
 namespace {
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 // One download through a fresh dialog; seconds, or -1 when it failed.
 double DialogDownload(const QString& url, const QString& target, qint64 size)
@@ -48,26 +44,12 @@ double DialogDownload(const QString& url, const QString& target, qint64 size)
     asker->edtSource->setEditText(url);
     asker->SourceUrl = url;
     asker->Protocol = QStringLiteral("http");
-    asker->SetDefaults();
-    asker->cbPromptDone->setChecked(false); // no box at the end
-    asker->cbClose->setChecked(false);
-    asker->cbOpenWhen->setCurrentIndex(0);
-    asker->show();
-    QApplication::processEvents();
-
-    QElapsedTimer clock;
-    qint64 doneNs = -1;
-    QObject::connect(asker->ListBox1->model(), &QAbstractItemModel::rowsInserted, asker,
-                     [&](const QModelIndex&, int first, int) {
-                         if (doneNs < 0 && asker->ListBox1->item(first)->text().startsWith(QLatin1String("Received ")))
-                             doneNs = clock.nsecsElapsed();
-                     });
-    clock.start();
-    asker->cmdOK->click();
-    const bool complete = doneNs >= 0 && asker->dg->Value() == size;
+    ShowUnattended(asker);
+    const double seconds = TimeDownload(asker, [](const QString& line) { return line.startsWith(QLatin1String("Received ")); });
+    const bool complete = seconds >= 0 && asker->dg->Value() == size;
     delete asker;
     const bool ok = complete && QFile(target).size() == size;
-    return ok ? doneNs / 1e9 : -1;
+    return ok ? seconds : -1;
 }
 
 double CurlDownload(const QString& url, const QString& path, qint64 size)

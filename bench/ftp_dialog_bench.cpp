@@ -7,15 +7,14 @@
 // WORKDIR/program/Bench/Files/FILE; the caller compares it.
 #include "AnotherGauge.h"
 #include "Asker.h"
+#include "BenchDialog.h"
 #include "Catalogue.h"
 #include "Dialogs.h"
 
-#include <QAbstractItemModel>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +23,8 @@
 #include <cstdio>
 
 using namespace flk;
+using flk::bench::ShowUnattended;
+using flk::bench::TimeDownload;
 
 int main(int argc, char** argv)
 {
@@ -54,27 +55,15 @@ int main(int argc, char** argv)
     asker->Protocol = "ftp";
     asker->RemoteFileName = file;
     asker->UrlBase = "ftp://" + host + ":" + port + dir;
-    asker->SetDefaults();
-    asker->cbPromptDone->setChecked(false); // no box at the end
-    asker->cbClose->setChecked(false);
-    asker->cbOpenWhen->setCurrentIndex(0);
-    asker->show();
-    QApplication::processEvents();
-
-    QElapsedTimer clock;
-    qint64 doneNs = -1;
-    QObject::connect(asker->ListBox1->model(), &QAbstractItemModel::rowsInserted, asker,
-                     [&](const QModelIndex&, int first, int) {
-                         const QString line = asker->ListBox1->item(first)->text();
-                         if (doneNs < 0 && line.startsWith("! ") && line.contains(" bytes received"))
-                             doneNs = clock.nsecsElapsed();
-                     });
-    clock.start();
-    asker->cmdOK->click();
-    const double seconds = double(doneNs >= 0 ? doneNs : clock.nsecsElapsed()) / 1e9;
+    ShowUnattended(asker);
+    const double seconds = TimeDownload(asker, [](const QString& line) {
+        return line.startsWith("! ") && line.contains(" bytes received");
+    });
 
     const qint64 bytes = QFile(asker->TargetPath()).size();
-    bool failed = false;
+    bool failed = seconds < 0;
+    if (failed)
+        std::fprintf(stderr, "the transfer never reported its end\n");
     for (int i = 0; i < asker->ListBox1->count(); ++i)
         if (asker->ListBox1->item(i)->text().startsWith("FTP Error#")) {
             std::fprintf(stderr, "%s\n", qPrintable(asker->ListBox1->item(i)->text()));

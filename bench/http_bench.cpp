@@ -5,6 +5,7 @@
 #include "FileStream.h"
 #include "HttpProt.h"
 #include "LoopbackHttpd.h"
+#include "Median.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -13,21 +14,14 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <unistd.h>
 #include <cstdio>
 #include <vector>
 
+using flk::bench::Median;
 using flk::test::LoopbackHttpd;
 
 namespace {
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 double OurDownload(const QString& url, const QString& path, qint64 size)
 {
