@@ -13,6 +13,7 @@
 #include "Asker.h"
 #include "mdTray.h"
 #include "preferences.h"
+#include "TopLevel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -255,13 +256,7 @@ TEST_F(TrayTest, HandOffSentToFLKOpensADownloadDialogOnlyWhileIntercepting)
 {
     laterStart();
     auto tray = start();
-    auto dialogsOpen = [] {
-        QList<TfrmAsker*> found;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* a = qobject_cast<TfrmAsker*>(w))
-                found << a;
-        return found;
-    };
+    auto dialogsOpen = [] { return test::TopLevel<TfrmAsker>(); };
     const QByteArray text = "http\rhttp://127.0.0.1:9/dir/file.zip\rA file";
     const QByteArray handOff = char(uchar(text.size())) + text;
 

@@ -11,6 +11,7 @@
 #include "HostRun.h"
 #include "LoopbackHttpd.h"
 #include "ScriptedDialogs.h"
+#include "TopLevel.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -87,13 +88,7 @@ protected:
     }
     void TearDown() override
     {
-        // Closing a dialog takes its own pop-ups with it: collect first.
-        QList<QPointer<TfrmAsker>> askers;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* asker = qobject_cast<TfrmAsker*>(w))
-                askers << asker;
-        for (const QPointer<TfrmAsker>& asker : askers)
-            delete asker.data();
+        test::DeleteTopLevel<TfrmAsker>();
     }
 
     // Fills the block as the helper does, sends 2024 and reads the answer;
@@ -191,10 +186,7 @@ TEST_F(Query, HostCarriesQueriesAndHandOffsToTheTray)
     EXPECT_EQ(run.answers[1], (QJsonObject{{"file", false}}));
     EXPECT_EQ(run.answers[2], (QJsonObject{{"ok", true}}));
 
-    QList<TfrmAsker*> askers;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* a = qobject_cast<TfrmAsker*>(w))
-            askers << a;
+    const QList<TfrmAsker*> askers = test::TopLevel<TfrmAsker>();
     ASSERT_EQ(askers.size(), 1);
     EXPECT_EQ(askers[0]->edtSource->currentText(), server.url("/file.zip"));
     EXPECT_EQ(askers[0]->edtName->text(), "file.zip");
@@ -215,6 +207,5 @@ TEST_F(Query, DisabledDetectionCutsTheHelperOff)
     EXPECT_EQ(run.answers[0].value("ok"), QJsonValue(false));
     EXPECT_EQ(run.answers[1].value("ok"), QJsonValue(false));
     EXPECT_EQ(server.connections, 0);
-    for (QWidget* w : QApplication::topLevelWidgets())
-        EXPECT_EQ(qobject_cast<TfrmAsker*>(w), nullptr);
+    EXPECT_TRUE(test::TopLevel<TfrmAsker>().isEmpty());
 }

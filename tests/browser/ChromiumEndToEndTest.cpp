@@ -9,6 +9,7 @@
 #include "LoopbackHttpd.h"
 #include "RegNS.h"
 #include "ScriptedDialogs.h"
+#include "TopLevel.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,10 +26,7 @@ namespace {
 
 TfrmAsker* FirstAsker()
 {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* asker = qobject_cast<TfrmAsker*>(w))
-            return asker;
-    return nullptr;
+    return test::TopLevel<TfrmAsker>().value(0, nullptr);
 }
 
 const char* const kPage = R"(<html><head><title>Downloads</title></head><body>

@@ -6,6 +6,7 @@
 #include "BrowserHelper.h"
 #include "HandOff.h"
 #include "ScriptedDialogs.h"
+#include "TopLevel.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -26,13 +27,7 @@ class HandOffDialog : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        // Closing a dialog takes its own pop-ups with it: collect first.
-        QList<QPointer<TfrmAsker>> askers;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* asker = qobject_cast<TfrmAsker*>(w))
-                askers << asker;
-        for (const QPointer<TfrmAsker>& asker : askers)
-            delete asker.data();
+        test::DeleteTopLevel<TfrmAsker>();
     }
     TfrmAsker* take(const QByteArray& text)
     {
@@ -152,8 +147,8 @@ TEST_F(HandOffDialog, TwoHandOffsOpenTwoDialogs)
     EXPECT_EQ(first, 1);
     EXPECT_EQ(second, 1);
     QStringList names;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* asker = qobject_cast<TfrmAsker*>(w); asker && asker->isVisible())
+    for (TfrmAsker* asker : test::TopLevel<TfrmAsker>())
+        if (asker->isVisible())
             names << asker->edtName->text() + "/" + asker->Protocol;
     names.sort();
     EXPECT_EQ(names, (QStringList{"one.zip/http", "two.zip/ftp"}));
