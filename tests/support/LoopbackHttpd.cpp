@@ -1,5 +1,7 @@
 #include "LoopbackHttpd.h"
 
+#include "LoopbackPort.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,33 +18,10 @@ namespace {
 
 const char* const kLighttpd = "/usr/sbin/lighttpd";
 
-sockaddr_in Loopback(quint16 port)
-{
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return a;
-}
-
-// A port nobody listens on right now, chosen by the system.
-quint16 FreePort()
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = Loopback(0);
-    socklen_t len = sizeof a;
-    quint16 port = 0;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0
-        && ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    ::close(s);
-    return port;
-}
-
 bool Accepting(quint16 port)
 {
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = Loopback(port);
+    sockaddr_in a = LoopbackAddress(port);
     const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     ::close(s);
     return ok;
@@ -83,7 +62,7 @@ bool LoopbackHttpd::Start(const QList<Redirect>& extraRedirects)
         return false;
     }
     for (int attempt = 0; attempt < 5; ++attempt) {
-        m_port = FreePort();
+        m_port = FreeLoopbackPort();
         QList<Redirect> rules = extraRedirects;
         rules << Redirect("^/redirect/(.*)$", "/$1")
               << Redirect("^/absredirect/(.*)$", BaseUrl() + "/$1")

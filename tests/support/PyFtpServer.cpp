@@ -1,5 +1,7 @@
 #include "PyFtpServer.h"
 
+#include "LoopbackPort.h"
+
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -15,20 +17,11 @@ namespace {
 // python3 earlier on PATH would not see.
 const char* const kPython = "/usr/bin/python3";
 
-sockaddr_in Loopback(quint16 port)
-{
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(port);
-    return a;
-}
-
 // True when a connection to the port succeeds and the server greets.
 bool Greets(quint16 port)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = Loopback(port);
+    sockaddr_in a = LoopbackAddress(port);
     bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     if (ok) {
         pollfd p{fd, POLLIN, 0};
@@ -46,7 +39,7 @@ PyFtpServer::PyFtpServer(const QString& root)
     // A port that was free a moment ago may be taken by the time the server
     // binds; a second try with another port covers that race.
     for (int attempt = 0; attempt < 3 && !m_running; ++attempt) {
-        m_port = FreePort();
+        m_port = FreeLoopbackPort();
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(kPython, {"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", QString::number(m_port), "-d", root});
         if (!m_process.waitForStarted(5000))
@@ -73,17 +66,6 @@ PyFtpServer::~PyFtpServer()
 QString PyFtpServer::output()
 {
     return QString::fromLocal8Bit(m_process.readAll());
-}
-
-quint16 PyFtpServer::FreePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = Loopback(0);
-    socklen_t len = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
 }
 
 bool PyFtpServer::WaitUntilAccepting(int milliseconds)

@@ -25,7 +25,6 @@ public:
     QString output();
 
 private:
-    static quint16 FreePort();
     bool WaitUntilAccepting(int milliseconds);
 
     QProcess m_process;
