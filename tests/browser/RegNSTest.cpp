@@ -42,6 +42,16 @@ struct FakeNetscape : TNetscapeRegistry {
 
 class Registration : public ::testing::Test {
 protected:
+    // Registers with the Netscape automation server stood in by a fake;
+    // the handler assignments it was asked for.
+    QStringList registerNetscape()
+    {
+        QStringList calls;
+        OleAutomation::InstallServer("Netscape.Registry.1", [&] { return std::make_unique<FakeNetscape>(calls); });
+        TRegNS(helperFolder(FLK_AUTO_LIBRARY)).RegisterNetscape();
+        OleAutomation::InstallServer("Netscape.Registry.1", {});
+        return calls;
+    }
     // A folder holding a copy of `library` as FLKAuto.so (none when empty).
     QString helperFolder(const QString& library)
     {
@@ -132,10 +142,7 @@ TEST_F(Registration, InternetExplorerKeysThatCannotBeWritten)
 
 TEST_F(Registration, NetscapeNotInstalledWritesNothing)
 {
-    QStringList calls;
-    OleAutomation::InstallServer("Netscape.Registry.1", [&] { return std::make_unique<FakeNetscape>(calls); });
-    TRegNS(helperFolder(FLK_AUTO_LIBRARY)).RegisterNetscape();
-    OleAutomation::InstallServer("Netscape.Registry.1", {});
+    const QStringList calls = registerNetscape();
     EXPECT_TRUE(calls.isEmpty());
     EXPECT_TRUE(dialogs.texts().isEmpty());
     EXPECT_FALSE(Registry(RootKey::CurrentUser).KeyExists(TRegNS::kNetscapeKey));
@@ -148,10 +155,7 @@ TEST_F(Registration, NetscapeHandlersOfOthersAreReplaced)
     ASSERT_TRUE(user.WriteString("ftp", "Other.Handler"));
     ASSERT_TRUE(user.WriteString("http", "FLKAuto.FLKAutomation"));
 
-    QStringList calls;
-    OleAutomation::InstallServer("Netscape.Registry.1", [&] { return std::make_unique<FakeNetscape>(calls); });
-    TRegNS(helperFolder(FLK_AUTO_LIBRARY)).RegisterNetscape();
-    OleAutomation::InstallServer("Netscape.Registry.1", {});
+    const QStringList calls = registerNetscape();
 
     EXPECT_FALSE(user.ValueExists("ftp"));
     EXPECT_EQ(user.ReadString("http"), "FLKAuto.FLKAutomation");
@@ -165,10 +169,7 @@ TEST_F(Registration, NetscapeAlreadyOursSaysNothing)
     ASSERT_TRUE(user.OpenKey(TRegNS::kNetscapeKey, true));
     ASSERT_TRUE(user.WriteString("ftp", "FLKAuto.FLKAutomation"));
     ASSERT_TRUE(user.WriteString("http", "FLKAuto.FLKAutomation"));
-    QStringList calls;
-    OleAutomation::InstallServer("Netscape.Registry.1", [&] { return std::make_unique<FakeNetscape>(calls); });
-    TRegNS(helperFolder(FLK_AUTO_LIBRARY)).RegisterNetscape();
-    OleAutomation::InstallServer("Netscape.Registry.1", {});
+    const QStringList calls = registerNetscape();
     EXPECT_TRUE(calls.isEmpty());
     EXPECT_TRUE(dialogs.texts().isEmpty());
 }
