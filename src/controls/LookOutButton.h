@@ -12,7 +12,7 @@
 #include <QWidget>
 
 class QLineEdit;
-class QMenu;
+#include <QMenu>
 
 namespace flk {
 

@@ -14,7 +14,7 @@
 #include <memory>
 
 class QLineEdit;
-class QMenu;
+#include <QMenu>
 class QToolButton;
 
 namespace flk {
@@ -143,6 +143,7 @@ private:
     void ButtonAdded(TLookOutButton* button);
     void ButtonGone(TLookOutButton* button);
     void ImageSizeChanged();
+    void Arrange(bool slide);
     void PlaceArrows();
     void ArrowPressed(QToolButton* arrow);
     void ArrowReleased();
@@ -170,6 +171,7 @@ private:
     QPointer<QMenu> m_popUpMenu;
     QList<TLookOutButton*> m_buttons;
     int m_scrollOffset = 0;
+    unsigned m_layoutGeneration = 0; // a newer layout stops an older slide
     int m_updating = 0;
     bool m_destroying = false;
     QToolButton* m_upArrow = nullptr;

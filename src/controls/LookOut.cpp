@@ -1,0 +1,174 @@
+#include "LookOut.h"
+
+#include "LookOutGeometry.h"
+#include "LookOutPage.h"
+#include "LookOutSlide.h"
+
+#include <QPainter>
+#include <QPalette>
+
+namespace flk {
+
+namespace G = LookOutGeometry;
+
+TLookOut::TLookOut(QWidget* parent)
+    : QFrame(parent)
+    , m_color(palette().color(QPalette::Button))
+{
+    SetBorderStyle(bsSingle);
+    resize(92, 300);
+}
+
+TLookOut::~TLookOut()
+{
+    // Pages go first, while the bar can still hear about them.
+    m_destroying = true;
+    const QList<TLookOutPage*> pages = std::exchange(m_pages, {});
+    m_active = nullptr;
+    qDeleteAll(pages);
+}
+
+TLookOutPage* TLookOut::AddPage(const QString& caption)
+{
+    auto* page = new TLookOutPage(this);
+    page->SetCaption(caption);
+    return page;
+}
+
+int TLookOut::PageCount() const { return m_pages.size(); }
+
+TLookOutPage* TLookOut::Page(int index) const
+{
+    return index >= 0 && index < m_pages.size() ? m_pages[index] : nullptr;
+}
+
+int TLookOut::IndexOfPage(const TLookOutPage* page) const
+{
+    return m_pages.indexOf(const_cast<TLookOutPage*>(page));
+}
+
+QList<TLookOutPage*> TLookOut::Pages() const { return m_pages; }
+
+TLookOutPage* TLookOut::ActivePage() const { return m_active; }
+
+void TLookOut::SetActivePage(TLookOutPage* page)
+{
+    if (!m_pages.contains(page)) {
+        m_active = nullptr;
+        return;
+    }
+    m_active = page;
+    const QPointer<TLookOut> alive(this);
+    emit OnClick(page);
+    if (alive)
+        ArrangePages(m_smooth);
+}
+
+void TLookOut::SetAutoSize(bool value)
+{
+    m_autoSize = value;
+    Relayout();
+}
+
+void TLookOut::SetBorderStyle(TLookOutBorderStyle style)
+{
+    m_borderStyle = style;
+    setFrameStyle(style == bsSingle ? (QFrame::StyledPanel | QFrame::Sunken) : QFrame::NoFrame);
+    Relayout();
+}
+
+void TLookOut::SetImageSize(TImageSize size)
+{
+    m_imageSize = size;
+    for (TLookOutPage* page : m_pages)
+        if (page->ParentImageSize())
+            page->ImageSizeChanged();
+}
+
+void TLookOut::SetColor(const QColor& color)
+{
+    m_color = color;
+    update();
+}
+
+void TLookOut::Relayout()
+{
+    ArrangePages(false);
+}
+
+QList<TLookOutPage*> TLookOut::VisiblePages() const
+{
+    QList<TLookOutPage*> visible;
+    for (TLookOutPage* page : m_pages)
+        if (!page->isHidden())
+            visible.append(page);
+    return visible;
+}
+
+// Headers before the open page stack at the top, the open page follows with
+// its buttons, later headers stack at the bottom.
+void TLookOut::ArrangePages(bool slide)
+{
+    if (m_destroying)
+        return;
+    const QList<TLookOutPage*> visible = VisiblePages();
+    const int n = visible.size();
+    const int h = height();
+    if (n == 0 || !G::PagesHaveRoom(n, h))
+        return;
+    const std::vector<int> tops = G::PageTops(n, visible.indexOf(m_active), h);
+    const int pageHeight = G::PageHeight(n, h);
+    const QPoint origin = contentsRect().topLeft();
+    for (TLookOutPage* page : visible)
+        page->resize(m_autoSize ? width() - 4 : page->width(), pageHeight);
+
+    const unsigned generation = ++m_arrangeGeneration;
+    const QPointer<QObject> alive(this);
+    QList<QPointer<TLookOutPage>> pages(visible.begin(), visible.end());
+    for (int k = 0; k < n; ++k) {
+        TLookOutPage* page = pages[k];
+        if (!page)
+            continue;
+        page->move(origin.x(), page->y());
+        const int top = origin.y() + tops[k];
+        if (slide) {
+            if (!SlideTo(page, top, alive, [this, generation] { return generation == m_arrangeGeneration; }))
+                return;
+        } else {
+            page->move(origin.x(), top);
+        }
+    }
+}
+
+void TLookOut::PageAdded(TLookOutPage* page)
+{
+    m_pages.append(page);
+    page->show();
+    if (!m_active)
+        m_active = page;
+    ArrangePages(false);
+}
+
+void TLookOut::PageGone(TLookOutPage* page)
+{
+    m_pages.removeAll(page);
+    if (m_active == page)
+        m_active = nullptr;
+}
+
+void TLookOut::paintEvent(QPaintEvent* e)
+{
+    {
+        QPainter p(this);
+        p.fillRect(contentsRect(), m_color);
+    }
+    QFrame::paintEvent(e);
+}
+
+void TLookOut::resizeEvent(QResizeEvent* e)
+{
+    QFrame::resizeEvent(e);
+    Relayout();
+}
+
+} // namespace flk
