@@ -13,6 +13,8 @@ namespace flk {
 
 class TLookOutPage;
 
+Q_MOC_INCLUDE("LookOutPage.h")
+
 class TLookOut : public QFrame {
     Q_OBJECT
     Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)

@@ -5,6 +5,7 @@
 #include "LookOutPage.h"
 
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -62,8 +63,11 @@ TLookOutButton::TLookOutButton(TLookOutPage* page)
 
 TLookOutButton::~TLookOutButton()
 {
-    if (m_dragging)
+    if (m_dragging) {
+        QGuiApplication::restoreOverrideCursor();
+        releaseKeyboard();
         releaseMouse();
+    }
     if (m_page)
         m_page->ButtonGone(this);
 }
@@ -367,8 +371,9 @@ void TLookOutButton::BeginDrag()
     m_dragging = true;
     m_mouseDown = false;
     m_dragTarget = nullptr;
-    grabMouse(m_dragCursor);
+    grabMouse();
     grabKeyboard();
+    QGuiApplication::setOverrideCursor(m_dragCursor);
     emit OnStartDrag(this);
 }
 
@@ -394,7 +399,7 @@ void TLookOutButton::DragMoved(QPoint globalPos)
     m_dragTarget = accept ? target : nullptr;
     if (auto* page = qobject_cast<TLookOutPage*>(m_dragTarget.data()))
         page->SetDropHighlight(true);
-    grabMouse(accept ? m_dragCursor : QCursor(Qt::ForbiddenCursor));
+    QGuiApplication::changeOverrideCursor(accept ? m_dragCursor : QCursor(Qt::ForbiddenCursor));
 }
 
 void TLookOutButton::EndDrag(bool drop)
@@ -402,6 +407,7 @@ void TLookOutButton::EndDrag(bool drop)
     if (!m_dragging)
         return;
     m_dragging = false;
+    QGuiApplication::restoreOverrideCursor();
     releaseKeyboard();
     releaseMouse();
     const QPointer<QWidget> target(drop ? m_dragTarget.data() : nullptr);

@@ -19,6 +19,8 @@ namespace flk {
 class TLookOut;
 class TLookOutPage;
 
+Q_MOC_INCLUDE("LookOutPage.h")
+
 class TLookOutButton : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)

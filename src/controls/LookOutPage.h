@@ -23,6 +23,9 @@ class TLookOut;
 class TLookOutButton;
 class TLookOutRepeatTimer;
 
+Q_MOC_INCLUDE("LookOutButton.h")
+Q_MOC_INCLUDE("LookOut.h")
+
 class TLookOutPage : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
