@@ -1,5 +1,7 @@
 #include "HandOff.h"
 
+#include "Url.h"
+
 namespace flk {
 
 THandOff THandOff::Parse(const QByteArray& data)
@@ -26,32 +28,17 @@ THandOff THandOff::FromText(const QString& text)
 
 QString THandOff::FileName() const
 {
-    const int cut = qMax(Address.lastIndexOf('\\'), Address.lastIndexOf(':'));
-    QString name = Address.mid(cut + 1);
-    while (name.contains('/'))
-        name.remove(0, 1);
-    static const QString kForbidden = QStringLiteral("\\:*?\"<>|");
-    for (const QChar c : kForbidden)
-        name.remove(c);
-    return name;
+    return Url::HandOffFileName(Address);
 }
 
 QString THandOff::Base() const
 {
-    const QString name = FileName();
-    QString base = Address;
-    const int at = name.isEmpty() ? -1 : base.indexOf(name);
-    if (at >= 0)
-        base.remove(at, name.size());
-    return base;
+    return Url::WithoutName(Address, FileName());
 }
 
 QString THandOff::Protocol() const
 {
-    if (Kind != QLatin1String("IE"))
-        return Kind;
-    const int slash = Address.indexOf('/');
-    return slash < 1 ? QString() : Address.left(slash - 1);
+    return Kind == QLatin1String("IE") ? Url::ProtocolBeforeSlash(Address) : Kind;
 }
 
 } // namespace flk

@@ -23,7 +23,7 @@ public:
     // The part of the address after its last backslash or colon, stripped
     // from the front until it holds no "/", without \ : * ? " < > |.
     QString FileName() const;
-    // The address with the first occurrence of the file name removed.
+    // The address with the file name taken off its end (see Url::WithoutName).
     QString Base() const;
     // The protocol: the kind, except that "IE" takes the address's own
     // scheme (the characters before the one preceding its first "/").

@@ -10,6 +10,7 @@
 #include "Settings.h"
 #include "Shell.h"
 #include "StoredDate.h"
+#include "Url.h"
 
 #include "AnotherGauge.h"
 #include "RinGauge.h"
@@ -351,10 +352,10 @@ void TfrmAsker::FillFromManager(const QString& source, const QString& descriptio
 {
     SourceUrl = source;
     edtSource->setEditText(source);
-    Protocol = source.left(3) == QLatin1String("ftp") ? QStringLiteral("ftp") : QStringLiteral("http");
+    Protocol = Url::RecordedProtocol(source);
     edtDesc->setText(description);
-    RemoteFileName = source.mid(source.lastIndexOf(QLatin1Char('/')) + 1);
-    UrlBase = source.left(source.size() - RemoteFileName.size());
+    RemoteFileName = Url::FileName(source);
+    UrlBase = Url::Folder(source);
 }
 
 void TfrmAsker::PlaceFromManager(const QString& section, const QString& folder, const QString& fileName)
@@ -658,10 +659,10 @@ void TfrmAsker::cmdOKClick()
         SaveSettings();
         if (cbMinimize->isChecked())
             showMinimized();
-        if (Protocol != QLatin1String("http"))
-            GetFTP(true);
-        else
+        if (Url::TransferFor(Protocol) == TTransfer::Http)
             GetHTTP();
+        else
+            GetFTP(true);
     } catch (const std::exception& e) {
         // A failed step (a record or setting that cannot be written) ends the
         // command in the application's error box; the dialog goes back to Idle.

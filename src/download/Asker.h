@@ -211,8 +211,6 @@ public:
     static quint64 TickCount();
     // One statistics tick as if the clock read `now` (tmrDLSpeedTimer passes TickCount()).
     void SpeedTick(quint64 now);
-    // A Location value resolved against the address it came from.
-    static QString ResolveLocation(const QString& base, const QString& location);
 
 private:
     void RunHttp();

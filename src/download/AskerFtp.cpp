@@ -6,9 +6,9 @@
 
 #include "AnotherGauge.h"
 #include "Dialogs.h"
-#include "FtpAddress.h"
 #include "RinGauge.h"
 #include "Shell.h"
+#include "Url.h"
 #include "VVNavigatorGauge.h"
 
 #include <QComboBox>
@@ -105,7 +105,7 @@ void TfrmAsker::GetFTP(bool resumeAllowed)
     ftp->LocalFileName = TargetPath();
     ftp->PassiveMode = true;
     ftp->HostFileName = RemoteFileName;
-    const FtpAddress address = FtpAddress::FromUrlBase(UrlBase);
+    const TFtpTarget address = Url::SplitFtpBase(UrlBase);
     ftp->HostName = address.HostName;
     ftp->HostDirName = address.HostDirName;
     ftp->Port = address.Port.isEmpty() ? kFtpPort : address.Port;

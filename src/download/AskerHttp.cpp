@@ -8,6 +8,7 @@
 #include "FileStream.h"
 #include "Messages.h"
 #include "Shell.h"
+#include "Url.h"
 
 #include "AnotherGauge.h"
 #include "RinGauge.h"
@@ -61,16 +62,6 @@ QString HashPattern(double v)
     return n == 0 ? QString() : QString::number(n);
 }
 
-// "scheme://authority" of an absolute address; empty when it has none.
-QString Origin(const QString& url)
-{
-    const qsizetype sep = url.indexOf(QLatin1String("://"));
-    if (sep < 0)
-        return {};
-    const qsizetype slash = url.indexOf(QLatin1Char('/'), sep + 3);
-    return slash < 0 ? url : url.left(slash);
-}
-
 // The first byte of a "bytes first-last/total" value; -1 when unreadable.
 qint64 RangeStart(const QString& value)
 {
@@ -91,28 +82,6 @@ quint64 TfrmAsker::TickCount()
 {
     using namespace std::chrono;
     return static_cast<quint64>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-QString TfrmAsker::ResolveLocation(const QString& base, const QString& location)
-{
-    if (location.contains(QLatin1String("://")))
-        return location;
-    const QString origin = Origin(base);
-    if (origin.isEmpty())
-        return location;
-    if (location.startsWith(QLatin1String("//")))
-        return origin.left(origin.indexOf(QLatin1Char(':')) + 1) + location;
-    if (location.startsWith(QLatin1Char('/')))
-        return origin + location;
-    // Relative to the folder of the old address.
-    QString folder = base;
-    const qsizetype query = folder.indexOf(QLatin1Char('?'));
-    if (query >= 0)
-        folder.truncate(query);
-    folder.truncate(std::max(folder.lastIndexOf(QLatin1Char('/')) + 1, origin.size()));
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder + location;
 }
 
 // ---------------------------------------------------------------------------
@@ -333,10 +302,8 @@ void TfrmAsker::CloseHttpFile()
 void TfrmAsker::HttpHandOverToFtp()
 {
     RedirectPending = false;
-    const QString name = SourceUrl.mid(SourceUrl.lastIndexOf(QLatin1Char('/')) + 1);
-    UrlBase = SourceUrl;
-    if (!name.isEmpty())
-        UrlBase.remove(UrlBase.indexOf(name), name.size());
+    const QString name = Url::FileName(SourceUrl);
+    UrlBase = Url::WithoutName(SourceUrl, name);
     RemoteFileName = name;
     edtSource->setEditText(UrlBase + name);
     SaveDownloadInfo();
@@ -357,11 +324,11 @@ void TfrmAsker::HttpHeaderData()
     const QString value = line.mid(colon + 1).trimmed();
     if (name == QLatin1String("location")) {
         RedirectPending = true;
-        SourceUrl = ResolveLocation(SourceUrl, value);
+        // The client has resolved the value against the address it came from.
+        SourceUrl = Http.CurrentUrl();
         AddLog(QStringLiteral("Fetchlark is redirecting to: ") + SourceUrl);
-        const qsizetype slash = SourceUrl.indexOf(QLatin1Char('/'));
-        Protocol = slash > 0 ? SourceUrl.left(slash - 1).toLower() : QString();
-        if (Protocol == QLatin1String("ftp")) {
+        Protocol = Url::ProtocolBeforeSlash(SourceUrl);
+        if (Protocol.compare(QLatin1String("ftp"), Qt::CaseInsensitive) == 0) {
             // The FTP transfer takes over once this request has ended; the
             // HTTP client must not follow an ftp address itself.
             m_httpToFtp = true;

@@ -1,6 +1,7 @@
 #include "HttpProt.h"
 
 #include "FileStream.h"
+#include "Url.h"
 #include "WSocket.h"
 
 #include <QIODevice>
@@ -33,60 +34,6 @@ QString RfcDate(const QDateTime& dt)
 } // namespace
 
 // ---------------------------------------------------------------- helpers
-
-TUrlParts SplitUrl(const QString& url)
-{
-    TUrlParts p;
-    if (url.isEmpty())
-        return p;
-    QString rest;
-    const qsizetype sep = url.indexOf("://");
-    if (sep >= 0) {
-        p.Proto = url.left(sep);
-        rest = url.mid(sep + 3);
-    } else if (url.startsWith('/')) {
-        p.Proto = "http";
-        if (url.size() < 2 || url[1] != '/') {
-            p.Path = url;
-            return p;
-        }
-        rest = url.mid(1);
-    } else if (url.left(5).toLower() == "http:") {
-        p.Proto = "http";
-        if (url.size() > 6 && url[5] != '/') {
-            p.Path = url.mid(5);
-            return p;
-        }
-        rest = url.mid(6);
-    } else if (url.left(7).toLower() == "mailto:") {
-        p.Proto = "mailto";
-        rest = url.mid(url.indexOf(':') + 1);
-    } else {
-        rest = url;
-    }
-    const qsizetype slash = rest.indexOf('/');
-    QString authority = slash >= 0 ? rest.left(slash) : rest;
-    if (slash >= 0)
-        p.Path = rest.mid(slash);
-    const qsizetype at = authority.lastIndexOf('@');
-    QString userInfo;
-    if (at >= 0) {
-        userInfo = authority.left(at);
-        authority = authority.mid(at + 1);
-    }
-    const qsizetype colon = authority.lastIndexOf(':');
-    if (colon >= 0) {
-        p.Port = authority.mid(colon + 1);
-        authority = authority.left(colon);
-    }
-    p.Host = authority;
-    if (at >= 0) {
-        const qsizetype uc = userInfo.indexOf(':');
-        p.User = uc >= 0 ? userInfo.left(uc) : userInfo;
-        p.Pass = uc >= 0 ? userInfo.mid(uc + 1) : QString();
-    }
-    return p;
-}
 
 QString EncodeBase64(const QString& text)
 {
@@ -174,37 +121,21 @@ void THttpCli::StartRequest(THttpRequest rq)
     m_redirectCount = 0;
     m_contentLength = -1;
 
-    const TUrlParts u = SplitUrl(URL);
-    m_scheme = u.Proto.isEmpty() ? QString("http") : u.Proto;
-    m_hostName = u.Host;
-    if (Proxy.isEmpty()) {
-        m_path = u.Path;
-        m_targetHost = u.Host;
-        m_targetPort = u.Port.isEmpty() ? QString("80") : u.Port;
-    } else {
-        m_path = m_scheme + "://" + u.Host + u.Path;
-        const TUrlParts px = SplitUrl(Proxy);
-        m_targetHost = px.Host;
-        m_targetPort = px.Port.isEmpty() ? ProxyPort : px.Port;
-    }
+    const TUrlParts u = Url::SplitUrl(URL);
     if (!u.User.isEmpty() || !u.Pass.isEmpty()) {
         Username = u.User;
         Password = u.Pass;
     }
-    if (m_path.isEmpty())
-        m_path = "/";
-
-    if (u.Path.isEmpty() || u.Path == "/") {
-        m_docName = "document.htm";
-    } else {
-        QString p = u.Path;
-        if (p.endsWith('/'))
-            p.chop(1);
-        m_docName = p.mid(p.lastIndexOf('/') + 1).left(255);
-        const qsizetype q = m_docName.indexOf('?');
-        if (q >= 0)
-            m_docName = m_docName.left(q);
+    m_docName = Url::DocName(u.Path);
+    // Redirections resolve against an absolute address: one without a
+    // scheme or host is completed from its parts.
+    m_url = URL;
+    if (Url::Origin(URL).isEmpty()) {
+        const QString host = u.Host.contains(u':') ? '[' + u.Host + ']' : u.Host;
+        m_url = (u.Proto.isEmpty() ? QStringLiteral("http") : u.Proto) + "://" + host
+                + (u.Port.isEmpty() ? QString() : ':' + u.Port) + u.Path;
     }
+    Aim(URL);
     StartConnection();
 }
 
@@ -333,7 +264,7 @@ void THttpCli::SendRequestHeader()
     };
     TriggerRequestHeaderBegin();
     const char* method = m_requestType == httpPOST ? "POST" : m_requestType == httpHEAD ? "HEAD" : "GET";
-    put(QString("%1 %2 HTTP/1.0").arg(method, m_path));
+    put(QString("%1 %2 HTTP/1.0").arg(method, Url::RequestTarget(m_path)));
     if (!Sender.isEmpty())
         put("From: " + Sender);
     if (!Reference.isEmpty())
@@ -545,6 +476,10 @@ void THttpCli::EndOfHeader(qsizetype)
         Fail("Invalid reply: no status line");
         return;
     }
+    if (m_locationChanged && Url::TransferFor(m_scheme) != TTransfer::Http) {
+        Fail(QStringLiteral("Cannot follow a redirection to %1").arg(m_url));
+        return;
+    }
     if (m_locationChanged) {
         TriggerHeaderEnd();
         m_rcvLen = 0;
@@ -627,29 +562,32 @@ void THttpCli::WriteFailed(const QString& why)
 
 // ---------------------------------------------------------------- redirects
 
+// Host header, connect target and request target for an address.
+void THttpCli::Aim(const QString& url)
+{
+    const TUrlParts u = Url::SplitUrl(url);
+    m_scheme = u.Proto.isEmpty() ? QStringLiteral("http") : u.Proto;
+    m_hostName = u.Host;
+    if (Proxy.isEmpty()) {
+        m_path = u.Path;
+        m_targetHost = u.Host;
+        m_targetPort = u.Port.isEmpty() ? Url::DefaultPort(m_scheme) : u.Port;
+    } else {
+        m_path = m_scheme + "://" + u.Host + u.Path;
+        const TUrlParts px = Url::SplitUrl(Proxy);
+        m_targetHost = px.Host;
+        m_targetPort = px.Port.isEmpty() ? ProxyPort : px.Port;
+    }
+    if (m_path.isEmpty())
+        m_path = "/";
+}
+
+// The next request goes where the Location value points, read against the
+// address that sent it (a bare "b.bin" is a file beside it, not a host).
 void THttpCli::WorkOutRedirect(const QString& value)
 {
-    if (Proxy.isEmpty() && value.startsWith('/')) {
-        m_path = value;
-        return;
-    }
-    const TUrlParts u = SplitUrl(value);
-    if (!u.Port.isEmpty())
-        m_targetPort = u.Port;
-    else if (!u.Host.isEmpty())
-        m_targetPort = "80";
-    if (!u.Host.isEmpty())
-        m_targetHost = u.Host;
-    const QString scheme = u.Proto.isEmpty() ? QString("http") : u.Proto;
-    if (u.Path.isEmpty()) {
-        m_path = scheme + "://" + m_hostName + "/" + u.Host;
-        m_targetHost = m_hostName;
-    } else if (u.Host.isEmpty()) {
-        m_path = scheme + "://" + m_hostName + u.Path;
-    } else {
-        m_path = u.Path;
-        m_hostName = u.Host;
-    }
+    m_url = Url::Resolve(m_url, value);
+    Aim(m_url);
 }
 
 void THttpCli::RedirectSessionClosed()

@@ -66,11 +66,6 @@ private:
     int m_code;
 };
 
-// Parts of an address; all empty for an empty address.
-struct TUrlParts {
-    QString Proto, User, Pass, Host, Port, Path;
-};
-TUrlParts SplitUrl(const QString& url);
 // Standard Base64 (with "=" padding, no line breaks) of Latin-1 text.
 QString EncodeBase64(const QString& text);
 
@@ -104,7 +99,7 @@ public:
     QString Cookie;
     QString ContentTypePost = "application/x-www-form-urlencoded";
     QString ContentRangeBegin, ContentRangeEnd;  // one request only; set again by a reply's Content-Range
-    QString Location;              // last location header
+    QString Location;              // last location header, as the server sent it
     QIODevice* ReceiveStream = nullptr;  // not owned: every body block is written into it
     QIODevice* PostStream = nullptr;     // not owned: read for a POST body
 
@@ -126,6 +121,9 @@ public:
     quint16 RequestError() const { return m_requestError; }
     THttpRequest RequestType() const { return m_requestType; }
     int RedirectCount() const { return m_redirectCount; }
+    // The address being fetched: URL, or where the redirections led (each
+    // Location resolved against the address it came from).
+    QString CurrentUrl() const { return m_url; }
     TWSocket* CtrlSocket() const { return m_socket; }
 
     // --- events ---
@@ -197,6 +195,7 @@ private:
     void BodyBlock(const char* data, qsizetype len);
     void BodyToFile(TFileStream& file);
     void WriteFailed(const QString& why);
+    void Aim(const QString& url);
     void WorkOutRedirect(const QString& value);
     void Fail(const QString& reason);
     void DeliverHeaderlessDocument();
@@ -221,6 +220,7 @@ private:
     QStringList m_authChallenges;
     QStringList m_responseHeaders;
     quint16 m_requestError = 0;
+    QString m_url;          // absolute address being fetched
     QString m_hostName;     // for the Host header
     QString m_targetHost;   // connect target
     QString m_targetPort;

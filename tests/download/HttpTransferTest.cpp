@@ -441,19 +441,5 @@ TEST_F(HttpTransferTest, StatisticsUse64BitFiguresAndTimeToArrivalWrapsAtADay)
     EXPECT_EQ(asker->lblAverage->text(), QStringLiteral("10000000 bps"));
 }
 
-TEST(HttpResolveLocation, RelativeValuesBecomeAbsoluteAddresses)
-{
-    const QString base = QStringLiteral("http://host:8080/a/b/file.zip?x=1");
-    EXPECT_EQ(TfrmAsker::ResolveLocation(base, QStringLiteral("ftp://other/pub/f.zip")),
-              QStringLiteral("ftp://other/pub/f.zip"));
-    EXPECT_EQ(TfrmAsker::ResolveLocation(base, QStringLiteral("/new/f.zip")),
-              QStringLiteral("http://host:8080/new/f.zip"));
-    EXPECT_EQ(TfrmAsker::ResolveLocation(base, QStringLiteral("//mirror/f.zip")),
-              QStringLiteral("http://mirror/f.zip"));
-    EXPECT_EQ(TfrmAsker::ResolveLocation(base, QStringLiteral("g.zip")), QStringLiteral("http://host:8080/a/b/g.zip"));
-    EXPECT_EQ(TfrmAsker::ResolveLocation(QStringLiteral("http://host"), QStringLiteral("g.zip")),
-              QStringLiteral("http://host/g.zip"));
-}
-
 } // namespace
 } // namespace flk::test

@@ -90,33 +90,8 @@ QByteArray Pattern(int size)
 
 } // namespace
 
-TEST(SplitUrlTest, Parts)
+TEST(HttpBase64, StandardAlphabetWithPadding)
 {
-    TUrlParts p = SplitUrl("http://user:pw@host.example:8080/dir/file.zip?x=1");
-    EXPECT_EQ(p.Proto, "http");
-    EXPECT_EQ(p.User, "user");
-    EXPECT_EQ(p.Pass, "pw");
-    EXPECT_EQ(p.Host, "host.example");
-    EXPECT_EQ(p.Port, "8080");
-    EXPECT_EQ(p.Path, "/dir/file.zip?x=1");
-    p = SplitUrl("/only/path");
-    EXPECT_EQ(p.Proto, "http");
-    EXPECT_EQ(p.Path, "/only/path");
-    EXPECT_TRUE(p.Host.isEmpty());
-    p = SplitUrl("//host2/p");  // the rest starts after the first "/" only
-    EXPECT_TRUE(p.Host.isEmpty());
-    EXPECT_EQ(p.Path, "/host2/p");
-    p = SplitUrl("HTTP:rel/x");
-    EXPECT_EQ(p.Proto, "http");
-    EXPECT_EQ(p.Path, "rel/x");
-    p = SplitUrl("example.org");
-    EXPECT_TRUE(p.Proto.isEmpty());
-    EXPECT_EQ(p.Host, "example.org");
-    EXPECT_TRUE(p.Path.isEmpty());
-    p = SplitUrl("ftp://a@b@c:21");
-    EXPECT_EQ(p.User, "a@b");
-    EXPECT_EQ(p.Host, "c");
-    EXPECT_EQ(p.Port, "21");
     EXPECT_EQ(EncodeBase64("user:pass"), "dXNlcjpwYXNz");
     EXPECT_EQ(EncodeBase64("a"), "YQ==");
 }
@@ -270,6 +245,27 @@ TEST_F(HttpCliTest, RelativeAndAbsoluteRedirects)
     EXPECT_EQ(locations, (QStringList{"/moved/here", target.BaseUrl() + "/last"}));
     EXPECT_EQ(body.data(), "final");
     EXPECT_EQ(http.ResponseStatus(), 200);
+}
+
+TEST_F(HttpCliTest, BareNameInLocationIsAFileBesideTheOldAddress)
+{
+    ScriptedHttpServer server;
+    server.AddReply("HTTP/1.0 302 Found\r\nLocation: b.bin\r\n\r\n");
+    server.AddReply(Ok("beside"));
+    EXPECT_EQ(Get(Url(server, "/dir/a.bin")), "ok");
+    EXPECT_EQ(server.WaitForRequest(1), "GET /dir/b.bin HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    EXPECT_EQ(http.CurrentUrl(), Url(server, "/dir/b.bin"));
+    EXPECT_EQ(body.data(), "beside");
+}
+
+TEST_F(HttpCliTest, RequestTargetIsPercentEncodedAsUtf8)
+{
+    ScriptedHttpServer server;
+    server.AddReply(Ok("x"));
+    EXPECT_EQ(Get(Url(server, "/a/файл.bin")), "ok");
+    EXPECT_EQ(Get(Url(server, "/my file.bin?v=1%202")), "ok");
+    EXPECT_TRUE(server.WaitForRequest(0).startsWith("GET /a/%D1%84%D0%B0%D0%B9%D0%BB.bin HTTP/1.0\r\n"));
+    EXPECT_TRUE(server.WaitForRequest(1).startsWith("GET /my%20file.bin?v=1%202 HTTP/1.0\r\n"));
 }
 
 TEST_F(HttpCliTest, AbortDuringTheBody)
