@@ -1,9 +1,13 @@
 #include "LookOut.h"
 
+#include "LookOutAccessible.h"
+#include "LookOutButton.h"
 #include "LookOutGeometry.h"
 #include "LookOutPage.h"
 #include "LookOutSlide.h"
 
+#include <QAccessible>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPalette>
 
@@ -15,6 +19,8 @@ TLookOut::TLookOut(QWidget* parent)
     : QFrame(parent)
     , m_color(palette().color(QPalette::Button))
 {
+    InstallLookOutAccessibility();
+    setFocusPolicy(Qt::StrongFocus);
     SetBorderStyle(bsSingle);
     resize(92, 300);
 }
@@ -154,6 +160,111 @@ void TLookOut::PageGone(TLookOutPage* page)
     m_pages.removeAll(page);
     if (m_active == page)
         m_active = nullptr;
+}
+
+QList<QWidget*> TLookOut::Items() const
+{
+    QList<QWidget*> items;
+    for (TLookOutPage* page : m_pages) {
+        if (page->isHidden())
+            continue;
+        items << page;
+        if (page != m_active)
+            continue;
+        const QRect area = page->rect().adjusted(0, G::kHeaderHeight, 0, 0);
+        for (TLookOutButton* button : page->Buttons())
+            if (!button->isHidden() && area.intersects(button->geometry()))
+                items << button;
+    }
+    return items;
+}
+
+QWidget* TLookOut::FocusItem() const
+{
+    return m_focusItem;
+}
+
+void TLookOut::SetFocusItem(QWidget* item)
+{
+    if (m_focusItem)
+        m_focusItem->update();
+    m_focusItem = item;
+    if (!item)
+        return;
+    item->update();
+    if (hasFocus()) {
+        QAccessibleEvent event(item, QAccessible::Focus);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+// Up and down along the items; a button just out of sight is scrolled in.
+void TLookOut::MoveFocus(int step)
+{
+    QList<QWidget*> items = Items();
+    if (items.isEmpty())
+        return;
+    int index = items.indexOf(m_focusItem.data());
+    if (auto* button = qobject_cast<TLookOutButton*>(m_focusItem.data())) {
+        TLookOutPage* page = button->Page();
+        TLookOutButton* next = page->Button(page->IndexOfButton(button) + step);
+        if (next && !items.contains(next)) {
+            if (step > 0)
+                page->ScrollDown();
+            else
+                page->ScrollUp();
+            SetFocusItem(next);
+            return;
+        }
+    }
+    index = index < 0 ? 0 : std::clamp(index + step, 0, int(items.size()) - 1);
+    SetFocusItem(items[index]);
+}
+
+void TLookOut::keyPressEvent(QKeyEvent* e)
+{
+    const QList<QWidget*> items = Items();
+    switch (e->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Left:
+        MoveFocus(-1);
+        break;
+    case Qt::Key_Down:
+    case Qt::Key_Right:
+        MoveFocus(1);
+        break;
+    case Qt::Key_Home:
+        SetFocusItem(items.value(0));
+        break;
+    case Qt::Key_End:
+        SetFocusItem(items.value(items.size() - 1));
+        break;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (auto* page = qobject_cast<TLookOutPage*>(m_focusItem.data()))
+            page->Press();
+        else if (auto* button = qobject_cast<TLookOutButton*>(m_focusItem.data()))
+            button->Press();
+        break;
+    default:
+        QFrame::keyPressEvent(e);
+    }
+}
+
+void TLookOut::focusInEvent(QFocusEvent* e)
+{
+    QFrame::focusInEvent(e);
+    if (!m_focusItem || !Items().contains(m_focusItem.data()))
+        m_focusItem = m_active;
+    SetFocusItem(m_focusItem);
+}
+
+void TLookOut::focusOutEvent(QFocusEvent* e)
+{
+    QFrame::focusOutEvent(e);
+    if (m_focusItem)
+        m_focusItem->update();
 }
 
 void TLookOut::paintEvent(QPaintEvent* e)

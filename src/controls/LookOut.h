@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QFrame>
 #include <QList>
+#include <QPointer>
 
 namespace flk {
 
@@ -62,6 +63,14 @@ public:
     // without sliding (what a resize does).
     void Relayout();
 
+    // The bar's items in bar order: every visible page's header (the page
+    // itself) and, after the open page's header, its buttons in sight.
+    // Keyboard focus moves along them (arrow keys, Home, End; Space or Enter
+    // presses one) and assistive technology sees them as the bar's children.
+    QList<QWidget*> Items() const;
+    QWidget* FocusItem() const;
+    void SetFocusItem(QWidget* item);
+
     QSize sizeHint() const override { return {92, 300}; }
 
 signals:
@@ -71,6 +80,9 @@ signals:
 protected:
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
 
 private:
     friend class TLookOutPage;
@@ -78,9 +90,11 @@ private:
     void PageGone(TLookOutPage* page);
     void ArrangePages(bool slide);
     QList<TLookOutPage*> VisiblePages() const;
+    void MoveFocus(int step);
 
     QList<TLookOutPage*> m_pages;
     TLookOutPage* m_active = nullptr;
+    QPointer<QWidget> m_focusItem;
     bool m_autoSize = false;
     bool m_smooth = false;
     bool m_destroying = false;

@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QTextLayout>
 
 namespace flk {
@@ -181,6 +183,19 @@ void TLookOutButton::Click()
     emit OnClick(this);
 }
 
+void TLookOutButton::Press()
+{
+    if (!isEnabled())
+        return;
+    const QPoint centre = rect().center();
+    const QPointer<TLookOutButton> alive(this);
+    emit OnMouseDown(this, Qt::LeftButton, Qt::NoModifier, centre);
+    if (alive)
+        emit OnMouseUp(this, Qt::LeftButton, Qt::NoModifier, centre);
+    if (alive)
+        Click();
+}
+
 bool TLookOutButton::Pressed() const
 {
     return m_down || (m_mouseDown && m_hover);
@@ -238,6 +253,14 @@ void TLookOutButton::paintEvent(QPaintEvent*)
         p.setPen(dark);
         p.drawLine(f.bottomLeft(), f.bottomRight());
         p.drawLine(f.topRight(), f.bottomRight());
+    }
+
+    const TLookOut* bar = m_page ? m_page->Bar() : nullptr;
+    if (bar && bar->hasFocus() && bar->FocusItem() == this) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = rect().adjusted(1, 1, -1, -1);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
     }
 
     const TImageList* images = Images();

@@ -78,6 +78,9 @@ public:
 
     // What a click does: latching, then OnClick. Nothing while disabled.
     void Click();
+    // What a mouse click does, for the keyboard and assistive technology:
+    // OnMouseDown and OnMouseUp with the left button, then Click.
+    void Press();
 
     bool MouseInControl() const { return m_hover; }
     bool Pressed() const; // drawn pressed: held down with the mouse over it, or Down

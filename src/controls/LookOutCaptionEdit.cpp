@@ -12,7 +12,7 @@ TLookOutCaptionEdit::TLookOutCaptionEdit(QWidget* host, const QRect& place, cons
     , m_edit(new QLineEdit(host))
     , m_done(std::move(done))
 {
-    m_edit->setAccessibleName(caption);
+    m_edit->setAccessibleName(QObject::tr("Caption"));
     m_edit->setGeometry(place);
     m_edit->setText(caption);
     m_edit->selectAll();

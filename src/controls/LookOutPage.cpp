@@ -320,6 +320,19 @@ void TLookOutPage::Press()
 {
     if (!isEnabled())
         return;
+    const QPoint centre = HeaderRect().center();
+    const QPointer<TLookOutPage> alive(this);
+    emit OnMouseDown(this, Qt::LeftButton, Qt::NoModifier, centre);
+    if (alive)
+        emit OnMouseUp(this, Qt::LeftButton, Qt::NoModifier, centre);
+    if (alive)
+        HeaderClicked();
+}
+
+void TLookOutPage::HeaderClicked()
+{
+    if (!isEnabled())
+        return;
     const QPointer<TLookOutPage> alive(this);
     if (m_bar)
         m_bar->SetActivePage(this);
@@ -369,6 +382,12 @@ void TLookOutPage::PaintHeader(QPainter& p)
     if (!m_headerHover)
         option.state &= ~QStyle::State_MouseOver;
     style()->drawControl(QStyle::CE_PushButtonBevel, &option, &p, this);
+    if (m_bar && m_bar->hasFocus() && m_bar->FocusItem() == this) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = header.adjusted(2, 2, -2, -2);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
+    }
 
     p.setFont(m_headerHover ? HiLiteFont() : font());
     const QRect text = header.adjusted(2, 0, -2, 0).translated(pressed ? QPoint(1, 1) : QPoint());
@@ -426,7 +445,7 @@ void TLookOutPage::mouseReleaseEvent(QMouseEvent* e)
     const QPointer<TLookOutPage> alive(this);
     emit OnMouseUp(this, e->button(), e->modifiers(), pos);
     if (alive && click)
-        Press();
+        HeaderClicked();
 }
 
 void TLookOutPage::mouseMoveEvent(QMouseEvent* e)

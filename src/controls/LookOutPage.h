@@ -102,8 +102,9 @@ public:
     QRect HeaderRect() const; // the strip: page width x 19 at the top
     bool MouseInHeader() const { return m_headerHover; }
 
-    // What a click on the header does: opens the page on its bar and fires
-    // OnClick. Nothing for a disabled page.
+    // What a mouse click on the header does, for the keyboard and assistive
+    // technology: OnMouseDown and OnMouseUp, then the page opens on its bar
+    // and OnClick fires. Nothing for a disabled page.
     void Press();
 
     // In-place caption edit: an edit box 19 pixels high over the header,
@@ -152,6 +153,7 @@ private:
     void ArrowReleased();
     void RepeatFired();
     void SetHeaderHover(bool hover);
+    void HeaderClicked();
     void SetDropHighlight(bool on);
     void FinishEdit(bool accepted);
     void PaintHeader(class QPainter& p);

@@ -1,0 +1,14 @@
+#pragma once
+// What assistive technology sees of the custom-painted sections bar: the
+// bar is a list of pressable items in bar order — every page header (a page
+// tab) and, after the open page's header, that page's visible folder buttons.
+// Pressing an item through the accessibility interface does what a mouse
+// click does.
+
+namespace flk {
+
+// Installs the accessibility factory for the bar's classes (once per
+// program; the bar's constructor calls it).
+void InstallLookOutAccessibility();
+
+} // namespace flk
