@@ -3,7 +3,8 @@
 // deliberate pauses (Smooth off). Run by hand:
 //   QT_QPA_PLATFORM=offscreen ./lookout_bench
 // With --snapshot FILE.png it saves a picture of a small bar (the default
-// catalogue's sections, the second folder under the mouse) instead.
+// catalogue's sections, the second folder under the mouse) instead; with
+// --demo it shows that bar in a window to try by hand.
 #include "LookOut.h"
 #include "LookOutButton.h"
 #include "LookOutPage.h"
@@ -58,8 +59,9 @@ std::unique_ptr<flk::TLookOut> Build(const flk::TImageList& icons, bool batched)
     return bar;
 }
 
-// The default catalogue's bar as the manager window shows it.
-int Snapshot(const QString& file)
+// The default catalogue's bar as the manager window shows it; saved to
+// `file`, or shown until closed when `file` is empty.
+int Demo(const QString& file)
 {
     flk::TImageList icons;
     const QDir places(QStringLiteral("/usr/share/icons/Adwaita/32x32/places"));
@@ -85,8 +87,11 @@ int Snapshot(const QString& file)
             button->resize(bar.Page(0)->width(), 60);
         }
     }
+    bar.setWindowTitle(QStringLiteral("Sections bar"));
     bar.show();
     bar.SetActivePage(bar.Page(0));
+    if (file.isEmpty())
+        return QApplication::exec();
     QApplication::processEvents();
     flk::TLookOutButton* hovered = bar.Page(0)->Button(1);
     QEnterEvent enter(QPointF(30, 20), QPointF(30, 20), hovered->mapToGlobal(QPointF(30, 20)));
@@ -100,7 +105,11 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     if (argc == 3 && QString::fromLocal8Bit(argv[1]) == QLatin1String("--snapshot"))
-        return Snapshot(QString::fromLocal8Bit(argv[2]));
+        return Demo(QString::fromLocal8Bit(argv[2]));
+    if (argc == 2 && QString::fromLocal8Bit(argv[1]) == QLatin1String("--demo")) {
+        QApplication::setApplicationName(QStringLiteral("Fetchlark")); // found on the accessibility bus
+        return Demo(QString());
+    }
     const flk::TImageList icons = Icons();
     const int runs = 21;
 
