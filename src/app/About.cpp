@@ -9,8 +9,6 @@
 
 namespace flk {
 
-TfrmAbout* frmAbout = nullptr;
-
 TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("About Fetchlark"));

@@ -11,6 +11,4 @@ public:
     explicit TfrmAbout(QWidget* parent = nullptr);
 };
 
-extern TfrmAbout* frmAbout; // the one instance, created at start-up
-
 } // namespace flk

@@ -39,7 +39,8 @@ const QString kDownloadPage = QStringLiteral("http://www.marrowby.com/download/"
 const QString kSupportPage = QStringLiteral("http://www.marrowby.com/support/");
 } // namespace
 
-TfrmTray::TfrmTray(const QStringList& arguments, QWidget* parent) : QWidget(parent), m_arguments(arguments)
+TfrmTray::TfrmTray(const QStringList& arguments, QWidget* parent)
+    : QWidget(parent), m_windows{this}, m_arguments(arguments)
 {
     frmTray = this;
     setWindowTitle(QStringLiteral("FLK --"));
@@ -54,7 +55,6 @@ TfrmTray::TfrmTray(const QStringList& arguments, QWidget* parent) : QWidget(pare
         activateWindow();
     };
     BuildMenu();
-    AskerHost::install(this);
     FormCreate();
 }
 
@@ -62,11 +62,7 @@ TfrmTray::~TfrmTray()
 {
     // FormDestroy: the helper is unregistered while the windows go.
     UnregisterBrowser();
-    for (auto& clear : m_clearGlobals)
-        clear();
     qDeleteAll(m_forms);
-    if (AskerHost::instance() == this)
-        AskerHost::install(nullptr);
     if (frmTray == this)
         frmTray = nullptr;
 }
@@ -114,7 +110,7 @@ void TfrmTray::FormCreate()
 
     if (Settings::FirstRun()) {
         CreateForms();
-        Dialogs::instance().execModal(frmConfig);
+        Dialogs::instance().execModal(Window<TfrmConfig>());
         ShowAndActivateManager();
         FinishStartup();
         mdTray1->SetPopupMenu(PopupMenu1);
@@ -127,37 +123,37 @@ void TfrmTray::FormCreate()
     FinishStartup();
 }
 
-template <typename Form> void TfrmTray::CreateForm(Form*& global)
+template <typename Form> void TfrmTray::CreateForm()
 {
-    global = new Form(nullptr);
-    m_forms << global;
-    m_clearGlobals << [&global] { global = nullptr; };
-    m_created << QString::fromLatin1(global->metaObject()->className());
+    auto* form = new Form(nullptr);
+    m_forms << form;
+    m_windows.Add(form);
+    m_created << QString::fromLatin1(form->metaObject()->className());
     ProcessMessages();
 }
 
 void TfrmTray::CreateForms()
 {
-    CreateForm(frmPreferences);
-    CreateForm(frmProgress);
-    CreateForm(frmConfig);
-    frmManager = new TfrmManager([this] { mdTray1->DefaultFunction = [this] { mdTrayDefaultFunction(); }; });
-    frmManager->OnFormClose = [this] { SavePosition(); };
-    m_forms << frmManager;
-    m_clearGlobals << [] { frmManager = nullptr; };
-    m_created << QString::fromLatin1(frmManager->metaObject()->className());
-    ProcessMessages();
-    CreateForm(frmCategory);
-    CreateForm(frmNewSection);
-    CreateForm(frmDelete);
-    CreateForm(frmSectionProps);
-    CreateForm(frmPrint);
-    CreateForm(frmAbout);
+    CreateForm<TfrmPreferences>();
+    CreateForm<TfrmProgress>();
+    CreateForm<TfrmConfig>();
+    CreateForm<TfrmManager>();
+    CreateForm<TfrmCategory>();
+    CreateForm<TfrmNewSection>();
+    CreateForm<TfrmDelete>();
+    CreateForm<TfrmSectionProps>();
+    CreateForm<TfrmPrint>();
+    CreateForm<TfrmAbout>();
+}
+
+TfrmManager* TfrmTray::Manager()
+{
+    return Window<TfrmManager>();
 }
 
 void TfrmTray::FinishStartup()
 {
-    mdTray1->DefaultFunction = [this] { mdTrayDefaultFunction(); };
+    ArmTrayDefault();
     Open1->setEnabled(true);
     m_startupDone = true;
 }
@@ -184,6 +180,7 @@ void TfrmTray::mnuInterceptClick()
 
 void TfrmTray::SetPosition()
 {
+    TfrmManager* frmManager = Manager();
     if (!frmManager)
         return;
     const int width = Settings::Width();
@@ -200,6 +197,7 @@ void TfrmTray::SetPosition()
 
 void TfrmTray::SavePosition()
 {
+    TfrmManager* frmManager = Manager();
     if (!frmManager || !frmManager->isVisible())
         return;
     const QRect g = frmManager->geometry();
@@ -214,6 +212,7 @@ bool TfrmTray::ChangeSecurity()
 
 void TfrmTray::ShowAndActivateManager()
 {
+    TfrmManager* frmManager = Manager();
     if (!frmManager)
         return;
     SetPosition();
@@ -238,6 +237,7 @@ void TfrmTray::mdTrayDefaultFunction()
 
 void TfrmTray::O1Click()
 {
+    auto* frmPreferences = Window<TfrmPreferences>();
     if (!frmPreferences)
         return;
     if (frmPreferences->isVisible()) {
@@ -251,9 +251,9 @@ void TfrmTray::O1Click()
 void TfrmTray::N3Click()
 {
     try {
-        if (frmAbout)
+        if (auto* frmAbout = Window<TfrmAbout>())
             frmAbout->show();
-        if (frmManager) {
+        if (TfrmManager* frmManager = Manager()) {
             frmManager->raise();
             frmManager->activateWindow();
         }
@@ -291,6 +291,16 @@ void TfrmTray::ShowManager()
 void TfrmTray::SetTrayCaption(const QString& caption)
 {
     SetCaption(caption);
+}
+
+void TfrmTray::ArmTrayDefault()
+{
+    mdTray1->DefaultFunction = [this] { mdTrayDefaultFunction(); };
+}
+
+void TfrmTray::ManagerClosed()
+{
+    SavePosition();
 }
 
 void TfrmTray::EndSession()

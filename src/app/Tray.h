@@ -5,7 +5,9 @@
 // the manager window's position, and takes the program down.
 
 #include "AskerHost.h"
+#include "ManagerHost.h"
 #include "Messages.h"
+#include "ProgramWindows.h"
 
 #include <QList>
 #include <QStringList>
@@ -20,7 +22,9 @@ namespace flk {
 class Endpoint;
 class TmdTray;
 
-class TfrmTray : public QWidget, public AskerHost {
+class TfrmManager;
+
+class TfrmTray : public QWidget, public AskerHost, public ManagerHost {
     Q_OBJECT
 public:
     static const QString kCaptionOn;   // "FLK"
@@ -79,12 +83,18 @@ public:
     void ShowManager() override;
     void SetTrayCaption(const QString& caption) override;
     void EndSession() override;
+    // The manager window's view of this one.
+    void ArmTrayDefault() override;
+    void ManagerClosed() override;
+
+    // The manager window, once created.
+    static TfrmManager* Manager();
 
 private:
     void BuildMenu();
     void FormCreate();
     void CreateForms();
-    template <typename Form> void CreateForm(Form*& global);
+    template <typename Form> void CreateForm();
     void FinishStartup();
     void ShowAndActivateManager();
     void O1Click();
@@ -93,9 +103,10 @@ private:
     void RegisterBrowser();
     void UnregisterBrowser();
 
-    // The windows created at start-up live as long as this window.
+    // The program's windows: this one and those it creates at start-up,
+    // which live as long as this window.
+    ProgramWindows m_windows;
     QList<QWidget*> m_forms;
-    QList<std::function<void()>> m_clearGlobals;
     QStringList m_arguments;
     QStringList m_created;
     Endpoint* m_endpoint = nullptr;

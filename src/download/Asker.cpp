@@ -1,6 +1,7 @@
 #include "Asker.h"
 
 #include "AskerHost.h"
+#include "ProgramWindows.h"
 #include "Catalogue.h"
 #include "Dialogs.h"
 #include "FindPartialWindow.h"
@@ -757,12 +758,13 @@ void TfrmAsker::NewSectCat(bool folder)
 {
     if (folder) {
         AskerHost* host = AskerHost::instance();
-        if (!(host && host->ShowNewFolder(cbSection->currentIndex())) && frmCategory)
-            Dialogs::instance().execModal(frmCategory);
+        if (!(host && host->ShowNewFolder(cbSection->currentIndex())))
+            if (auto* category = Window<TfrmCategory>())
+                Dialogs::instance().execModal(category);
         return;
     }
-    if (frmNewSection)
-        Dialogs::instance().execModal(frmNewSection);
+    if (auto* newSection = Window<TfrmNewSection>())
+        Dialogs::instance().execModal(newSection);
     SetDefaultPlace();
     {
         const QSignalBlocker block(cbSection);

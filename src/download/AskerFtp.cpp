@@ -6,6 +6,7 @@
 
 #include "AnotherGauge.h"
 #include "Dialogs.h"
+#include "PumpGuard.h"
 #include "RinGauge.h"
 #include "Shell.h"
 #include "Url.h"
@@ -17,7 +18,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -97,7 +97,7 @@ std::unique_ptr<TFtpClient> TfrmAsker::MakeFtpClient()
 
 void TfrmAsker::GetFTP(bool resumeAllowed)
 {
-    const QPointer<TfrmAsker> alive(this);
+    const PumpGuard alive(this);
     NoFollowUp = false;
     cmdOK->setText(kBusyCaption);
     cmdOK->setIcon(imgAbort);
@@ -166,7 +166,7 @@ void TfrmAsker::GetFTP(bool resumeAllowed)
 // After a transfer: open the file, say goodbye, close, and exit when asked to.
 void TfrmAsker::FtpFinishSession()
 {
-    const QPointer<TfrmAsker> alive(this);
+    const PumpGuard alive(this);
     try {
         if (cbOpenWhen->currentIndex() == 1 && !NoFollowUp && !Aborted)
             Shell::instance().open(ftp->LocalFileName);
@@ -193,7 +193,7 @@ void TfrmAsker::FtpFinishSession()
 
 bool TfrmAsker::FtpCall(bool (TFtpClient::*call)())
 {
-    const QPointer<TfrmAsker> alive(this);
+    const PumpGuard alive(this);
     const int reportsBefore = m_ftpReports;
     bool ok = false;
     try {
@@ -222,7 +222,7 @@ bool TfrmAsker::FtpWaitReady()
     clock.start();
     QTimer wake;
     wake.start(200);
-    const QPointer<TfrmAsker> alive(this);
+    const PumpGuard alive(this);
     while (alive && ftp && ftp->State() != ftpReady) {
         if (clock.elapsed() >= qint64(kFtpTimeout) * 1000) {
             ftp->AbortSync();
@@ -230,7 +230,7 @@ bool TfrmAsker::FtpWaitReady()
         }
         PumpOnce();
     }
-    return alive;
+    return alive.alive();
 }
 
 // ---------------------------------------------------------------------------
@@ -337,7 +337,7 @@ void TfrmAsker::ftpRequestDone(TFtpClient* Sender, TFtpRequest RqType, quint16 E
     ++m_ftpReports;
     if (Error == 0)
         return;
-    const QPointer<TfrmAsker> alive(this);
+    const PumpGuard alive(this);
     Aborted = true;
     ProcessMessages();
     if (!alive)

@@ -1,18 +1,12 @@
 #include "AskerHost.h"
 
+#include "ProgramWindows.h"
+
 namespace flk {
-namespace {
-AskerHost* g_host = nullptr;
-}
 
 AskerHost* AskerHost::instance()
 {
-    return g_host;
-}
-
-void AskerHost::install(AskerHost* host)
-{
-    g_host = host;
+    return Window<AskerHost>();
 }
 
 } // namespace flk

@@ -1,7 +1,8 @@
 #pragma once
 // What the download dialog needs from the windows above it (tray window,
-// manager window, the application). The application installs one host; with
-// none installed every call does nothing and the queries answer "no".
+// manager window, the application). The window that implements it registers
+// with the program's windows (ProgramWindows); with none registered every
+// call does nothing and the queries answer "no".
 
 #include <QString>
 
@@ -46,10 +47,8 @@ public:
     // ChangeSecurity) and halt the process at once.
     virtual void EndSession() {}
 
-    // The installed host, or nullptr.
+    // The registered host, or nullptr.
     static AskerHost* instance();
-    // Installs `host` (not owned); nullptr removes it.
-    static void install(AskerHost* host);
 };
 
 } // namespace flk

@@ -7,6 +7,7 @@
 #include "Dialogs.h"
 #include "FileStream.h"
 #include "Messages.h"
+#include "PumpGuard.h"
 #include "Shell.h"
 #include "Url.h"
 
@@ -109,16 +110,21 @@ void TfrmAsker::GetHTTP()
 
 void TfrmAsker::RunHttp()
 {
+    const PumpGuard alive(this);
     WireHttp();
     SetBusy();
     Http.URL = SourceUrl;
-    ProcessMessages();
+    if (!alive.ProcessMessages())
+        return;
     PageControl1->setCursor(Qt::BusyCursor);
     Label8->show();
     pnlPacketSize->show();
     PerformHttpDownload();
+    if (!alive)
+        return;
     PageControl1->unsetCursor();
-    ProcessMessages();
+    if (!alive.ProcessMessages())
+        return;
     if (m_httpToFtp) {
         // The FTP transfer has run to its end and done its own follow-up.
         m_httpToFtp = false;
@@ -149,9 +155,12 @@ void TfrmAsker::PerformHttpDownload()
     Http.ReceiveStream = nullptr;
     Http.URL = SourceUrl;
 
+    const PumpGuard alive(this);
     try {
         Http.HeadSync();
     } catch (const EHttpException& e) {
+        if (!alive)
+            return;
         if (!m_httpToFtp) {
             HttpFailed(QStringLiteral("Failed : %1 %2").arg(e.ErrorCode()).arg(e.Message()),
                        QStringLiteral("Download Failed\r\rServer Response : \"%1 %2\"")
@@ -160,6 +169,8 @@ void TfrmAsker::PerformHttpDownload()
             return;
         }
     }
+    if (!alive)
+        return;
     if (m_httpToFtp) {
         HttpHandOverToFtp();
         return;
@@ -192,12 +203,16 @@ void TfrmAsker::PerformHttpDownload()
     try {
         Http.GetSync();
     } catch (const EHttpException& e) {
+        if (!alive)
+            return;
         if (!m_httpRangeRefused) {
             AddLog(QStringLiteral("Failed : %1 %2").arg(e.ErrorCode()).arg(e.Message()));
             // The file is not complete: neither open it nor leave the dialog.
             NoFollowUp = true;
         }
     }
+    if (!alive)
+        return;
     m_httpInGet = false;
     if (m_httpFigures.count >= 0 && !m_httpRangeRefused)
         HttpShowFigures(m_httpFigures.packet, m_httpFigures.count, true);
@@ -226,7 +241,8 @@ void TfrmAsker::PerformHttpDownload()
         EndDownload();
     if (isVisible()) {
         PageControl1->setCursor(Qt::BusyCursor);
-        ProcessMessages();
+        if (!alive.ProcessMessages())
+            return;
         try {
             if (m_httpCompleted && cbOpenWhen->currentIndex() == kOpenImmediatelyIndex && !NoFollowUp && !Aborted)
                 Shell::instance().open(LocalPath);
@@ -465,7 +481,9 @@ void TfrmAsker::HttpDocEnd()
     RedirectPending = false;
     AddLog(QStringLiteral("Fetchlark:  End Download"));
     m_httpEnding = true;
-    ProcessMessages();
+    const PumpGuard alive(this);
+    if (!alive.ProcessMessages())
+        return;
     m_httpEnding = false;
     EndDownload();
 }
@@ -516,8 +534,9 @@ void TfrmAsker::HttpAbort()
         Http.AbortRequest();
     } catch (...) {
     }
-    PumpUntil([this] { return Http.ClientState() == httpReady; });
-    ProcessMessages();
+    const PumpGuard alive(this);
+    if (!alive.PumpUntil([this] { return Http.ClientState() == httpReady; }) || !alive.ProcessMessages())
+        return;
     if (m_httpFile)
         m_httpFile->flush();
 }
@@ -526,7 +545,8 @@ void TfrmAsker::HttpShutdown()
 {
     tmrRedirect->stop();
     tmrDLSpeed->stop();
-    PumpUntil([this] { return Http.ClientState() == httpReady; });
+    if (!PumpGuard(this).PumpUntil([this] { return Http.ClientState() == httpReady; }))
+        return;
     Http.OnHeaderData = nullptr;
     Http.OnDocBegin = nullptr;
     Http.OnDocData = nullptr;

@@ -1,6 +1,10 @@
 #include "Manager.h"
 
+#include "AppMessages.h"
+#include "Asker.h"
 #include "Catalogue.h"
+#include "ManagerHost.h"
+#include "ProgramWindows.h"
 #include "Dialogs.h"
 #include "Settings.h"
 #include "preferences.h"
@@ -11,10 +15,7 @@
 
 namespace flk {
 
-TfrmManager* frmManager = nullptr;
-
-TfrmManager::TfrmManager(std::function<void()> armTrayDefault, QWidget* parent)
-    : QWidget(parent), m_armTrayDefault(std::move(armTrayDefault))
+TfrmManager::TfrmManager(QWidget* parent) : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("Fetchlark"));
     setGeometry(kDefaultLeft, kDefaultTop, kDefaultWidth, kDefaultHeight);
@@ -29,16 +30,35 @@ QString TfrmManager::SpeedMissingText()
                           "specify your download connection speed.\r\rSelect OK to configure this now.");
 }
 
+TfrmManager::~TfrmManager()
+{
+    AppMessages::SetHook({});
+}
+
 void TfrmManager::closeEvent(QCloseEvent* e)
 {
     // Still visible here, so its place can be kept.
-    if (OnFormClose)
-        OnFormClose();
+    if (auto* host = Window<ManagerHost>())
+        host->ManagerClosed();
     QWidget::closeEvent(e);
+}
+
+bool TfrmManager::AppMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    (void)lParam;
+    switch (msg) {
+    case WM_FLK_NEWFOLDER:
+        if (frmAsker)
+            frmAsker->NewFolderCreated(static_cast<int>(wParam));
+        return true;
+    default:
+        return false;
+    }
 }
 
 void TfrmManager::FormCreate()
 {
+    AppMessages::SetHook([this](UINT msg, WPARAM wParam, LPARAM lParam) { return AppMessage(msg, wParam, lParam); });
     if (Settings::FirstRun())
         FirstRunCreate();
     else
@@ -55,11 +75,11 @@ void TfrmManager::LaterRunCreate()
 {
     if (Settings::SpeedForStartupCheck() == 0) {
         Dialogs::message(SpeedMissingText(), QStringLiteral("Fetchlark"), MB_OK, MB_ICONINFORMATION, this);
-        if (frmPreferences)
-            Dialogs::instance().execModal(frmPreferences);
+        if (auto* preferences = Window<TfrmPreferences>())
+            Dialogs::instance().execModal(preferences);
     }
-    if (m_armTrayDefault)
-        m_armTrayDefault();
+    if (auto* host = Window<ManagerHost>())
+        host->ArmTrayDefault();
 }
 
 } // namespace flk

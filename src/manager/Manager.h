@@ -4,16 +4,17 @@
 // starts, asks for the connection speed when none is set and arms the tray
 // icon's default action. The sections bar and file list come later.
 
+#include "Messages.h"
+
 #include <QWidget>
-#include <functional>
 
 namespace flk {
 
 class TfrmManager : public QWidget {
     Q_OBJECT
 public:
-    // `armTrayDefault` sets the tray icon's default action (later starts).
-    explicit TfrmManager(std::function<void()> armTrayDefault, QWidget* parent = nullptr);
+    explicit TfrmManager(QWidget* parent = nullptr);
+    ~TfrmManager() override;
 
     static constexpr int kDefaultLeft = 272;
     static constexpr int kDefaultTop = 139;
@@ -23,8 +24,8 @@ public:
     // The message asking for the connection speed when none is set.
     static QString SpeedMissingText();
 
-    // Runs when the window is closed (the tray window saves its position).
-    std::function<void()> OnFormClose;
+    // The application-wide hook of the private messages (AppMessages).
+    bool AppMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -34,9 +35,6 @@ private:
     void FirstRunCreate();
     void LaterRunCreate();
 
-    std::function<void()> m_armTrayDefault;
 };
-
-extern TfrmManager* frmManager; // the one instance, created at start-up
 
 } // namespace flk

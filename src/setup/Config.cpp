@@ -4,8 +4,6 @@
 
 namespace flk {
 
-TfrmConfig* frmConfig = nullptr;
-
 TfrmConfig::TfrmConfig(QWidget* parent) : QDialog(parent)
 {
     SetUpStandIn(this, QStringLiteral("Fetchlark Configuration Wizard"));

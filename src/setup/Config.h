@@ -12,6 +12,4 @@ public:
     explicit TfrmConfig(QWidget* parent = nullptr);
 };
 
-extern TfrmConfig* frmConfig; // the one instance, created at start-up
-
 } // namespace flk

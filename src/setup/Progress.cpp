@@ -4,8 +4,6 @@
 
 namespace flk {
 
-TfrmProgress* frmProgress = nullptr;
-
 TfrmProgress::TfrmProgress(QWidget* parent) : QDialog(parent)
 {
     SetUpStandIn(this, QStringLiteral("Scanning for Browsers..."));

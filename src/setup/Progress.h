@@ -12,6 +12,4 @@ public:
     explicit TfrmProgress(QWidget* parent = nullptr);
 };
 
-extern TfrmProgress* frmProgress; // the one instance, created at start-up
-
 } // namespace flk

@@ -4,8 +4,6 @@
 
 namespace flk {
 
-TfrmPreferences* frmPreferences = nullptr;
-
 TfrmPreferences::TfrmPreferences(QWidget* parent) : QDialog(parent)
 {
     SetUpStandIn(this, QStringLiteral("Options"));

@@ -12,6 +12,4 @@ public:
     explicit TfrmPreferences(QWidget* parent = nullptr);
 };
 
-extern TfrmPreferences* frmPreferences; // the one instance, created at start-up
-
 } // namespace flk

@@ -4,8 +4,6 @@
 
 namespace flk {
 
-TfrmPrint* frmPrint = nullptr;
-
 TfrmPrint::TfrmPrint(QWidget* parent) : QDialog(parent)
 {
     SetUpStandIn(this, QStringLiteral("Report"));

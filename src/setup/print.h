@@ -12,6 +12,4 @@ public:
     explicit TfrmPrint(QWidget* parent = nullptr);
 };
 
-extern TfrmPrint* frmPrint; // the one instance, created at start-up
-
 } // namespace flk

@@ -64,7 +64,7 @@ TEST_F(TrayTest, FirstStartBuildsCatalogueShowsWizardThenManagerAndIgnoresArgume
     bool managerVisibleDuringWizard = true;
     dialogs.onModal = [&](QDialog*) {
         menuDuringWizard = frmTray->mdTray1->PopupMenu() != nullptr;
-        managerVisibleDuringWizard = frmManager->isVisible();
+        managerVisibleDuringWizard = TfrmTray::Manager()->isVisible();
     };
     auto tray = start({"a", "b"});
 
@@ -72,7 +72,7 @@ TEST_F(TrayTest, FirstStartBuildsCatalogueShowsWizardThenManagerAndIgnoresArgume
     EXPECT_EQ(dialogs.modals(), QStringList{"flk::TfrmConfig"});
     EXPECT_FALSE(menuDuringWizard) << "the tray icon has no menu while the wizard is open";
     EXPECT_FALSE(managerVisibleDuringWizard);
-    EXPECT_TRUE(frmManager->isVisible());
+    EXPECT_TRUE(TfrmTray::Manager()->isVisible());
     EXPECT_TRUE(dialogs.boxes().isEmpty()) << "no argument boxes on a first start";
     EXPECT_EQ(tray->mdTray1->PopupMenu(), tray->PopupMenu1);
     EXPECT_TRUE(tray->Open1->isEnabled());
@@ -91,7 +91,7 @@ TEST_F(TrayTest, LaterStartShowsBothArgumentsAfterEveryWindowExistsAndKeepsManag
     EXPECT_EQ(dialogs.texts(), QStringList({"a", "b"}));
     EXPECT_EQ(tray->CreatedForms(), kFormOrder);
     EXPECT_TRUE(dialogs.modals().isEmpty());
-    EXPECT_FALSE(frmManager->isVisible());
+    EXPECT_FALSE(TfrmTray::Manager()->isVisible());
     EXPECT_TRUE(tray->Open1->isEnabled());
     EXPECT_TRUE(tray->StartupDone());
 }
@@ -186,7 +186,7 @@ TEST_F(TrayTest, PositionWithOnlyWidthUsesHalfTheScreenHeight)
     auto tray = start();
     tray->SetPosition();
     const int screenHeight = QGuiApplication::primaryScreen()->geometry().height();
-    const QRect g = frmManager->geometry();
+    const QRect g = TfrmTray::Manager()->geometry();
     EXPECT_EQ(g.width(), 500);
     EXPECT_EQ(g.height(), 343);
     EXPECT_EQ(g.y(), screenHeight / 2);
@@ -200,7 +200,7 @@ TEST_F(TrayTest, PositionWithoutWidthCentresTheManager)
     auto tray = start();
     tray->SetPosition();
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    const QRect frame = frmManager->frameGeometry();
+    const QRect frame = TfrmTray::Manager()->frameGeometry();
     EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), 1);
     EXPECT_LE(std::abs(frame.center().y() - screen.center().y()), 1);
 }
@@ -214,8 +214,8 @@ TEST_F(TrayTest, ExitSavesThePositionOnlyWhenTheManagerIsVisible)
     EXPECT_FALSE(Profile(Settings::FileName()).sectionExists("Position"));
 
     tray->mdTray1->LeftDoubleClick(); // shows the manager
-    ASSERT_TRUE(frmManager->isVisible());
-    frmManager->setGeometry(40, 60, 600, 400);
+    ASSERT_TRUE(TfrmTray::Manager()->isVisible());
+    TfrmTray::Manager()->setGeometry(40, 60, 600, 400);
     tray->mnuExitClick();
     EXPECT_EQ(terminations, 2);
     EXPECT_EQ(Profile(Settings::FileName()).readSection("Position"), QStringList({"Width", "Height", "Top", "Left"}));
@@ -228,15 +228,15 @@ TEST_F(TrayTest, ClosingTheManagerSavesItsPosition)
     laterStart();
     auto tray = start();
     tray->mdTray1->LeftDoubleClick();
-    frmManager->setGeometry(30, 50, 610, 420);
-    frmManager->close();
-    EXPECT_FALSE(frmManager->isVisible());
+    TfrmTray::Manager()->setGeometry(30, 50, 610, 420);
+    TfrmTray::Manager()->close();
+    EXPECT_FALSE(TfrmTray::Manager()->isVisible());
     EXPECT_EQ(Settings::Width(), 610);
     EXPECT_EQ(Settings::Height(), 420);
     EXPECT_EQ(terminations, 0);
 
     tray->mdTray1->LeftDoubleClick(); // opens where it was closed
-    EXPECT_EQ(frmManager->geometry(), QRect(30, 50, 610, 420));
+    EXPECT_EQ(TfrmTray::Manager()->geometry(), QRect(30, 50, 610, 420));
 }
 
 TEST_F(TrayTest, EndOfSessionHaltsWithoutSavingThePosition)
@@ -244,7 +244,7 @@ TEST_F(TrayTest, EndOfSessionHaltsWithoutSavingThePosition)
     laterStart();
     auto tray = start();
     tray->mdTray1->LeftDoubleClick();
-    ASSERT_TRUE(frmManager->isVisible());
+    ASSERT_TRUE(TfrmTray::Manager()->isVisible());
     tray->WMQueryEndSession();
     EXPECT_EQ(halts, 1);
     EXPECT_EQ(terminations, 0);

@@ -4,6 +4,7 @@
 #include "AskerHost.h"
 #include "NewSection.h"
 #include "Profile.h"
+#include "ProgramWindows.h"
 #include "RecordFile.h"
 #include "category.h"
 
@@ -162,8 +163,7 @@ TEST_F(AskerTest, CtrlShortcutsOpenTheCatalogueDialogs)
 {
     TfrmCategory category;
     TfrmNewSection section;
-    frmCategory = &category;
-    frmNewSection = &section;
+    ProgramWindows windows{&category, &section};
     Open();
     asker->show();
     QTest::keyClick(asker->edtName, Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
@@ -173,14 +173,12 @@ TEST_F(AskerTest, CtrlShortcutsOpenTheCatalogueDialogs)
     QTest::keyClick(asker->edtDesc, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(dialogs.modals(), QStringList({"flk::TfrmCategory", "flk::TfrmNewSection"}));
     EXPECT_EQ(asker->edtName->text(), "setup.zip"); // the keys were consumed
-    frmCategory = nullptr;
-    frmNewSection = nullptr;
 }
 
 TEST_F(AskerTest, NewSectionSelectsTheLastSection)
 {
     TfrmNewSection section;
-    frmNewSection = &section;
+    ProgramWindows windows{&section};
     dialogs.onModal = [&](QDialog*) {
         Catalogue::AddSection(QStringLiteral("Music"), home.path() + QStringLiteral("Music/"));
         Catalogue::AddFolder(QStringLiteral("Albums"), QStringLiteral("Music"), 0, 2);
@@ -189,7 +187,6 @@ TEST_F(AskerTest, NewSectionSelectsTheLastSection)
     asker->cmdSection->click();
     EXPECT_EQ(asker->cbSection->currentText(), "Music");
     EXPECT_EQ(asker->cbCategory->currentText(), "Albums");
-    frmNewSection = nullptr;
 }
 
 TEST_F(AskerTest, F1OpensTheHelpFile)
@@ -202,10 +199,8 @@ TEST_F(AskerTest, F1OpensTheHelpFile)
 
 // ---- Host ----------------------------------------------------------------
 
-class RecordingHost : public AskerHost {
+class RecordingHost : public QObject, public AskerHost {
 public:
-    RecordingHost() { install(this); }
-    ~RecordingHost() override { install(nullptr); }
     void ShowManager() override { calls << "manager"; }
     void SetTrayCaption(const QString& caption) override { calls << caption; }
     QStringList calls;
@@ -215,6 +210,7 @@ TEST_F(AskerTest, HostGetsManagerAndDetectionCaption)
 {
     Open();
     RecordingHost host;
+    ProgramWindows windows{&host};
     asker->cmdViewManager->click();
     asker->cbEnableDetect->click();
     asker->cbEnableDetect->click();

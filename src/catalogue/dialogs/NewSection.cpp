@@ -4,8 +4,6 @@
 
 namespace flk {
 
-TfrmNewSection* frmNewSection = nullptr;
-
 TfrmNewSection::TfrmNewSection(QWidget* parent) : QDialog(parent)
 {
     SetUpStandIn(this, QStringLiteral("New Section"));

@@ -12,6 +12,4 @@ public:
     explicit TfrmNewSection(QWidget* parent = nullptr);
 };
 
-extern TfrmNewSection* frmNewSection; // the one instance, created at start-up
-
 } // namespace flk

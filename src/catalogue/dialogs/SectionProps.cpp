@@ -4,8 +4,6 @@
 
 namespace flk {
 
-TfrmSectionProps* frmSectionProps = nullptr;
-
 TfrmSectionProps::TfrmSectionProps(QWidget* parent) : QDialog(parent)
 {
     SetUpStandIn(this, QStringLiteral("Properties"));

@@ -12,6 +12,4 @@ public:
     explicit TfrmSectionProps(QWidget* parent = nullptr);
 };
 
-extern TfrmSectionProps* frmSectionProps; // the one instance, created at start-up
-
 } // namespace flk

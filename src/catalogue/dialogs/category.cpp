@@ -4,8 +4,6 @@
 
 namespace flk {
 
-TfrmCategory* frmCategory = nullptr;
-
 TfrmCategory::TfrmCategory(QWidget* parent) : QDialog(parent)
 {
     SetUpStandIn(this, QStringLiteral("New Folder"));

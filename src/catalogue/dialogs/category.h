@@ -12,6 +12,4 @@ public:
     explicit TfrmCategory(QWidget* parent = nullptr);
 };
 
-extern TfrmCategory* frmCategory; // the one instance, created at start-up
-
 } // namespace flk

@@ -4,8 +4,6 @@
 
 namespace flk {
 
-TfrmDelete* frmDelete = nullptr;
-
 TfrmDelete::TfrmDelete(QWidget* parent) : QDialog(parent)
 {
     SetUpStandIn(this, QStringLiteral("Confirm Delete"));

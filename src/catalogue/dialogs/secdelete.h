@@ -12,6 +12,4 @@ public:
     explicit TfrmDelete(QWidget* parent = nullptr);
 };
 
-extern TfrmDelete* frmDelete; // the one instance, created at start-up
-
 } // namespace flk
