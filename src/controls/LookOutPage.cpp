@@ -375,6 +375,8 @@ void TLookOutPage::PaintHeader(QPainter& p)
 {
     const QRect header = HeaderRect();
     const bool pressed = m_showPressed && m_headerDown && m_headerHover;
+    // The bevel's rounded corners show the bar behind them.
+    p.fillRect(header, m_bar ? m_bar->Color() : palette().color(QPalette::Button));
     QStyleOptionButton option;
     option.initFrom(this);
     option.rect = header;

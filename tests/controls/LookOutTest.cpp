@@ -213,6 +213,54 @@ TEST(LookOutButtons, HoverFramesTheIconAndFiresEnterAndExit)
     EXPECT_FALSE(button->MouseInControl());
 }
 
+int PixelsOf(QWidget* w, const QRect& area, const QColor& colour)
+{
+    const QImage image = w->grab(area).toImage();
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += image.pixelColor(x, y).rgb() == colour.rgb();
+    return count;
+}
+
+TEST(LookOutHeader, HiLiteFontOnHoverAndEmbossedWhenDisabled)
+{
+    Bar b(300);
+    TLookOutPage* page = b.bar.Page(0);
+    const QColor red(255, 0, 0), green(0, 255, 0);
+    page->SetHiLiteFontColor(red);
+    EXPECT_EQ(PixelsOf(page, page->HeaderRect(), red), 0);
+    MoveTo(page, QPoint(20, 9));
+    EXPECT_TRUE(page->MouseInHeader());
+    EXPECT_GT(PixelsOf(page, page->HeaderRect(), red), 0);
+    MoveTo(page, QPoint(20, 100));
+    EXPECT_EQ(PixelsOf(page, page->HeaderRect(), red), 0);
+
+    QPalette palette = page->palette();
+    palette.setColor(QPalette::Light, green); // the embossed caption's highlight
+    page->setPalette(palette);
+    EXPECT_EQ(PixelsOf(page, page->HeaderRect(), green), 0);
+    page->setEnabled(false);
+    EXPECT_GT(PixelsOf(page, page->HeaderRect(), green), 0);
+}
+
+TEST(LookOutHeader, ShowPressedSinksTheHeaderWhileHeld)
+{
+    Bar b(300);
+    TLookOutPage* page = b.bar.Page(0); // open already: a click does not move it
+    const auto header = [page] { return page->grab(page->HeaderRect()).toImage(); };
+    MoveTo(page, QPoint(20, 9));
+    PressAt(page, QPoint(20, 9));
+    const QImage heldPlain = header();
+    ReleaseAt(page, QPoint(20, 9));
+    page->SetShowPressed(true);
+    PressAt(page, QPoint(20, 9));
+    const QImage heldPressed = header();
+    ReleaseAt(page, QPoint(20, 9));
+    EXPECT_NE(heldPressed, heldPlain);
+    EXPECT_EQ(header(), heldPlain); // released, it looks as without ShowPressed
+}
+
 TEST(LookOutButtons, GroupedButtonsLatchOneAtATime)
 {
     Bar b(300);
