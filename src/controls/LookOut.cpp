@@ -63,11 +63,15 @@ void TLookOut::SetActivePage(TLookOutPage* page)
         m_active = nullptr;
         return;
     }
+    const QPointer<TLookOutPage> closed(m_active);
     m_active = page;
     const QPointer<TLookOut> alive(this);
     emit OnClick(page);
+    if (!alive)
+        return;
+    ArrangePages(m_smooth);
     if (alive)
-        ArrangePages(m_smooth);
+        NotifyLookOutItemsChanged(this, closed, m_active);
 }
 
 void TLookOut::SetAutoSize(bool value)

@@ -154,4 +154,22 @@ void InstallLookOutAccessibility()
     (void)installed;
 }
 
+void NotifyLookOutItemsChanged(QObject* bar, QObject* closedPage, QObject* openedPage)
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessible::State selected;
+    selected.selected = true;
+    if (closedPage != openedPage) {
+        for (QObject* page : {closedPage, openedPage}) {
+            if (!page)
+                continue;
+            QAccessibleStateChangeEvent event(page, selected);
+            QAccessible::updateAccessibility(&event);
+        }
+    }
+    QAccessibleEvent reorder(bar, QAccessible::ObjectReorder);
+    QAccessible::updateAccessibility(&reorder);
+}
+
 } // namespace flk

@@ -1,6 +1,7 @@
 #include "LookOutPage.h"
 
 #include "LookOut.h"
+#include "LookOutAccessible.h"
 #include "LookOutButton.h"
 #include "LookOutCaptionEdit.h"
 #include "LookOutGeometry.h"
@@ -196,8 +197,11 @@ void TLookOutPage::ScrollUp()
     m_scrollOffset = G::ScrolledUp(m_scrollOffset);
     const QPointer<TLookOutPage> alive(this);
     Arrange(true);
-    if (alive)
-        update(rect().adjusted(0, G::kHeaderHeight, 0, 0));
+    if (!alive)
+        return;
+    update(rect().adjusted(0, G::kHeaderHeight, 0, 0));
+    if (m_bar)
+        NotifyLookOutItemsChanged(m_bar, nullptr, nullptr);
 }
 
 void TLookOutPage::ScrollDown()
@@ -205,8 +209,11 @@ void TLookOutPage::ScrollDown()
     m_scrollOffset = G::ScrolledDown(m_scrollOffset, m_buttons.size());
     const QPointer<TLookOutPage> alive(this);
     Arrange(true);
-    if (alive)
-        update(rect().adjusted(0, G::kHeaderHeight, 0, 0));
+    if (!alive)
+        return;
+    update(rect().adjusted(0, G::kHeaderHeight, 0, 0));
+    if (m_bar)
+        NotifyLookOutItemsChanged(m_bar, nullptr, nullptr);
 }
 
 void TLookOutPage::BeginUpdate() { ++m_updating; }

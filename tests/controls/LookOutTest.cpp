@@ -293,6 +293,37 @@ TEST(LookOutButtons, ExchangingAndDeletingRelayTheButtons)
     EXPECT_EQ(first->y(), 86);
 }
 
+TEST(LookOutButtons, ImageSizePlacesIconAndCaption)
+{
+    Bar b(300);
+    TLookOutPage* page = PageWithButtons(b.bar, 1);
+    TLookOutButton* button = page->Button(0);
+    button->resize(88, 60);
+    EXPECT_EQ(button->IconRect(), QRect(28, 4, 32, 32)); // centred, Spacing from the top
+    EXPECT_EQ(button->FrameRect(), QRect(24, 0, 40, 40));
+    EXPECT_EQ(button->CaptionRect().top(), 4 + 32 + 8);
+
+    const TImageList small{QIcon()};
+    b.bar.SetImageSize(isSmall);
+    EXPECT_EQ(button->EffectiveImageSize(), isLarge); // no small images
+    button->SetSmallImages(&small);
+    EXPECT_EQ(button->EffectiveImageSize(), isSmall);
+    EXPECT_EQ(button->IconRect(), QRect(4, 22, 16, 16));
+    EXPECT_EQ(button->CaptionRect().left(), 4 + 16 + 12);
+    page->SetParentImageSize(false);
+    EXPECT_EQ(button->EffectiveImageSize(), isLarge); // the page's own
+}
+
+TEST(LookOutButtons, AutoCenterAndMarginPlaceButtons)
+{
+    Bar b(300);
+    TLookOutPage* page = PageWithButtons(b.bar, 2);
+    page->SetMargin(6);
+    page->SetAutoCenter(true);
+    EXPECT_EQ(page->Button(0)->pos(), QPoint(14, 26)); // (88 - 60) / 2
+    EXPECT_EQ(page->Button(1)->pos(), QPoint(14, 26 + 60 + 6));
+}
+
 TEST(LookOutEdit, CaptionEditEndsWithEnterOrEscape)
 {
     Bar b(300);
