@@ -5,6 +5,7 @@
 #include "LookOutGeometry.h"
 #include "LookOutPage.h"
 #include "LookOutSlide.h"
+#include "PumpGuard.h"
 
 #include <QAccessible>
 #include <QKeyEvent>
@@ -65,7 +66,7 @@ void TLookOut::SetActivePage(TLookOutPage* page)
     }
     const QPointer<TLookOutPage> closed(m_active);
     m_active = page;
-    const QPointer<TLookOut> alive(this);
+    const PumpGuard alive(this);
     emit OnClick(page);
     if (!alive)
         return;
@@ -133,7 +134,6 @@ void TLookOut::ArrangePages(bool slide)
         page->resize(m_autoSize ? width() - 4 : page->width(), pageHeight);
 
     const unsigned generation = ++m_arrangeGeneration;
-    const QPointer<QObject> alive(this);
     QList<QPointer<TLookOutPage>> pages(visible.begin(), visible.end());
     for (int k = 0; k < n; ++k) {
         TLookOutPage* page = pages[k];
@@ -142,7 +142,7 @@ void TLookOut::ArrangePages(bool slide)
         page->move(origin.x(), page->y());
         const int top = origin.y() + tops[k];
         if (slide) {
-            if (!SlideTo(page, top, alive, [this, generation] { return generation == m_arrangeGeneration; }))
+            if (!SlideTo(page, top, this, [this, generation] { return generation == m_arrangeGeneration; }))
                 return;
         } else {
             page->move(origin.x(), top);

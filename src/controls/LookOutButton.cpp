@@ -3,6 +3,7 @@
 #include "LookOut.h"
 #include "LookOutCaptionEdit.h"
 #include "LookOutPage.h"
+#include "PumpGuard.h"
 
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -188,7 +189,7 @@ void TLookOutButton::Press()
     if (!isEnabled())
         return;
     const QPoint centre = rect().center();
-    const QPointer<TLookOutButton> alive(this);
+    const PumpGuard alive(this);
     emit OnMouseDown(this, Qt::LeftButton, Qt::NoModifier, centre);
     if (alive)
         emit OnMouseUp(this, Qt::LeftButton, Qt::NoModifier, centre);
@@ -284,7 +285,7 @@ void TLookOutButton::enterEvent(QEnterEvent* e)
     QWidget::enterEvent(e);
     if (m_page)
         m_page->SetHeaderHover(false);
-    const QPointer<TLookOutButton> alive(this);
+    const PumpGuard alive(this);
     emit OnMouseEnter(this);
     if (!alive)
         return;
@@ -295,7 +296,7 @@ void TLookOutButton::enterEvent(QEnterEvent* e)
 void TLookOutButton::leaveEvent(QEvent* e)
 {
     QWidget::leaveEvent(e);
-    const QPointer<TLookOutButton> alive(this);
+    const PumpGuard alive(this);
     emit OnMouseExit(this);
     if (!alive || m_down)
         return;
@@ -316,7 +317,7 @@ void TLookOutButton::mousePressEvent(QMouseEvent* e)
 void TLookOutButton::mouseReleaseEvent(QMouseEvent* e)
 {
     const QPoint pos = e->position().toPoint();
-    const QPointer<TLookOutButton> alive(this);
+    const PumpGuard alive(this);
     if (m_dragging && e->button() == Qt::LeftButton) {
         emit OnMouseUp(this, e->button(), e->modifiers(), pos);
         if (alive)
@@ -343,7 +344,7 @@ void TLookOutButton::mouseMoveEvent(QMouseEvent* e)
             update();
         }
     }
-    const QPointer<TLookOutButton> alive(this);
+    const PumpGuard alive(this);
     emit OnMouseMove(this, e->buttons(), e->modifiers(), pos);
     if (alive && m_dragging)
         DragMoved(e->globalPosition().toPoint());
@@ -360,7 +361,7 @@ void TLookOutButton::keyPressEvent(QKeyEvent* e)
 
 void TLookOutButton::contextMenuEvent(QContextMenuEvent* e)
 {
-    const QPointer<TLookOutButton> alive(this);
+    const PumpGuard alive(this);
     emit OnPopup(this);
     if (alive && m_popUpMenu)
         m_popUpMenu->popup(e->globalPos());
@@ -409,7 +410,7 @@ void TLookOutButton::DragMoved(QPoint globalPos)
         under = under->parentWidget() == bar ? nullptr : under->parentWidget();
 
     bool accept = false;
-    const QPointer<TLookOutButton> alive(this);
+    const PumpGuard alive(this);
     const QPointer<QWidget> target(under);
     if (auto* button = qobject_cast<TLookOutButton*>(under))
         emit button->OnDragOver(button, this, &accept);
@@ -437,7 +438,7 @@ void TLookOutButton::EndDrag(bool drop)
     if (auto* page = qobject_cast<TLookOutPage*>(m_dragTarget.data()))
         page->SetDropHighlight(false);
     m_dragTarget = nullptr;
-    const QPointer<TLookOutButton> alive(this);
+    const PumpGuard alive(this);
     if (auto* button = qobject_cast<TLookOutButton*>(target.data()))
         emit button->OnDragDrop(button, this);
     else if (auto* page = qobject_cast<TLookOutPage*>(target.data()))

@@ -7,6 +7,7 @@
 #include "LookOutGeometry.h"
 #include "LookOutRepeatTimer.h"
 #include "LookOutSlide.h"
+#include "PumpGuard.h"
 
 #include <QContextMenuEvent>
 #include <QLineEdit>
@@ -195,7 +196,7 @@ void TLookOutPage::ButtonGone(TLookOutButton* button)
 void TLookOutPage::ScrollUp()
 {
     m_scrollOffset = G::ScrolledUp(m_scrollOffset);
-    const QPointer<TLookOutPage> alive(this);
+    const PumpGuard alive(this);
     Arrange(true);
     if (!alive)
         return;
@@ -207,7 +208,7 @@ void TLookOutPage::ScrollUp()
 void TLookOutPage::ScrollDown()
 {
     m_scrollOffset = G::ScrolledDown(m_scrollOffset, m_buttons.size());
-    const QPointer<TLookOutPage> alive(this);
+    const PumpGuard alive(this);
     Arrange(true);
     if (!alive)
         return;
@@ -247,7 +248,6 @@ void TLookOutPage::Arrange(bool smooth)
 
     const bool slide = smooth && m_bar && m_bar->Smooth();
     const unsigned generation = ++m_layoutGeneration;
-    const QPointer<QObject> alive(this);
     const QList<QPointer<TLookOutButton>> buttons(m_buttons.begin(), m_buttons.end());
     for (int i = 0; i < buttons.size(); ++i) {
         TLookOutButton* button = buttons[i];
@@ -257,14 +257,12 @@ void TLookOutPage::Arrange(bool smooth)
             button->move((width() - button->width()) / 2, button->y());
         if (slide) {
             // A layout started meanwhile (another scroll) finishes the job.
-            if (!SlideTo(button, tops[i], alive, [this, generation] { return generation == m_layoutGeneration; }))
+            if (!SlideTo(button, tops[i], this, [this, generation] { return generation == m_layoutGeneration; }))
                 return;
         } else {
             button->move(button->x(), tops[i]);
         }
     }
-    if (!alive)
-        return;
     m_upArrow->setVisible(arrows.up);
     m_downArrow->setVisible(arrows.down);
     m_upArrow->raise();
@@ -328,7 +326,7 @@ void TLookOutPage::Press()
     if (!isEnabled())
         return;
     const QPoint centre = HeaderRect().center();
-    const QPointer<TLookOutPage> alive(this);
+    const PumpGuard alive(this);
     emit OnMouseDown(this, Qt::LeftButton, Qt::NoModifier, centre);
     if (alive)
         emit OnMouseUp(this, Qt::LeftButton, Qt::NoModifier, centre);
@@ -340,7 +338,7 @@ void TLookOutPage::HeaderClicked()
 {
     if (!isEnabled())
         return;
-    const QPointer<TLookOutPage> alive(this);
+    const PumpGuard alive(this);
     if (m_bar)
         m_bar->SetActivePage(this);
     if (alive)
@@ -451,7 +449,7 @@ void TLookOutPage::mouseReleaseEvent(QMouseEvent* e)
         m_headerDown = false;
         update(HeaderRect());
     }
-    const QPointer<TLookOutPage> alive(this);
+    const PumpGuard alive(this);
     emit OnMouseUp(this, e->button(), e->modifiers(), pos);
     if (alive && click)
         HeaderClicked();
@@ -472,7 +470,7 @@ void TLookOutPage::leaveEvent(QEvent* e)
 
 void TLookOutPage::contextMenuEvent(QContextMenuEvent* e)
 {
-    const QPointer<TLookOutPage> alive(this);
+    const PumpGuard alive(this);
     emit OnPopup(this);
     if (alive && m_popUpMenu)
         m_popUpMenu->popup(e->globalPos());

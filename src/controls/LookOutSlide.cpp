@@ -1,22 +1,22 @@
 #include "LookOutSlide.h"
 
 #include "LookOutGeometry.h"
-#include "Messages.h"
+#include "PumpGuard.h"
 
 namespace flk {
 
-bool SlideTo(QWidget* widget, int top, const QPointer<QObject>& owner, const std::function<bool()>& stillCurrent)
+bool SlideTo(QWidget* widget, int top, QObject* owner, const std::function<bool()>& stillCurrent)
 {
-    const QPointer<QWidget> moving(widget);
+    const PumpGuard ownerAlive(owner);
+    const PumpGuard widgetAlive(widget);
     for (int y : LookOutGeometry::SlidePositions(widget->y(), top)) {
-        moving->move(moving->x(), y);
-        ProcessMessages();
-        if (!owner || !stillCurrent())
+        widget->move(widget->x(), y);
+        if (!ownerAlive.ProcessMessages() || !stillCurrent())
             return false;
-        if (!moving)
+        if (!widgetAlive)
             return true;
     }
-    moving->move(moving->x(), top);
+    widget->move(widget->x(), top);
     return true;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 // The smooth slide shared by pages and buttons.
 
-#include <QPointer>
 #include <QWidget>
 #include <functional>
 
@@ -12,6 +11,6 @@ namespace flk {
 // false when the slide had to stop: `owner` was destroyed or `stillCurrent`
 // answered false after a pump (a newer layout took over). The widget itself
 // may be destroyed meanwhile; it is then left alone.
-bool SlideTo(QWidget* widget, int top, const QPointer<QObject>& owner, const std::function<bool()>& stillCurrent);
+bool SlideTo(QWidget* widget, int top, QObject* owner, const std::function<bool()>& stillCurrent);
 
 } // namespace flk
