@@ -66,6 +66,7 @@ TLookOutButton::TLookOutButton(TLookOutPage* page)
 
 TLookOutButton::~TLookOutButton()
 {
+    delete m_edit; // an edit open now ends without telling anyone
     if (m_dragging) {
         QGuiApplication::restoreOverrideCursor();
         releaseKeyboard();
@@ -386,6 +387,7 @@ void TLookOutButton::EditCaption()
         emit OnEdited(this, accepted);
     });
     m_editor = edit->Editor();
+    m_edit = edit;
 }
 
 void TLookOutButton::BeginDrag()

@@ -17,6 +17,7 @@ class QLineEdit;
 namespace flk {
 
 class TLookOut;
+class TLookOutCaptionEdit;
 class TLookOutPage;
 
 Q_MOC_INCLUDE("LookOutPage.h")
@@ -159,6 +160,7 @@ private:
     bool m_hover = false;
     bool m_mouseDown = false;
     QLineEdit* m_editor = nullptr;
+    QPointer<TLookOutCaptionEdit> m_edit; // the editor's keeper while editing
     QCursor m_dragCursor{Qt::DragMoveCursor};
     bool m_dragging = false;
     QPointer<QWidget> m_dragTarget;

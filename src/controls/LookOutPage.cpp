@@ -61,6 +61,7 @@ TLookOutPage::TLookOutPage(TLookOut* bar)
 TLookOutPage::~TLookOutPage()
 {
     m_destroying = true;
+    delete m_edit; // an edit open now ends without telling anyone
     const QList<TLookOutButton*> buttons = std::exchange(m_buttons, {});
     qDeleteAll(buttons);
     if (m_bar)
@@ -356,6 +357,7 @@ void TLookOutPage::EditCaption()
         emit OnEdited(this, accepted);
     });
     m_editor = edit->Editor();
+    m_edit = edit;
 }
 
 void TLookOutPage::SetHeaderHover(bool hover)

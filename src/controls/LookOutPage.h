@@ -21,6 +21,7 @@ namespace flk {
 
 class TLookOut;
 class TLookOutButton;
+class TLookOutCaptionEdit;
 class TLookOutRepeatTimer;
 
 Q_MOC_INCLUDE("LookOutButton.h")
@@ -188,6 +189,7 @@ private:
     bool m_headerDown = false;
     bool m_dropHighlight = false;
     QLineEdit* m_editor = nullptr;
+    QPointer<TLookOutCaptionEdit> m_edit; // the editor's keeper while editing
     QString m_editCaption;
 };
 

@@ -346,6 +346,10 @@ TEST(LookOutEdit, CaptionEditEndsWithEnterOrEscape)
     QTest::keyClicks(button->CaptionEditor(), "Toys");
     QTest::keyClick(button->CaptionEditor(), Qt::Key_Escape);
     EXPECT_EQ(button->Caption(), "Games");
+
+    page->EditCaption(); // a page freed while its caption is edited ends quietly
+    delete page;
+    EXPECT_EQ(edited.size(), 1);
 }
 
 TEST(LookOutDrag, DroppingAButtonOnAnAcceptingTarget)
