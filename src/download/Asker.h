@@ -222,6 +222,8 @@ private:
     void HttpHandOverToFtp();
     void HttpHeaderData();
     void HttpLocationChange();
+    void HttpHeaderBegin();
+    void HttpHeaderEnd();
     void HttpDocBegin();
     void HttpDocData(int len, bool inFile);
     void HttpShowFigures(int packet, qint64 count, bool force);
@@ -239,6 +241,8 @@ private:
     bool m_httpCompleted = false;  // HttpDone ran for this GET
     bool m_httpEnding = false;     // inside HttpDocEnd
     qint64 m_httpRangeStart = -1;  // first byte of the reply's Content-Range
+    qint64 m_httpHeadSize = 0;     // the size the HEAD announced
+    bool m_httpReplyMoves = false; // the reply being read carries a Location
     int m_httpRestarts = 0;        // restarts by tmrRedirect for one Download
 
     // ---- FTP transfer (AskerFtp.cpp) ----

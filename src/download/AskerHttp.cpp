@@ -94,6 +94,8 @@ void TfrmAsker::WireHttp()
         return;
     Http.SetMultiThreaded(true);
     Http.OnHeaderData = [this](THttpCli*) { HttpHeaderData(); };
+    Http.OnHeaderBegin = [this](THttpCli*) { HttpHeaderBegin(); };
+    Http.OnHeaderEnd = [this](THttpCli*) { HttpHeaderEnd(); };
     Http.OnDocBegin = [this](THttpCli*) { HttpDocBegin(); };
     // A null block was moved into the file already; a copied one is written
     // after this event, and the completion waits for that (HttpWritten).
@@ -196,12 +198,24 @@ void TfrmAsker::PerformHttpDownload()
     StartTick = TickCount();
     tmrDLSpeed->start();
     gActive->SetActive(true);
+    // Nothing the HEAD left behind may speak for the GET.
     m_httpInGet = true;
-    m_httpRangeStart = -1;
+    m_httpHeadSize = ExpectedSize;
+    m_httpRangeRefused = false;
+    m_httpDoneDue = false;
+    m_httpCompleted = false;
     m_httpFigures = {-1, -1};
     m_httpFiguresClock.invalidate();
     try {
         Http.GetSync();
+        if (!m_httpCompleted && !m_httpRangeRefused && !Aborted && Http.ResponseStatus() < 300) {
+            // The reply ended well but not at the size of the file: it is
+            // not complete, whatever the server thinks.
+            AddLog(QStringLiteral("Failed : the server sent %1 of %2 bytes; the partial file is kept")
+                       .arg(dg->Value())
+                       .arg(dg->Max()));
+            NoFollowUp = true;
+        }
     } catch (const EHttpException& e) {
         if (!alive)
             return;
@@ -350,13 +364,7 @@ void TfrmAsker::HttpHeaderData()
             m_httpToFtp = true;
             Http.AbortRequest();
         }
-    } else if (name == QLatin1String("content-length")) {
-        bool ok = false;
-        const qint64 size = value.toLongLong(&ok);
-        if (ok && size >= 0) {
-            ExpectedSize = size;
-            m_httpSizeSeen = true;
-        }
+        m_httpReplyMoves = true;
     } else if (name == QLatin1String("content-range")) {
         m_httpRangeStart = RangeStart(value);
     }
@@ -390,11 +398,28 @@ void TfrmAsker::tmrRedirectTimer()
     RunHttp();
 }
 
-void TfrmAsker::HttpDocBegin()
+void TfrmAsker::HttpHeaderBegin()
 {
+    m_httpReplyMoves = false;
+    m_httpRangeStart = -1;
+}
+
+// The whole header is in and no byte of the body has reached the file: the
+// size is taken from it (the client trusts a chunked body's own length over
+// a Content-Length), and a resumed GET is judged here, before the body.
+void TfrmAsker::HttpHeaderEnd()
+{
+    if (m_httpReplyMoves)
+        return; // the client follows the redirection; the next reply counts
+    const qint64 announced = Http.AnnouncedLength();
+    if (!m_httpInGet) {
+        ExpectedSize = std::max<qint64>(announced, 0);
+        m_httpSizeSeen = announced >= 0;
+        return;
+    }
     if (ResumeOffset > 0) {
-        // A resumed GET: only a 206 that starts at our offset continues the
-        // file; a 200 is the whole file, which replaces the partial one.
+        // Only a 206 that starts at our offset continues the file; a 200 is
+        // the whole file, which replaces the partial one.
         const int status = Http.ResponseStatus();
         if (status == 206 && m_httpRangeStart != ResumeOffset) {
             m_httpRangeRefused = true;
@@ -410,6 +435,13 @@ void TfrmAsker::HttpDocBegin()
             BytesAtLastTick = 0;
         }
     }
+    ExpectedSize = announced >= 0 ? announced : std::max<qint64>(m_httpHeadSize - ResumeOffset, 0);
+}
+
+void TfrmAsker::HttpDocBegin()
+{
+    if (m_httpRangeRefused)
+        return;
     const qint64 total = ExpectedSize + ResumeOffset;
     dg->SetMax(total);
     try {
@@ -548,6 +580,8 @@ void TfrmAsker::HttpShutdown()
     if (!PumpGuard(this).PumpUntil([this] { return Http.ClientState() == httpReady; }))
         return;
     Http.OnHeaderData = nullptr;
+    Http.OnHeaderBegin = nullptr;
+    Http.OnHeaderEnd = nullptr;
     Http.OnDocBegin = nullptr;
     Http.OnDocData = nullptr;
     Http.OnDocEnd = nullptr;

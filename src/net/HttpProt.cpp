@@ -7,6 +7,9 @@
 #include <QIODevice>
 #include <QLocale>
 
+#include <algorithm>
+#include <cstring>
+
 namespace flk {
 namespace {
 
@@ -347,7 +350,7 @@ void THttpCli::SocketDataAvailable()
         Fail("HTTP line too long");
         return;
     }
-    if (m_state == httpWaitingBody && m_rcvLen == 0) {
+    if (m_state == httpWaitingBody && m_rcvLen == 0 && !m_chunked) {
         auto* file = qobject_cast<TFileStream*>(ReceiveStream);
         if (file && !file->WriteFailed()) {
             BodyToFile(*file);
@@ -364,7 +367,7 @@ void THttpCli::SocketDataAvailable()
     if (m_state == httpWaitingBody) {
         const int len = m_rcvLen;
         m_rcvLen = 0;
-        BodyBlock(m_rcvBuf, len);
+        Body(m_rcvBuf, len);
         return;
     }
     ProcessLines();
@@ -399,6 +402,9 @@ void THttpCli::HeaderLine(const QByteArray& raw, qsizetype lineEnd)
     if (m_headerLineCount == 0) {
         m_contentLength = -1;
         m_contentType.clear();
+        m_chunked = false;
+        m_chunk = Chunk::Size;
+        m_chunkLine.clear();
         TriggerHeaderBegin();
     }
     ++m_headerLineCount;
@@ -455,6 +461,8 @@ void THttpCli::HeaderLineText(const QString& line)
                 ContentRangeBegin = value.mid(6, dash - 6);
                 ContentRangeEnd = slash > dash ? value.mid(dash + 1, slash - dash - 1) : value.mid(dash + 1);
             }
+        } else if (name == "transfer-encoding") {
+            m_chunked = value.contains(QLatin1String("chunked"), Qt::CaseInsensitive);
         } else if (name == "content-type") {
             m_contentType = value.toLower();
         } else if (name == "www-authenticate") {
@@ -493,12 +501,104 @@ void THttpCli::EndOfHeader(qsizetype)
         m_docName.chop(3);
         m_docName += "htm";
     }
+    // A chunked body carries its own length; a Content-Length beside it is
+    // not to be trusted.
+    if (m_chunked)
+        m_contentLength = -1;
     SetState(httpWaitingBody);
     TriggerHeaderEnd();
+    if (m_requestType == httpHEAD) {
+        // The reply to a HEAD ends at its blank line, whatever follows it.
+        m_rcvLen = 0;
+        CloseSocket();
+        return;
+    }
     if (m_rcvLen > 0) {
         const int len = m_rcvLen;
         m_rcvLen = 0;
-        BodyBlock(m_rcvBuf, len);
+        Body(m_rcvBuf, len);
+    }
+}
+
+void THttpCli::Body(const char* data, qsizetype len)
+{
+    if (m_chunked)
+        DecodeChunks(data, len);
+    else
+        BodyBlock(data, len);
+}
+
+// A chunked body: a hexadecimal size line, that many bytes and a line end,
+// again and again until a size of 0, then trailer lines up to a blank one.
+// Only the data bytes are the document.
+void THttpCli::DecodeChunks(const char* data, qsizetype len)
+{
+    while (len > 0 && m_state == httpWaitingBody && m_chunk != Chunk::Done && m_chunk != Chunk::Failed) {
+        if (m_chunk == Chunk::Data) {
+            const qsizetype take = std::min<qint64>(len, m_chunkLeft);
+            BodyBlock(data, take);
+            data += take;
+            len -= take;
+            m_chunkLeft -= take;
+            if (m_chunkLeft == 0)
+                m_chunk = Chunk::DataEnd;
+            continue;
+        }
+        const char* lf = static_cast<const char*>(memchr(data, '\n', len));
+        const qsizetype part = lf ? lf - data : len;
+        m_chunkLine.append(data, part);
+        data += part;
+        len -= part;
+        if (m_chunkLine.size() > 1024) {
+            m_chunk = Chunk::Failed;
+            Fail("Invalid chunked reply: a line too long");
+            return;
+        }
+        if (!lf)
+            return;
+        ++data;
+        --len;
+        const QByteArray line = m_chunkLine.endsWith('\r') ? m_chunkLine.chopped(1) : m_chunkLine;
+        m_chunkLine.clear();
+        if (!ChunkLine(line))
+            return;
+    }
+}
+
+// One line of the chunk framing; false when the reply ends here.
+bool THttpCli::ChunkLine(const QByteArray& line)
+{
+    switch (m_chunk) {
+    case Chunk::Size: {
+        const qsizetype ext = line.indexOf(';');
+        bool ok = false;
+        const QByteArray digits = (ext >= 0 ? line.left(ext) : line).trimmed();
+        const qint64 size = digits.toLongLong(&ok, 16);
+        if (!ok || size < 0 || digits.startsWith('-') || digits.startsWith('+')) {
+            m_chunk = Chunk::Failed;
+            Fail("Invalid chunked reply: bad chunk size \"" + QString::fromLatin1(line.left(40)) + "\"");
+            return false;
+        }
+        m_chunkLeft = size;
+        m_chunk = size == 0 ? Chunk::Trailer : Chunk::Data;
+        return true;
+    }
+    case Chunk::DataEnd:
+        if (!line.isEmpty()) {
+            m_chunk = Chunk::Failed;
+            Fail("Invalid chunked reply: a chunk longer than its size");
+            return false;
+        }
+        m_chunk = Chunk::Size;
+        return true;
+    case Chunk::Trailer:
+        if (!line.isEmpty())
+            return true; // a trailer field: not part of the document
+        m_chunk = Chunk::Done;
+        CloseSocket();
+        return false;
+    default:
+        return false;
     }
 }
 
@@ -658,6 +758,11 @@ void THttpCli::EndOfSession()
             m_statusCode = 404;
             m_reasonPhrase = m_headerLineCount == 0 ? QString("Connection closed without a reply")
                                                     : QString("Connection closed in the middle of the reply header");
+        } else if (m_state == httpWaitingBody && m_requestType != httpHEAD && m_chunked
+                   && m_chunk != Chunk::Done) {
+            m_statusCode = 404;
+            m_reasonPhrase = QString("Connection closed in the middle of a chunked reply after %1 bytes")
+                                 .arg(m_rcvdCount);
         } else if (m_state == httpWaitingBody && m_requestType != httpHEAD && m_contentLength >= 0
                    && m_rcvdCount < m_contentLength && m_statusCode != 204 && m_statusCode != 304) {
             m_statusCode = 404;

@@ -114,7 +114,10 @@ public:
     qint64 ReceivedBytes() const { return m_rcvdCount; }
     qint64 SentBytes() const { return m_sentCount; }
     QString LocalDocName() const { return m_docName; }
-    qint64 AnnouncedLength() const { return m_contentLength; }  // -1 when the reply gave none
+    // -1 when the reply gave none, or sent its body in chunks (whose decoded
+    // length is what counts then).
+    qint64 AnnouncedLength() const { return m_contentLength; }
+    bool Chunked() const { return m_chunked; }
     QString MediaType() const { return m_contentType; }
     QStringList AuthChallenges() const { return m_authChallenges; }
     QStringList ResponseHeaders() const { return m_responseHeaders; }
@@ -192,7 +195,10 @@ private:
     void HeaderLine(const QByteArray& raw, qsizetype lineEnd);
     void HeaderLineText(const QString& line);
     void EndOfHeader(qsizetype rest);
+    void Body(const char* data, qsizetype len);
     void BodyBlock(const char* data, qsizetype len);
+    void DecodeChunks(const char* data, qsizetype len);
+    bool ChunkLine(const QByteArray& line);
     void BodyToFile(TFileStream& file);
     void WriteFailed(const QString& why);
     void Aim(const QString& url);
@@ -232,6 +238,12 @@ private:
     bool m_lineTooLong = false;
     bool m_sessionEnded = false;
     int m_redirectCount = 0;
+    // "Transfer-Encoding: chunked": the body comes as size lines and data.
+    enum class Chunk { Size, Data, DataEnd, Trailer, Done, Failed };
+    bool m_chunked = false;
+    Chunk m_chunk = Chunk::Size;
+    qint64 m_chunkLeft = 0;
+    QByteArray m_chunkLine;
     char m_rcvBuf[kRcvBufSize + 1] = {};
     int m_rcvLen = 0;
     int m_headerLineCount = 0;

@@ -86,6 +86,35 @@ protected:
             + QByteArray::number(first + body.size() - 1) + "/" + QByteArray::number(total) + "\r\n\r\n" + body;
     }
 
+    // The reply with its header and its body in two writes, `pauseMs` apart.
+    static ScriptedHttpServer::Reply Separately(const QByteArray& reply, int pauseMs = 100)
+    {
+        const qsizetype body = reply.indexOf("\r\n\r\n") + 4;
+        ScriptedHttpServer::Reply r{reply.left(body)};
+        r.later = {reply.mid(body)};
+        r.pauseMs = pauseMs;
+        return r;
+    }
+
+    // A body in chunks of `size` bytes, framed as "Transfer-Encoding: chunked".
+    static QByteArray Chunked(const QByteArray& body, qsizetype size)
+    {
+        QByteArray framed;
+        for (qsizetype at = 0; at < body.size(); at += size) {
+            const QByteArray part = body.mid(at, size);
+            framed += QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n";
+        }
+        return framed + "0\r\n\r\n";
+    }
+
+    QStringList BoxTexts() const
+    {
+        QStringList texts;
+        for (const auto& box : dialogs.boxes())
+            texts << box.text;
+        return texts;
+    }
+
     // The first value the gauge showed after Download reset it to 0.
     qint64 FirstGaugeValue() const
     {

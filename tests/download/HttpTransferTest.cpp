@@ -222,6 +222,108 @@ TEST_F(HttpTransferTest, PartialReplyStartingElsewhereFailsAndKeepsThePartialFil
     EXPECT_TRUE(shell.opened.isEmpty());
 }
 
+// The resume is judged on the reply's header, before any of its body can
+// reach the file, however the server splits its writes.
+TEST_F(HttpTransferTest, ResumeIsJudgedBeforeABodyThatFollowsItsHeaderLater)
+{
+    const QByteArray body = Pattern(300000);
+    const QByteArray partial(50000, 'x');
+    const QString complete = TfrmAsker::CompleteText(QStringLiteral("setup.zip"), QStringLiteral("Programs"),
+                                                     QStringLiteral("Utilities"));
+    const QString kept = QStringLiteral("Download Failed\r\rThe server did not continue this file at byte 50000. "
+                                        "The partial file has been kept.");
+    struct Case {
+        QByteArray get;
+        QByteArray file;
+        QString box;
+    };
+    const QByteArray noRange = "HTTP/1.1 206 Partial Content\r\nContent-Length: 250000\r\n\r\n" + body.mid(50000);
+    const QList<Case> cases{
+        {WholeReply(body), body, complete},                        // Range ignored: the whole file, from 0
+        {PartialReply(0, 300000, body), partial, kept},            // 206 from the wrong offset
+        {noRange, partial, kept},                                  // 206 without Content-Range
+    };
+    for (const Case& c : cases) {
+        ScriptedHttpServer server;
+        server.AddReply(HeadReply(300000));
+        server.AddReply(Separately(c.get));
+        WriteFile(Target(), partial);
+        OpenFor(QString::fromLatin1(server.BaseUrl()) + QStringLiteral("/setup.zip"));
+        dialogs.clear();
+
+        ASSERT_TRUE(Download());
+
+        EXPECT_TRUE(ReadFile(Target()) == c.file) << c.box.toStdString();
+        EXPECT_EQ(BoxTexts(), QStringList{c.box});
+        delete asker.data();
+    }
+}
+
+TEST_F(HttpTransferTest, FourMegabyteResumeFromAServerWritingHeaderAndBodyApartIsByteIdentical)
+{
+    const qint64 size = 4 << 20;
+    const qint64 offset = 1234567;
+    const QByteArray body = Pattern(size);
+    ScriptedHttpServer server;
+    server.AddReply(HeadReply(size));
+    server.AddReply(Separately(PartialReply(offset, size, body.mid(offset)), 200));
+    WriteFile(Target(), body.left(offset));
+    OpenFor(QString::fromLatin1(server.BaseUrl()) + QStringLiteral("/setup.zip"));
+
+    ASSERT_TRUE(Download());
+
+    EXPECT_TRUE(ReadFile(Target()) == body);
+    EXPECT_EQ(FirstGaugeValue(), offset);
+    EXPECT_TRUE(Log().contains(QStringLiteral("Received %1 bytes").arg(size)));
+    ASSERT_EQ(dialogs.boxes().size(), 1);
+    EXPECT_TRUE(dialogs.boxes()[0].text.startsWith(QStringLiteral("Download Complete for setup.zip")));
+}
+
+TEST_F(HttpTransferTest, ABodyAfterTheHeadReplyIsNotTheDownload)
+{
+    const QByteArray body = Pattern(200000);
+    ScriptedHttpServer server;
+    server.AddReply(HeadReply(200000) + body.left(128000));
+    server.AddReply(Separately(WholeReply(body)));
+    OpenFor(QString::fromLatin1(server.BaseUrl()) + QStringLiteral("/setup.zip"));
+
+    ASSERT_TRUE(Download());
+
+    EXPECT_TRUE(ReadFile(Target()) == body);
+    ASSERT_EQ(dialogs.boxes().size(), 1);
+    EXPECT_TRUE(dialogs.boxes()[0].text.startsWith(QStringLiteral("Download Complete for setup.zip")));
+    EXPECT_FALSE(Log().join('\n').contains(QStringLiteral("Failed")));
+}
+
+TEST_F(HttpTransferTest, ChunkedBodyIsStoredWithoutItsFramingOrFailsWhenCut)
+{
+    const QByteArray body = Pattern(300000);
+    const QByteArray header = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: 300000\r\n\r\n";
+    const QByteArray framed = Chunked(body, 70000);
+    {
+        ScriptedHttpServer server;
+        server.AddReply(HeadReply(300000));
+        server.AddReply(Separately(header + framed));
+        OpenFor(QString::fromLatin1(server.BaseUrl()) + QStringLiteral("/setup.zip"));
+        ASSERT_TRUE(Download());
+        EXPECT_TRUE(ReadFile(Target()) == body);
+        EXPECT_EQ(dialogs.boxes().size(), 1);
+        delete asker.data();
+    }
+    QFile::remove(Target());
+    dialogs.clear();
+    ScriptedHttpServer server;
+    server.AddReply(HeadReply(300000));
+    server.AddReply(Separately(header + framed.left(200000)));
+    OpenFor(QString::fromLatin1(server.BaseUrl()) + QStringLiteral("/setup.zip"));
+    ASSERT_TRUE(Download());
+    EXPECT_TRUE(dialogs.boxes().isEmpty());
+    EXPECT_TRUE(Log().contains(QStringLiteral("Failed : 404 Connection closed in the middle of a chunked reply "
+                                              "after 199975 bytes")))
+        << Log().join('\n').toStdString();
+    EXPECT_NE(asker->lblETA->text(), QStringLiteral("Complete"));
+}
+
 TEST_F(HttpTransferTest, NoContentLengthDownloadsNothingAndSaysWhy)
 {
     ScriptedHttpServer server;

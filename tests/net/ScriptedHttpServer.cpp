@@ -35,6 +35,17 @@ bool WaitReadable(int fd, const std::atomic<bool>& stop)
     return false;
 }
 
+bool SendAll(int fd, const QByteArray& bytes)
+{
+    for (qsizetype sent = 0; sent < bytes.size();) {
+        const ssize_t n = ::send(fd, bytes.constData() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        sent += n;
+    }
+    return true;
+}
+
 } // namespace
 
 ScriptedHttpServer::ScriptedHttpServer()
@@ -134,11 +145,13 @@ void ScriptedHttpServer::Serve(int fd, int index)
         m_requests[index] = got;
         m_done[index] = true;
     }
-    for (qsizetype sent = 0; sent < reply.bytes.size();) {
-        const ssize_t n = ::send(fd, reply.bytes.constData() + sent, reply.bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
+    bool open = SendAll(fd, reply.bytes);
+    for (const QByteArray& part : reply.later) {
+        if (!open)
             break;
-        sent += n;
+        if (reply.pauseMs > 0)
+            QThread::msleep(reply.pauseMs);
+        open = SendAll(fd, part);
     }
     if (reply.reset) {
         linger l{1, 0};
