@@ -196,19 +196,19 @@ void TLookOutPage::ButtonGone(TLookOutButton* button)
 
 void TLookOutPage::ScrollUp()
 {
-    m_scrollOffset = G::ScrolledUp(m_scrollOffset);
-    const PumpGuard alive(this);
-    Arrange(true);
-    if (!alive)
-        return;
-    update(rect().adjusted(0, G::kHeaderHeight, 0, 0));
-    if (m_bar)
-        NotifyLookOutItemsChanged(m_bar, nullptr, nullptr);
+    ScrollTo(G::ScrolledUp(m_scrollOffset));
 }
 
 void TLookOutPage::ScrollDown()
 {
-    m_scrollOffset = G::ScrolledDown(m_scrollOffset, m_buttons.size());
+    ScrollTo(G::ScrolledDown(m_scrollOffset, m_buttons.size()));
+}
+
+// Lays the buttons out for the new offset (sliding with Smooth) and
+// repaints below the header.
+void TLookOutPage::ScrollTo(int offset)
+{
+    m_scrollOffset = offset;
     const PumpGuard alive(this);
     Arrange(true);
     if (!alive)
@@ -371,11 +371,6 @@ void TLookOutPage::SetHeaderHover(bool hover)
 void TLookOutPage::SetDropHighlight(bool on)
 {
     m_dropHighlight = on;
-}
-
-bool TLookOutPage::event(QEvent* e)
-{
-    return QWidget::event(e);
 }
 
 void TLookOutPage::PaintHeader(QPainter& p)

@@ -132,7 +132,6 @@ signals:
     void OnPopup(TLookOutPage* page); // just before PopUpMenu opens
 
 protected:
-    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -149,6 +148,7 @@ private:
     void ButtonGone(TLookOutButton* button);
     void ImageSizeChanged();
     void Arrange(bool slide);
+    void ScrollTo(int offset);
     void PlaceArrows();
     void ArrowPressed(QToolButton* arrow);
     void ArrowReleased();

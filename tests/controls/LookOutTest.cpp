@@ -211,6 +211,15 @@ TEST(LookOutButtons, HoverFramesTheIconAndFiresEnterAndExit)
     MoveTo(page, QPoint(5, 250));
     EXPECT_EQ(exits.size(), 1);
     EXPECT_FALSE(button->MouseInControl());
+
+    // A button that is down keeps its frame (pressed colours) after the mouse leaves.
+    MoveTo(button, QPoint(30, 20));
+    button->SetDown(true);
+    MoveTo(page, QPoint(5, 250));
+    EXPECT_EQ(exits.size(), 2);
+    EXPECT_TRUE(button->MouseInControl());
+    const QPoint topLeft = button->pos() + button->FrameRect().topLeft();
+    EXPECT_EQ(page->grab().toImage().pixelColor(topLeft).rgb(), shadow.rgb());
 }
 
 int PixelsOf(QWidget* w, const QRect& area, const QColor& colour)
