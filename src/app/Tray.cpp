@@ -6,6 +6,7 @@
 #include "Dialogs.h"
 #include "Endpoint.h"
 #include "Help.h"
+#include "MakerPages.h"
 #include "Manager.h"
 #include "NewSection.h"
 #include "Progress.h"
@@ -30,14 +31,6 @@ TfrmTray* frmTray = nullptr;
 const QString TfrmTray::kCaptionOn = QStringLiteral("FLK");
 const QString TfrmTray::kCaptionOff = QStringLiteral("FLK - Download Detect Disabled");
 const QString TfrmTray::kTip = QStringLiteral("Marrowby Fetchlark - Right Click for Options");
-
-namespace {
-const QString kMakerDomain = QStringLiteral("www.marrowby.com");
-const QString kMainPage = QStringLiteral("http://www.marrowby.com/");
-const QString kUpgradePage = QStringLiteral("http://www.marrowby.com/upgrade/");
-const QString kDownloadPage = QStringLiteral("http://www.marrowby.com/download/");
-const QString kSupportPage = QStringLiteral("http://www.marrowby.com/support/");
-} // namespace
 
 TfrmTray::TfrmTray(const QStringList& arguments, QWidget* parent)
     : QWidget(parent), m_windows{this}, m_arguments(arguments)
@@ -78,11 +71,11 @@ void TfrmTray::BuildMenu()
     N3 = N2->addAction(QStringLiteral("&About Fetchlark"), this, [this] { N3Click(); });
     PopupMenu1->addSeparator();
     V1 = PopupMenu1->addMenu(QStringLiteral("Visit Marrowby on the Web"));
-    N7 = V1->addAction(QStringLiteral("Main Site (%1)").arg(kMakerDomain), this, [this] { OpenWebPage(kMainPage); });
-    U1 = V1->addAction(QStringLiteral("Upgrade Fetchlark"), this, [this] { OpenWebPage(kUpgradePage); });
+    N7 = V1->addAction(QStringLiteral("Main Site (%1)").arg(MakerPages::kDomain), this, [this] { OpenWebPage(MakerPages::kMain); });
+    U1 = V1->addAction(QStringLiteral("Upgrade Fetchlark"), this, [this] { OpenWebPage(MakerPages::kUpgrade); });
     O3 = V1->addAction(QStringLiteral("Download more Marrowby software"), this,
-                       [this] { OpenWebPage(kDownloadPage); });
-    T2 = V1->addAction(QStringLiteral("Technical Support"), this, [this] { OpenWebPage(kSupportPage); });
+                       [this] { OpenWebPage(MakerPages::kDownload); });
+    T2 = V1->addAction(QStringLiteral("Technical Support"), this, [this] { OpenWebPage(MakerPages::kSupport); });
     PopupMenu1->addSeparator();
     mnuIntercept = PopupMenu1->addAction(QStringLiteral("Intercept Downloads"));
     mnuIntercept->setCheckable(true);
@@ -296,6 +289,15 @@ void TfrmTray::SetTrayCaption(const QString& caption)
 void TfrmTray::ArmTrayDefault()
 {
     mdTray1->DefaultFunction = [this] { mdTrayDefaultFunction(); };
+}
+
+// The scheduled file events: filled in with their walk over the catalogue.
+void TfrmTray::scanforevents() {}
+
+void TfrmTray::ShowAbout()
+{
+    if (auto* about = Window<TfrmAbout>())
+        Dialogs::instance().execModal(about);
 }
 
 void TfrmTray::ManagerClosed()

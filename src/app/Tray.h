@@ -85,6 +85,8 @@ public:
     void EndSession() override;
     // The manager window's view of this one.
     void ArmTrayDefault() override;
+    void scanforevents() override;
+    void ShowAbout() override;
     void ManagerClosed() override;
 
     // The manager window, once created.

@@ -96,7 +96,7 @@ void Settings::SetNumIcons(int value)
 
 QString Settings::IconFile()
 {
-    return readString(QStringLiteral("Main"), QStringLiteral("IconFile"), QStringLiteral("icons.dll"));
+    return readString(QStringLiteral("Main"), QStringLiteral("IconFile"), QStringLiteral("icons.png"));
 }
 
 void Settings::SetIconFile(const QString& value)

@@ -36,7 +36,7 @@ public:
     static void SetViewStyle(int value);
     static int NumIcons(); // Number of icons in the icon library. Default: 62
     static void SetNumIcons(int value);
-    static QString IconFile(); // Icon library, relative to the program folder. Default: ("icons.dll")
+    static QString IconFile(); // Icon library (a PNG strip, see IconLibrary), relative to the program folder. Default: ("icons.png")
     static void SetIconFile(const QString& value);
     static int ToolAlign(); // Toolbar placement: 1 left, 2 right, 3 top, 4 bottom. Default: 3
     static void SetToolAlign(int value);

@@ -1,27 +1,56 @@
+// The manager window: its building, creation at start-up, showing, closing,
+// layout reactions and the application's private messages.
 #include "Manager.h"
 
 #include "AppMessages.h"
 #include "Asker.h"
 #include "Catalogue.h"
+#include "Dialogs.h"
+#include "FolderList.h"
+#include "IconLibrary.h"
+#include "LookOut.h"
+#include "LookOutButton.h"
+#include "LookOutPage.h"
 #include "ManagerHost.h"
 #include "ProgramWindows.h"
-#include "Dialogs.h"
 #include "Settings.h"
 #include "preferences.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace flk {
 
-TfrmManager::TfrmManager(QWidget* parent) : QWidget(parent)
+const QString TfrmManager::kPageHint =
+    QStringLiteral("Sections contain folders with files.  Right click for a helpful menu.");
+const QString TfrmManager::kButtonHint =
+    QStringLiteral("Folders contain your files.  Right-click for a helpful menu.");
+
+namespace {
+constexpr int kHeadingHeight = 21;
+constexpr int kNavWidth = 110;
+constexpr int kSplitterWidth = 3;
+} // namespace
+
+TfrmManager::TfrmManager(QWidget* parent) : QMainWindow(parent)
 {
+    setObjectName(QStringLiteral("frmManager"));
     setWindowTitle(QStringLiteral("Fetchlark"));
     setGeometry(kDefaultLeft, kDefaultTop, kDefaultWidth, kDefaultHeight);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("The catalogue browser is not available in this version."), this));
+    BuildUi();
     FormCreate();
+}
+
+TfrmManager::~TfrmManager()
+{
+    AppMessages::SetHook({});
 }
 
 QString TfrmManager::SpeedMissingText()
@@ -30,35 +59,79 @@ QString TfrmManager::SpeedMissingText()
                           "specify your download connection speed.\r\rSelect OK to configure this now.");
 }
 
-TfrmManager::~TfrmManager()
+// ---------------------------------------------------------------------------
+// Building
+
+void TfrmManager::BuildUi()
 {
-    AppMessages::SetHook({});
+    BuildMainMenu();
+    BuildBarMenus();
+
+    ToolBar1 = addToolBar(QStringLiteral("Toolbar"));
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setAccessibleName(QStringLiteral("Toolbar"));
+    ToolBar1->setMovable(false);
+    ToolBar1->hide(); // shown once it holds buttons (GetToolBar)
+
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setHandleWidth(kSplitterWidth);
+    Splitter1->setChildrenCollapsible(false);
+
+    Nav = new TLookOut(Splitter1);
+    Nav->setObjectName(QStringLiteral("Nav"));
+    Nav->setAccessibleName(QStringLiteral("Sections"));
+    Nav->SetColor(QColor(0x80, 0x80, 0x80));
+    Nav->SetSmooth(true);
+    Nav->SetAutoSize(true);
+    Nav->setMinimumWidth(60);
+
+    pnl1 = new QWidget(Splitter1);
+    auto* right = new QVBoxLayout(pnl1);
+    right->setContentsMargins(0, 0, 0, 0);
+    right->setSpacing(0);
+    pnlCategory = new QLabel(pnl1);
+    pnlCategory->setObjectName(QStringLiteral("pnlCategory"));
+    pnlCategory->setAccessibleName(QStringLiteral("Folder"));
+    pnlCategory->setMinimumHeight(kHeadingHeight);
+    pnlCategory->setIndent(6);
+    pnlCategory->setAutoFillBackground(true);
+    QPalette heading = pnlCategory->palette();
+    heading.setColor(QPalette::Window, palette().color(QPalette::Dark)); // the button-shadow colour
+    heading.setColor(QPalette::WindowText, Qt::white);
+    pnlCategory->setPalette(heading);
+    QFont bold = pnlCategory->font();
+    bold.setBold(true);
+    pnlCategory->setFont(bold);
+    right->addWidget(pnlCategory);
+
+    pnlInfo = new QWidget(pnl1);
+    pnlInfo->setObjectName(QStringLiteral("pnlInfo"));
+    pnlInfo->hide(); // the information panel is built into it
+    right->addWidget(pnlInfo);
+    lblFilename = new QLabel(pnl1);
+    lblFilename->hide();
+
+    FEDownloads = new TFolderList(pnl1);
+    FEDownloads->setObjectName(QStringLiteral("FEDownloads"));
+    FEDownloads->setAccessibleName(QStringLiteral("Files"));
+    right->addWidget(FEDownloads, 1);
+
+    Splitter1->addWidget(Nav);
+    Splitter1->addWidget(pnl1);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({kNavWidth, kDefaultWidth - kNavWidth});
+    connect(Splitter1, &QSplitter::splitterMoved, this, [this] { Splitter1Moved(); });
+    setCentralWidget(Splitter1);
+
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->setAccessibleName(QStringLiteral("Status"));
 }
 
-void TfrmManager::closeEvent(QCloseEvent* e)
-{
-    // Still visible here, so its place can be kept.
-    if (auto* host = Window<ManagerHost>())
-        host->ManagerClosed();
-    QWidget::closeEvent(e);
-}
-
-bool TfrmManager::AppMessage(UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    (void)lParam;
-    switch (msg) {
-    case WM_FLK_NEWFOLDER:
-        if (frmAsker)
-            frmAsker->NewFolderCreated(static_cast<int>(wParam));
-        return true;
-    default:
-        return false;
-    }
-}
+// ---------------------------------------------------------------------------
+// Creation
 
 void TfrmManager::FormCreate()
 {
-    AppMessages::SetHook([this](UINT msg, WPARAM wParam, LPARAM lParam) { return AppMessage(msg, wParam, lParam); });
     if (Settings::FirstRun())
         FirstRunCreate();
     else
@@ -67,19 +140,218 @@ void TfrmManager::FormCreate()
 
 void TfrmManager::FirstRunCreate()
 {
-    Catalogue::BuildDefaultCatalogue();
+    CreateDefaultHeader();
+    mnuP_RenCat->setEnabled(false);
+    mnuRenCat->setEnabled(false);
+    mnuMainDelCat->setEnabled(false);
+    SectionLocation = Catalogue::SectionLocation(1);
+    FEDownloads->SetDirectory(SectionLocation);
+    AppMessages::SetHook([this](UINT msg, WPARAM wParam, LPARAM lParam) { return AppMessage(msg, wParam, lParam); });
+    PopulateImageList();
+    if (!FEDownloads->HasItemAtTopLeft()) {
+        GrayAll();
+        ClearAll(true);
+    }
+    ClickedPage = Nav->Page(0);
+    ClickedButton = nullptr;
     Settings::SetFirstRun(false);
+    HeadClick(Nav->Page(0));
+    CatClick();
 }
 
 void TfrmManager::LaterRunCreate()
 {
+    AppMessages::SetHook([this](UINT msg, WPARAM wParam, LPARAM lParam) { return AppMessage(msg, wParam, lParam); });
+    PopulateImageList();
+    PopulateHeaders();
+    if (Nav->PageCount() == 0) {
+        ClickedPage = nullptr;
+        ClickedButton = nullptr;
+        SectionLocation.clear();
+        ClearAll(true);
+        SetFolderItemsEnabled(false);
+    } else {
+        SectionLocation = Catalogue::SectionLocation(1);
+        ClickedPage = Nav->Page(0);
+        ClickedButton = ClickedPage->Button(0);
+        HeadClick(ClickedPage);
+        if (FEDownloads->HasItemAtTopLeft())
+            lblFilename->setText(FEDownloads->SelectTop());
+    }
+    UpdateMenuStates();
+
     if (Settings::SpeedForStartupCheck() == 0) {
         Dialogs::message(SpeedMissingText(), QStringLiteral("Fetchlark"), MB_OK, MB_ICONINFORMATION, this);
-        if (auto* preferences = Window<TfrmPreferences>())
-            Dialogs::instance().execModal(preferences);
+        ShowModalWindow(Window<TfrmPreferences>());
     }
     if (auto* host = Window<ManagerHost>())
         host->ArmTrayDefault();
+    ScanForEvents();
 }
+
+void TfrmManager::ScanForEvents()
+{
+    if (auto* host = Window<ManagerHost>())
+        host->scanforevents();
+}
+
+void TfrmManager::PopulateImageList()
+{
+    // The whole set each time: a refill never grows the list.
+    ilIcons = IconLibrary::Load(IconLibrary::Path(Settings::IconFile()), Settings::NumIcons());
+    for (TLookOutPage* page : Nav->Pages())
+        for (TLookOutButton* button : page->Buttons())
+            button->update();
+}
+
+// ---------------------------------------------------------------------------
+// Showing and closing
+
+void TfrmManager::showEvent(QShowEvent* e)
+{
+    QMainWindow::showEvent(e);
+    if (!e->spontaneous())
+        FormShow();
+}
+
+void TfrmManager::FormShow()
+{
+    EnsureOnScreen();
+    PopulateImageList();
+    FEDownloads->Refresh();
+    GetToolBar();
+    UpdateMenuStates();
+}
+
+// A place saved on another screen arrangement comes back onto a screen.
+void TfrmManager::EnsureOnScreen()
+{
+    const QRect frame = frameGeometry();
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect seen = screen->availableGeometry().intersected(frame);
+        if (seen.width() >= 100 && seen.height() >= 50)
+            return;
+    }
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return;
+    const QRect area = primary->availableGeometry();
+    resize(std::min(width(), area.width()), std::min(height(), area.height()));
+    QRect placed = frameGeometry();
+    placed.moveCenter(area.center());
+    move(placed.topLeft());
+}
+
+void TfrmManager::closeEvent(QCloseEvent* e)
+{
+    // Still visible here, so its place can be kept.
+    FormClose();
+    QMainWindow::closeEvent(e);
+}
+
+void TfrmManager::FormClose()
+{
+    ilIcons.clear();
+    if (auto* host = Window<ManagerHost>())
+        host->ManagerClosed();
+}
+
+// ---------------------------------------------------------------------------
+// Layout reactions
+
+void TfrmManager::resizeEvent(QResizeEvent* e)
+{
+    QMainWindow::resizeEvent(e);
+    FormResize();
+}
+
+void TfrmManager::FormResize()
+{
+    // The information panel's fields follow the width once it is built.
+    Nav->SetAutoSize(false);
+    Nav->SetAutoSize(true);
+}
+
+void TfrmManager::Splitter1Moved()
+{
+    if (RenameEdit && RenameEdit->isVisible())
+        RenameEdit->resize(Nav->width() - 3, RenameEdit->height());
+    AppMessages::Post(WM_FLK_SPLITTER);
+}
+
+void TfrmManager::ButtonWidthsToFirstPage()
+{
+    const TLookOutPage* first = Nav->Page(0);
+    if (!first)
+        return;
+    for (TLookOutPage* page : Nav->Pages())
+        for (TLookOutButton* button : page->Buttons())
+            button->resize(first->width(), button->height());
+}
+
+// ---------------------------------------------------------------------------
+// Private messages
+
+bool TfrmManager::AppMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_FLK_EDITLOOK:
+    case WM_FLK_DISPLAYLOOK:
+        FieldLook(wParam, msg == WM_FLK_EDITLOOK);
+        return true;
+    case WM_FLK_MOVEFOLDER: {
+        TLookOutPage* active = Nav->ActivePage();
+        MoveCatToSection(Nav->Page(static_cast<int>(wParam) - 1),
+                         active ? active->Button(static_cast<int>(lParam) - 1) : nullptr);
+        return true;
+    }
+    case WM_FLK_NEWFOLDER:
+        if (frmAsker)
+            frmAsker->NewFolderCreated(static_cast<int>(wParam));
+        return true;
+    case WM_FLK_SPLITTER:
+        ButtonWidthsToFirstPage();
+        return true;
+    case WM_FLK_ENDDRAG:
+        if (TLookOutPage* active = Nav->ActivePage())
+            if (TLookOutButton* button = active->Button(static_cast<int>(wParam)); button && button->Dragging())
+                button->EndDrag(false);
+        return true;
+    case WM_DROPFILES:
+        DropFiles(AppMessages::DropFiles(wParam));
+        return true;
+    default:
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Places filled elsewhere: the information panel and the file list's
+// handling, file operations and drops, the toolbar, editing on the bar.
+
+void TfrmManager::ClearAll(bool disable)
+{
+    lblFilename->clear();
+    (void)disable;
+}
+
+void TfrmManager::ReEnable() {}
+void TfrmManager::GrayAll() {}
+void TfrmManager::UpdateInfo() {}
+void TfrmManager::WriteSettings()
+{
+    lblFilename->setText(FEDownloads->SelectedFileName());
+}
+void TfrmManager::FieldLook(WPARAM, bool) {}
+void TfrmManager::AfterDelete() {}
+void TfrmManager::MoveCatToSection(TLookOutPage*, TLookOutButton*) {}
+void TfrmManager::DropFiles(const QStringList&) {}
+void TfrmManager::GetToolBar() {}
+void TfrmManager::RenameHeader() {}
+void TfrmManager::RenameCategory() {}
+void TfrmManager::RenameSectionClick() {}
+void TfrmManager::RenameFolderClick() {}
+void TfrmManager::ConnectDragHandlers(TLookOutPage*) {}
+void TfrmManager::ConnectDragHandlers(TLookOutButton*) {}
 
 } // namespace flk

@@ -1,16 +1,36 @@
 #pragma once
-// The manager window. For now it holds its place in the start-up sequence:
-// its creation builds the default catalogue on the first start and, on later
-// starts, asks for the connection speed when none is set and arms the tray
-// icon's default action. The sections bar and file list come later.
+// The manager window: the catalogue browser. The sections bar on the left
+// holds one page per section and one folder button per folder; the right
+// side shows the current folder's heading and files. Its creation finishes
+// the program's start-up (the default catalogue on the first start; the
+// bar, the speed check and the tray's default action on later starts), and
+// it handles the application's private messages (AppMessages).
+//
+// The information panel, the file operations, the toolbar, editing on the
+// bar and the scheduled file events are filled in elsewhere; their places
+// here are the methods marked "to be filled" below.
 
+#include "LookOutButton.h"
+#include "LookOutPage.h"
 #include "Messages.h"
 
-#include <QWidget>
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QSplitter;
+class QToolBar;
 
 namespace flk {
 
-class TfrmManager : public QWidget {
+class TFolderList;
+class TLookOut;
+
+class TfrmManager : public QMainWindow {
     Q_OBJECT
 public:
     explicit TfrmManager(QWidget* parent = nullptr);
@@ -23,18 +43,147 @@ public:
 
     // The message asking for the connection speed when none is set.
     static QString SpeedMissingText();
+    static const QString kPageHint;   // status-bar hint of a section page
+    static const QString kButtonHint; // status-bar hint of a folder button
 
-    // The application-wide hook of the private messages (AppMessages).
+    // ---- Main menu ---------------------------------------------------------
+    QMenu* mnuFile;
+    QMenu* mnuNew;
+    QAction* mnuNewSection;
+    QAction* mnuNewFolder;
+    QMenu* mnuReport;
+    QAction* mnuPrintReport;
+    QAction* mnuSaveReport;
+    QMenu* mnuWeb;
+    QAction* mnuWebMain;
+    QAction* mnuWebUpgrade;
+    QAction* mnuWebOther;
+    QAction* mnuWebSupport;
+    QAction* mnuExit;
+    QMenu* mnuEdit;
+    QMenu* mnuRename;
+    QAction* mnuRenSection;
+    QAction* mnuRenCat;
+    QMenu* mnuDelete;
+    QAction* mnuMainDelSection;
+    QAction* mnuMainDelCat;
+    QAction* mnuRefresh;
+    QMenu* mnuView;
+    QAction* mnuOptions;
+    QMenu* mnuHelp;
+    QAction* mnuContents;
+    QAction* mnuGettingStarted;
+    QAction* mnuTechSupport;
+    QAction* mnuAbout;
+
+    // ---- The bar's menus ---------------------------------------------------
+    QMenu* pmNav; // on a page
+    QAction* mnuP_NewSection;
+    QAction* mnuP_NewFolder;
+    QAction* mnuP_RenSection;
+    QAction* mnuP_DelSection;
+    QAction* mnuP_Props;
+    QMenu* pmButton; // on a folder button
+    QAction* mnuB_NewSection;
+    QAction* mnuB_NewFolder;
+    QAction* mnuP_RenCat;
+    QAction* mnuB_DelCat;
+    QAction* mnuB_Props;
+
+    // ---- Controls ----------------------------------------------------------
+    QToolBar* ToolBar1;      // filled by GetToolBar
+    TLookOut* Nav;           // the sections bar
+    QSplitter* Splitter1;    // between the bar and the right side
+    QWidget* pnl1;           // the right side
+    QLabel* pnlCategory;     // the heading
+    QWidget* pnlInfo;        // the information panel's place (empty until filled)
+    QLabel* lblFilename;     // hidden: the file whose record the panel holds
+    TFolderList* FEDownloads;
+    TImageList ilIcons;      // the folder icon set (32 x 32)
+
+    // ---- State ---------------------------------------------------------------
+    QPointer<TLookOutPage> ClickedPage;
+    QPointer<TLookOutButton> ClickedButton;
+    QPointer<TLookOutButton> HoverButton;
+    QString SectionLocation;
+    int RightPaneWidth = 0;
+    QPointer<QLineEdit> RenameEdit;
+    bool DropMove = false;
+    bool DropCancel = false;
+
+    // ---- Operations ------------------------------------------------------------
+    void NewPage(const QString& name, const QString& location);
+    void NewButton(const QString& folder, const QString& section, int icon, int pageIndex);
+    void PopulateHeaders();
+    void PopulateImageList();
+    void CreateDefaultHeader();
+    void HeadClick(TLookOutPage* page);
+    void CatClick();
+    void LookOutPageMouseDown(TLookOutPage* page);
+    void LookOutButtonMouseDown(TLookOutButton* button);
+    int HeaderNumber(const TLookOutPage* page) const;
+    int CategoryNumber(const TLookOutButton* button) const;
+    static int NumHeads();
+    TLookOutPage* GetClickedPage() const { return ClickedPage; }
+    TLookOutButton* GetClickedButton() const { return ClickedButton; }
+
+    // The application-wide hook of the private messages; true when handled.
     bool AppMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
+    // ---- To be filled: information panel and file list ----------------------
+    void ClearAll(bool disable);
+    void ReEnable();
+    void GrayAll();
+    void UpdateInfo();
+    void WriteSettings();
+    void FieldLook(WPARAM field, bool editing); // messages 3024 / 3025
+    // ---- To be filled: file operations and drops ----------------------------
+    void AfterDelete();
+    void MoveCatToSection(TLookOutPage* page, TLookOutButton* button); // message 3026
+    void DropFiles(const QStringList& files);                          // the drop message
+    // ---- To be filled: toolbar --------------------------------------------------
+    void GetToolBar();
+    // ---- To be filled: editing sections and folders on the bar ----------------
+    void NewSectionClick();
+    void NewFolderClick();
+    void RenameSectionClick();
+    void RenameFolderClick();
+    void DeleteSectionClick();
+    void DeleteFolderClick();
+    void PropertiesClick();
+    void RenameHeader();
+    void RenameCategory();
+    void ConnectDragHandlers(TLookOutPage* page);
+    void ConnectDragHandlers(TLookOutButton* button);
+    // ---- To be filled: scheduled file events ---------------------------------
+    void ScanForEvents();
+
 protected:
+    void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
+    void BuildUi();
+    void BuildMainMenu();
+    void BuildBarMenus();
     void FormCreate();
     void FirstRunCreate();
     void LaterRunCreate();
-
+    void FormShow();
+    void FormClose();
+    void FormResize();
+    void Splitter1Moved();
+    void ReportClick(int mode);
+    void OpenWebPage(const QString& url);
+    void ShowModalWindow(QDialog* window);
+    TLookOutPage* AddPage(const QString& caption);
+    TLookOutButton* AddButton(TLookOutPage* page, const QString& caption, int icon);
+    void SetFolderItemsEnabled(bool enabled);
+    void UpdateMenuStates();
+    void ButtonWidthsToFirstPage();
+    void EnsureOnScreen();
+    void SetHeading(const QString& folder, const QString& fileName);
 };
 
 } // namespace flk

@@ -10,6 +10,10 @@ public:
     virtual ~ManagerHost() = default;
     // Later starts: the tray icon's default action becomes the final one.
     virtual void ArmTrayDefault() {}
+    // Later starts: the scheduled file events, once.
+    virtual void scanforevents() {}
+    // Help, About: the about box, modal.
+    virtual void ShowAbout() {}
     // The window is closing (still visible): its place is kept.
     virtual void ManagerClosed() {}
 };
