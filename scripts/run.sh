@@ -4,4 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
+bash scripts/desktop-entry.sh
 exec build/fetchlark "$@"

@@ -11,6 +11,9 @@ public:
     SingleInstance();
     // False when another copy of the program holds the lock.
     bool Acquire();
+    // Asks the running copy to show and raise its manager window; true when
+    // it answered that the window is shown.
+    static bool ShowRunningManager();
 
 private:
     std::unique_ptr<QLockFile> m_lock;

@@ -149,6 +149,8 @@ void TfrmTray::FinishStartup()
     ArmTrayDefault();
     Open1->setEnabled(true);
     m_startupDone = true;
+    if (m_showWhenStarted)
+        ShowAndActivateManager();
 }
 
 void TfrmTray::SetCaption(const QString& caption)

@@ -30,6 +30,11 @@ public:
     static const QString kCaptionOn;   // "FLK"
     static const QString kCaptionOff;  // "FLK - Download Detect Disabled"
     static const QString kTip;         // the tray icon's tip
+    // A later copy of the program, started without arguments, sends this to
+    // the running one: show and raise the manager window. The result is 1
+    // when the manager window is visible afterwards, or will be at the end
+    // of a start-up still running.
+    static constexpr UINT WM_FLK_SHOWMANAGER = WM_USER + 0x300;
 
     // Runs the start-up sequence with the program's command-line arguments.
     explicit TfrmTray(const QStringList& arguments, QWidget* parent = nullptr);
@@ -113,6 +118,7 @@ private:
     QStringList m_created;
     Endpoint* m_endpoint = nullptr;
     bool m_startupDone = false;
+    bool m_showWhenStarted = false; // a later copy asked during start-up
     bool m_unregistered = false;
 };
 

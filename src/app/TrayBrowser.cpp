@@ -1,8 +1,10 @@
 // The tray window's side of the browser helper: its endpoint under the
-// caption, the helper's registration, and the helper's messages.
+// caption, the helper's registration, and the messages other programs send:
+// the helper's, and a later copy's request to show the manager window.
 
 #include "BrowserHelper.h"
 #include "Endpoint.h"
+#include "Manager.h"
 #include "Tray.h"
 
 namespace flk {
@@ -31,6 +33,15 @@ void TfrmTray::UnregisterBrowser()
 
 LRESULT TfrmTray::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, const QByteArray& data)
 {
+    if (msg == WM_FLK_SHOWMANAGER) {
+        if (!m_startupDone) {
+            // The window comes forward once start-up has made it.
+            m_showWhenStarted = true;
+            return 1;
+        }
+        mdTrayDefaultFunction();
+        return Manager() && Manager()->isVisible() ? 1 : 0;
+    }
     return browser::HandleTrayMessage(msg, wParam, lParam, data);
 }
 

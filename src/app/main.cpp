@@ -24,6 +24,10 @@ int main(int argc, char** argv)
         // Only one tray window may answer under "FLK": this copy shows what
         // it was given, as a later start does, and leaves.
         std::fprintf(stderr, "Fetchlark is already running.\n");
+        // Without arguments the running copy's window comes forward: the
+        // way back to it on a desktop that shows no tray icons.
+        if (arguments.isEmpty() && flk::SingleInstance::ShowRunningManager())
+            std::fprintf(stderr, "Its manager window is brought forward.\n");
         if (!arguments.isEmpty()) {
             flk::Dialogs::showMessage(arguments.value(0));
             flk::Dialogs::showMessage(arguments.value(1));

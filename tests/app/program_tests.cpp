@@ -1,5 +1,6 @@
 // The program itself, started as a process: it answers under "FLK" with the
-// browser helper registered, a second copy leaves without taking its place,
+// browser helper registered, a second copy leaves without taking its place
+// (started without arguments, it has the first one show its window),
 // and SIGTERM takes the end-of-session path (helper unregistered, exit 0).
 
 #include "Endpoint.h"
@@ -86,7 +87,9 @@ TEST_F(ProgramTest, ASecondCopyLeavesTheFirstOneAnswering)
     second.start(Program(), {});
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_TRUE(second.readAllStandardError().contains("Fetchlark is already running."));
+    const QByteArray said = second.readAllStandardError();
+    EXPECT_TRUE(said.contains("Fetchlark is already running.")) << said.toStdString();
+    EXPECT_TRUE(said.contains("Its manager window is brought forward.")) << "the running copy showed its window";
     EXPECT_EQ(program.state(), QProcess::Running);
     EXPECT_TRUE(Endpoint::Exists("FLK"));
     EXPECT_TRUE(QFileInfo::exists(Manifest())) << "the second copy must not unregister the first one's helper";

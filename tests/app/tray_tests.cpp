@@ -274,6 +274,17 @@ TEST_F(TrayTest, HandOffSentToFLKOpensADownloadDialogOnlyWhileIntercepting)
     qDeleteAll(dialogsOpen());
 }
 
+TEST_F(TrayTest, ALaterCopysRequestShowsTheManager)
+{
+    laterStart();
+    auto tray = start();
+    ASSERT_FALSE(TfrmTray::Manager()->isVisible());
+    LRESULT shown = 0;
+    ASSERT_TRUE(Endpoint::Send("FLK", TfrmTray::WM_FLK_SHOWMANAGER, 0, 0, {}, &shown));
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(TfrmTray::Manager()->isVisible());
+}
+
 TEST_F(TrayTest, RightClickPopsTheMenuOnlyOnceAttached)
 {
     laterStart();

@@ -27,7 +27,7 @@ TEST(Settings, DefaultsWhenTheFileIsMissing)
     EXPECT_EQ(Settings::ManagementDefaultRoot(), home.path());
     EXPECT_EQ(Settings::ViewStyle(), 3);
     EXPECT_EQ(Settings::NumIcons(), 62);
-    EXPECT_EQ(Settings::IconFile(), "icons.dll");
+    EXPECT_EQ(Settings::IconFile(), "icons.png");
     EXPECT_EQ(Settings::ToolAlign(), 3);
     EXPECT_TRUE(Settings::ShowToolLabels());
     EXPECT_EQ(Settings::ScannerPath(), "");
