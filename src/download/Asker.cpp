@@ -142,9 +142,6 @@ void TfrmAsker::BuildUi()
     tmrDLSpeed = new QTimer(this);
     tmrDLSpeed->setInterval(5000);
     connect(tmrDLSpeed, &QTimer::timeout, this, &TfrmAsker::tmrDLSpeedTimer);
-    tmrRedirect = new QTimer(this);
-    tmrRedirect->setInterval(1000);
-    connect(tmrRedirect, &QTimer::timeout, this, &TfrmAsker::tmrRedirectTimer);
 
     pmBookMarks = new QMenu(this);
     Bookmarks1 = pmBookMarks->addAction(QStringLiteral("Web BookMarks..."));

@@ -98,7 +98,6 @@ public:
     QCheckBox* cbEnableDetect = nullptr;
     QCheckBox* cbDefault = nullptr;
     QTimer* tmrDLSpeed = nullptr;  // 5000 ms, statistics
-    QTimer* tmrRedirect = nullptr; // 1000 ms, restart after a redirect
     QMenu* pmBookMarks = nullptr;
     QAction* Bookmarks1 = nullptr; // "Web BookMarks..."
     QIcon imgDownload; // glyph of cmdOK while Idle
@@ -203,7 +202,6 @@ public:
     void GetHTTP();
     void GetFTP(bool resumeAllowed);
     void tmrDLSpeedTimer();
-    void tmrRedirectTimer();
 
     // ---- HTTP transfer (AskerHttp.cpp) ----
     THttpCli Http;
@@ -213,7 +211,6 @@ public:
     void SpeedTick(quint64 now);
 
 private:
-    void RunHttp();
     void WireHttp();
     void PerformHttpDownload();
     bool OpenHttpFile();
@@ -243,7 +240,6 @@ private:
     qint64 m_httpRangeStart = -1;  // first byte of the reply's Content-Range
     qint64 m_httpHeadSize = 0;     // the size the HEAD announced
     bool m_httpReplyMoves = false; // the reply being read carries a Location
-    int m_httpRestarts = 0;        // restarts by tmrRedirect for one Download
 
     // ---- FTP transfer (AskerFtp.cpp) ----
 public:

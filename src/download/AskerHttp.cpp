@@ -106,12 +106,6 @@ void TfrmAsker::WireHttp()
 
 void TfrmAsker::GetHTTP()
 {
-    m_httpRestarts = 0;
-    RunHttp();
-}
-
-void TfrmAsker::RunHttp()
-{
     const PumpGuard alive(this);
     WireHttp();
     SetBusy();
@@ -177,11 +171,10 @@ void TfrmAsker::PerformHttpDownload()
         HttpHandOverToFtp();
         return;
     }
-    if (RedirectPending) {
-        // tmrRedirect starts again on the new address once the client is idle.
-        NoFollowUp = true;
-        return;
-    }
+    // The client has followed every redirection (at most kMaxRedirects, then
+    // it fails above): the HEAD's last reply is the file's, and SourceUrl
+    // its address.
+    RedirectPending = false;
     if (!m_httpSizeSeen || ExpectedSize <= 0) {
         HttpFailed(QStringLiteral("Failed : the server did not announce the size of the file"),
                    QStringLiteral("Download Failed\r\rThe server did not announce the size of this file, "
@@ -205,6 +198,7 @@ void TfrmAsker::PerformHttpDownload()
     m_httpDoneDue = false;
     m_httpCompleted = false;
     m_httpFigures = {-1, -1};
+    Http.URL = SourceUrl;
     m_httpFiguresClock.invalidate();
     try {
         Http.GetSync();
@@ -374,28 +368,9 @@ void TfrmAsker::HttpLocationChange()
 {
     edtSource->setEditText(SourceUrl);
     SaveDownloadInfo();
-    // A redirect during GET is followed by the client as part of the same
-    // download; only a redirected HEAD restarts the sequence.
-    if (m_httpInGet) {
-        RedirectPending = false;
-        return;
-    }
-    tmrRedirect->start();
-}
-
-void TfrmAsker::tmrRedirectTimer()
-{
-    if (Http.ClientState() != httpReady)
-        return;
-    tmrRedirect->stop();
-    if (++m_httpRestarts > THttpCli::kMaxRedirects) {
-        HttpFailed(QStringLiteral("Failed : too many redirections (more than %1)").arg(THttpCli::kMaxRedirects),
-                   QStringLiteral("Download Failed\r\rToo many redirections (more than %1)")
-                       .arg(THttpCli::kMaxRedirects));
-        return;
-    }
-    Http.URL = SourceUrl;
-    RunHttp();
+    // The client follows on by itself, within the same request: one layer,
+    // one count of redirections per request.
+    RedirectPending = false;
 }
 
 void TfrmAsker::HttpHeaderBegin()
@@ -555,8 +530,6 @@ void TfrmAsker::SpeedTick(quint64 now)
 
 void TfrmAsker::HttpAbort()
 {
-    // An Abort also cancels a restart that a redirect has scheduled.
-    tmrRedirect->stop();
     // An Abort that arrives while the client reports the end of its
     // connection has nothing left to stop, and waiting here for the client
     // to become idle would never end: it gets there after this handler.
@@ -575,7 +548,6 @@ void TfrmAsker::HttpAbort()
 
 void TfrmAsker::HttpShutdown()
 {
-    tmrRedirect->stop();
     tmrDLSpeed->stop();
     if (!PumpGuard(this).PumpUntil([this] { return Http.ClientState() == httpReady; }))
         return;

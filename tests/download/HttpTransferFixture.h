@@ -30,12 +30,11 @@ protected:
         return home.path() + QStringLiteral("Programs/Utilities/") + name;
     }
 
-    // Presses Download and waits until the dialog is Idle again with no
-    // redirect pending (a redirect restarts it on its timer).
+    // Presses Download and waits until the dialog is Idle again.
     bool Download()
     {
         asker->cmdOK->click();
-        return PumpFor([this] { return !asker || (!asker->IsBusy() && !asker->tmrRedirect->isActive()); });
+        return PumpFor([this] { return !asker || !asker->IsBusy(); });
     }
 
     QStringList Log() const

@@ -340,27 +340,44 @@ TEST_F(HttpTransferTest, NoContentLengthDownloadsNothingAndSaysWhy)
     EXPECT_EQ(asker->cmdOK->text(), TfrmAsker::kIdleCaption);
 }
 
-TEST_F(HttpTransferTest, RedirectToARelativePathRestartsWithHeadAndGetThere)
+TEST_F(HttpTransferTest, RedirectIsFollowedOnceAndTheGetGoesWhereItLed)
 {
     ScriptedHttpServer server;
     const QByteArray body = Pattern(3000);
-    server.AddReply("HTTP/1.0 302 Found\r\nLocation: /real/file.bin\r\nContent-Length: 0\r\n\r\n");
-    server.AddReply(HeadReply(3000)); // the client's own follow-up of the HEAD
-    server.AddReply(HeadReply(3000)); // the restart: HEAD ...
-    server.AddReply(WholeReply(body)); // ... and GET
+    // A Location beside the old address, with a body whose length is not the file's.
+    server.AddReply("HTTP/1.0 302 Found\r\nLocation: ../real/file.bin\r\nContent-Length: 154\r\n\r\n");
+    server.AddReply(HeadReply(3000));
+    server.AddReply(WholeReply(body));
     const QString base = QString::fromLatin1(server.BaseUrl());
     OpenFor(base + QStringLiteral("/old/file.bin"));
 
     ASSERT_TRUE(Download());
 
     EXPECT_EQ(ReadFile(Target()), body);
+    EXPECT_TRUE(dialogs.boxes().size() == 1 && dialogs.boxes()[0].text.startsWith("Download Complete"));
     EXPECT_TRUE(Log().contains(QStringLiteral("Fetchlark is redirecting to: ") + base + QStringLiteral("/real/file.bin")));
     EXPECT_TRUE(server.WaitForRequest(1).startsWith("HEAD /real/file.bin HTTP/1.0\r\n"));
-    EXPECT_TRUE(server.WaitForRequest(2).startsWith("HEAD /real/file.bin HTTP/1.0\r\n"));
-    EXPECT_TRUE(server.WaitForRequest(3).startsWith("GET /real/file.bin HTTP/1.0\r\n"));
-    EXPECT_EQ(server.Connections(), 4);
+    EXPECT_TRUE(server.WaitForRequest(2).startsWith("GET /real/file.bin HTTP/1.0\r\n"));
+    EXPECT_EQ(server.Connections(), 3);
+    EXPECT_EQ(asker->lblFileSize->text(), QStringLiteral("3000 bytes"));
     EXPECT_EQ(RecordFile(FolderFile()).readString(QStringLiteral("setup.zip"), RecordKey::Source, {}),
               base + QStringLiteral("/real/file.bin"));
+}
+
+TEST_F(HttpTransferTest, RedirectLoopEndsInOneFailureBox)
+{
+    ScriptedHttpServer server;
+    server.AddReply("HTTP/1.0 302 Found\r\nLocation: again.bin\r\n\r\n");
+    OpenFor(QString::fromLatin1(server.BaseUrl()) + QStringLiteral("/loop.bin"));
+
+    ASSERT_TRUE(Download());
+    PumpFor([] { return false; }, 1500); // room for a stray restart to show
+
+    EXPECT_EQ(server.Connections(), THttpCli::kMaxRedirects + 1);
+    EXPECT_EQ(BoxTexts(), QStringList{QStringLiteral("Download Failed\r\rServer Response : \"404 Too many "
+                                                     "redirections (more than 20)\"")});
+    EXPECT_FALSE(QFile::exists(Target()));
+    EXPECT_EQ(asker->cmdOK->text(), TfrmAsker::kIdleCaption);
 }
 
 TEST_F(HttpTransferTest, AbortDuringGetKeepsThePartFileAndALaterDownloadContinuesAndOpens)
@@ -475,7 +492,6 @@ TEST_F(HttpTransferTest, RedirectToFtpHandsOverToTheFtpTransferOnce)
     PumpFor([] { return false; }, 300); // room for a stray follow-up to show
 
     EXPECT_EQ(server.Connections(), 1);
-    EXPECT_FALSE(asker->tmrRedirect->isActive());
     EXPECT_EQ(asker->Protocol, QStringLiteral("ftp"));
     EXPECT_EQ(asker->UrlBase, QStringLiteral("ftp://127.0.0.1:%1/pub/").arg(ftp.port()));
     EXPECT_EQ(asker->RemoteFileName, QStringLiteral("file.bin"));
