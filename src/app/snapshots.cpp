@@ -4,9 +4,16 @@
 //     build/flk-snapshots OUTPUT_FOLDER
 //
 // The program runs its real first start in a throw-away program folder; the
-// download dialog is shown half-way through a download.
+// manager window is shown over the default catalogue, with files in a folder
+// and over an empty catalogue; the download dialog is shown half-way through
+// a download.
 
 #include "Asker.h"
+#include "Catalogue.h"
+#include "LookOut.h"
+#include "Manager.h"
+#include "Profile.h"
+#include "Settings.h"
 #include "AnotherGauge.h"
 #include "RinGauge.h"
 #include "Tray.h"
@@ -14,6 +21,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -56,6 +64,28 @@ void ShowHalfWay(flk::TfrmAsker* asker)
     asker->AddLog("Fetchlark:  Starting download at byte 0");
 }
 
+// The manager window with files in a folder, and over an empty catalogue.
+bool SaveManagers(const QString& out)
+{
+    flk::TfrmManager* manager = flk::TfrmTray::Manager();
+    const QString folder = flk::Catalogue::FolderDirectory(flk::Catalogue::SectionLocation(1), "Utilities");
+    for (const char* name : {"setup-4.2.exe", "archiver-2.1.tar.gz", "readme.txt"}) {
+        QFile file(folder + name);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(QByteArray(48'000, 'x'));
+    }
+    manager->show();
+    manager->Nav->Page(0)->Button(2)->Press();
+    bool ok = Save(manager, out, "TfrmManager-files");
+    manager->hide();
+
+    flk::Settings::SetSpeed(28800);
+    flk::Profile(flk::Catalogue::HeadersFile()).writeInteger("Main", "NumHeads", 0);
+    flk::TfrmManager empty;
+    ok &= Save(&empty, out, "TfrmManager-empty");
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -91,6 +121,7 @@ int main(int argc, char** argv)
     }
     ok &= Save(tray.PopupMenu1, out, "TfrmTray-menu");
     tray.PopupMenu1->hide();
+    ok &= SaveManagers(out);
 
     auto* asker = new flk::TfrmAsker;
     asker->FillFromHandOff("http://downloads.example.org/tools/setup-4.2.exe", "Setup for the tools", "setup-4.2.exe",

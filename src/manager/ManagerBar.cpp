@@ -9,8 +9,8 @@
 #include "LookOutButton.h"
 #include "LookOutPage.h"
 #include "Profile.h"
-#include "PumpGuard.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
@@ -194,9 +194,12 @@ void TfrmManager::LookOutPageMouseDown(TLookOutPage* page)
 
 void TfrmManager::LookOutButtonMouseDown(TLookOutButton* button)
 {
-    const PumpGuard alive(button);
+    const QPointer<TLookOutButton> alive(button);
     try {
-        if (!alive.ProcessMessages())
+        // Pending messages run first; not the mouse's own (the release that
+        // clicks this button must reach it after this press).
+        QCoreApplication::sendPostedEvents();
+        if (!alive)
             return;
         // Pending edits go to the previous folder's records first.
         WriteSettings();
