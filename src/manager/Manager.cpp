@@ -50,7 +50,7 @@ TfrmManager::TfrmManager(QWidget* parent) : QMainWindow(parent)
 
 TfrmManager::~TfrmManager()
 {
-    AppMessages::SetHook({});
+    AppMessages::RemoveHook(this);
 }
 
 QString TfrmManager::SpeedMissingText()
@@ -146,7 +146,7 @@ void TfrmManager::FirstRunCreate()
     mnuMainDelCat->setEnabled(false);
     SectionLocation = Catalogue::SectionLocation(1);
     FEDownloads->SetDirectory(SectionLocation);
-    AppMessages::SetHook([this](UINT msg, WPARAM wParam, LPARAM lParam) { return AppMessage(msg, wParam, lParam); });
+    InstallAppMessage();
     PopulateImageList();
     if (!FEDownloads->HasItemAtTopLeft()) {
         GrayAll();
@@ -161,7 +161,7 @@ void TfrmManager::FirstRunCreate()
 
 void TfrmManager::LaterRunCreate()
 {
-    AppMessages::SetHook([this](UINT msg, WPARAM wParam, LPARAM lParam) { return AppMessage(msg, wParam, lParam); });
+    InstallAppMessage();
     PopulateImageList();
     PopulateHeaders();
     if (Nav->PageCount() == 0) {
@@ -187,6 +187,12 @@ void TfrmManager::LaterRunCreate()
     if (auto* host = Window<ManagerHost>())
         host->ArmTrayDefault();
     ScanForEvents();
+}
+
+void TfrmManager::InstallAppMessage()
+{
+    AppMessages::SetHook([this](UINT msg, WPARAM wParam, LPARAM lParam) { return AppMessage(msg, wParam, lParam); },
+                         this);
 }
 
 void TfrmManager::ScanForEvents()

@@ -168,6 +168,7 @@ private:
     void BuildMainMenu();
     void BuildBarMenus();
     void FormCreate();
+    void InstallAppMessage();
     void FirstRunCreate();
     void LaterRunCreate();
     void FormShow();

@@ -30,6 +30,7 @@ public:
     }
     std::mutex mutex;
     AppMessages::Hook hook;
+    const void* owner = nullptr;
     QHash<WPARAM, QStringList> drops;
     WPARAM nextDrop = 1;
 };
@@ -54,11 +55,22 @@ void AppMessages::Post(UINT msg, WPARAM wParam, LPARAM lParam)
     PostMessage(Window().handle(), msg, wParam, lParam);
 }
 
-void AppMessages::SetHook(Hook hook)
+void AppMessages::SetHook(Hook hook, const void* owner)
 {
     ApplicationWindow& w = Window();
     std::lock_guard lock(w.mutex);
     w.hook = std::move(hook);
+    w.owner = owner;
+}
+
+void AppMessages::RemoveHook(const void* owner)
+{
+    ApplicationWindow& w = Window();
+    std::lock_guard lock(w.mutex);
+    if (w.owner != owner)
+        return;
+    w.hook = {};
+    w.owner = nullptr;
 }
 
 void AppMessages::PostDropFiles(const QStringList& files)

@@ -28,9 +28,11 @@ public:
     // Queues a message for the hook. Safe from any thread.
     static void Post(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
 
-    // Installs the hook that handles every message from now on; an empty
-    // hook removes it, and messages arriving without one are dropped.
-    static void SetHook(Hook hook);
+    // Installs the hook that handles every message from now on, on behalf
+    // of `owner`; messages arriving without a hook are dropped.
+    static void SetHook(Hook hook, const void* owner = nullptr);
+    // Removes the hook when `owner` installed it (a newer owner's stays).
+    static void RemoveHook(const void* owner);
 
     // Posts WM_DROPFILES for these files. The handler reads them by the
     // message's drop handle (DragQueryFile) while it handles the message;

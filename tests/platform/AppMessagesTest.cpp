@@ -20,7 +20,7 @@ struct Seen {
 
 } // namespace
 
-TEST(AppMessagesTest, MessagesReachTheHookLaterInTheOrderPostedAndNotWithoutOne)
+TEST(AppMessagesTest, MessagesReachTheOwnersHookLaterInTheOrderPostedAndNotWithoutOne)
 {
     std::vector<Seen> seen;
     QStringList dropped;
@@ -47,8 +47,15 @@ TEST(AppMessagesTest, MessagesReachTheHookLaterInTheOrderPostedAndNotWithoutOne)
     EXPECT_EQ(dropped, QStringList({"/tmp/a file", "/tmp/b"}));
     EXPECT_TRUE(AppMessages::DropFiles(seen[2].wParam).isEmpty()) << "the drop is finished after its handling";
 
-    AppMessages::SetHook({});
+    int older = 0;
+    AppMessages::SetHook([&](UINT, WPARAM, LPARAM) { return ++older, true; }, &older);
+    AppMessages::RemoveHook(&seen); // not the owner: the hook stays
     AppMessages::Post(WM_FLK_ENDDRAG, 1, 0);
     ProcessMessages();
+    EXPECT_EQ(older, 1);
+    AppMessages::RemoveHook(&older);
+    AppMessages::Post(WM_FLK_ENDDRAG, 1, 0);
+    ProcessMessages();
+    EXPECT_EQ(older, 1);
     EXPECT_EQ(seen.size(), 5u);
 }
