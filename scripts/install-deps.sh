@@ -7,6 +7,7 @@ packages=(
   libgtest-dev googletest
   lighttpd python3-pyftpdlib curl fonts-dejavu-core
   chromium
+  libqt6sql6-sqlite
 )
 missing=()
 for p in "${packages[@]}"; do

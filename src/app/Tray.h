@@ -88,6 +88,7 @@ public:
     void ShowManager() override;
     void SetTrayCaption(const QString& caption) override;
     void EndSession() override;
+    void FillBookmarks(QMenu* menu, TfrmAsker* asker) override;
     // The manager window's view of this one.
     void ArmTrayDefault() override;
     void scanforevents() override;

@@ -1,0 +1,74 @@
+#pragma once
+// The menu of the user's web-browser bookmarks. The component owns the
+// sub-items of its `Menu` and rebuilds them whenever `Menu` or `Enabled` is
+// set while it is enabled. A rebuild reads every source into a tree at once
+// and makes the first level of items; a folder's items are made when the
+// folder is first opened, so menus of many thousands of bookmarks open
+// without delay. Each bookmark item carries its address as its hint (tool
+// tip and status tip); choosing it calls `OnURL` with that address.
+//
+// The sources, in menu order (each item only when its source exists):
+//   "Favorites"                     a folder of *.url Internet shortcuts
+//                                   named by the registry's shell folders;
+//   "Navigator Bookmarks"           the bookmark file the registry names;
+//   "Communicator Users Bookmarks"  one item per registered user, from the
+//                                   user's bookmark.htm;
+//   "Firefox Bookmarks"             one item per Firefox profile;
+//   "Chromium Bookmarks",
+//   "Google Chrome Bookmarks"       one item per browser profile.
+// A source that cannot be read is left out; the others still show.
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include <QMenu>
+
+namespace flk {
+
+class BookmarkTree;
+class TfrmAsker;
+class TBookmarks;
+
+using TURLEvent = std::function<void(TBookmarks* Sender, const QString& url)>;
+
+class TBookmarks : public QObject {
+    Q_OBJECT
+public:
+    static const QString kFavorites;    // "Favorites"
+    static const QString kNavigator;    // "Navigator Bookmarks"
+    static const QString kCommunicator; // "Communicator Users Bookmarks"
+    static const QString kFirefox;      // "Firefox Bookmarks"
+    static const QString kChromium;     // "Chromium Bookmarks"
+    static const QString kChrome;       // "Google Chrome Bookmarks"
+
+    explicit TBookmarks(QObject* parent = nullptr);
+    ~TBookmarks() override;
+
+    QMenu* Menu() const { return m_menu; }
+    void setMenu(QMenu* menu);
+    TURLEvent OnURL;
+    bool Enabled() const { return m_enabled; }
+    void setEnabled(bool enabled);
+
+    // Reads the sources again and remakes the sub-items of `Menu`.
+    void Rebuild();
+
+    // The download dialog's bookmarks: on the first call makes the dialog's
+    // component `Bookmarks1` with the submenu of its item "Web BookMarks..."
+    // as `Menu` and `Bookmarks1URL` as `OnURL`; later calls keep that menu.
+    static TBookmarks* FillFor(TfrmAsker* asker);
+
+private:
+    void ReadSources(BookmarkTree& tree) const;
+    void Fill(QMenu* menu, int node);
+    void ItemClick(const QString& hint);
+
+    QPointer<QMenu> m_menu;
+    bool m_enabled = false;
+    std::unique_ptr<BookmarkTree> m_tree;
+};
+
+} // namespace flk
