@@ -5,7 +5,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-gtk-platformtheme libxcb1-dev
   libgtest-dev googletest
-  lighttpd python3-pyftpdlib curl fonts-dejavu-core
+  libssl-dev openssl
+  lighttpd lighttpd-mod-openssl python3-pyftpdlib curl fonts-dejavu-core
   chromium
   libqt6sql6-sqlite
 )

@@ -127,6 +127,8 @@ qint64 TFileStream::ReceiveFrom(TWSocket& socket, qint64 max)
 {
     if (m_failed)
         return TWSocket::kFileWriteFailed;
+    if (socket.Secure())
+        return ReceiveDecrypted(socket, max);
     if (!flush())
         return TWSocket::kFileWriteFailed;
     const qint64 n = socket.ReceiveToFile(m_file.handle(), max);
@@ -141,6 +143,31 @@ qint64 TFileStream::ReceiveFrom(TWSocket& socket, qint64 max)
             OnWritten();
     }
     return n;
+}
+
+// Bytes of a secure connection are decrypted straight into the buffer the
+// writer thread takes next: one copy (the library's), and the file still
+// gets them in 1 MiB batches while the next ones are received.
+qint64 TFileStream::ReceiveDecrypted(TWSocket& socket, qint64 max)
+{
+    qint64 total = 0;
+    while (total < max) {
+        const qint64 room = std::min(max - total, kBufferSize - m_fill);
+        const int n = socket.Receive(m_current.get() + m_fill, static_cast<int>(room));
+        if (n <= 0) {
+            if (total == 0)
+                return n;
+            break;
+        }
+        m_fill += n;
+        total += n;
+        if (m_fill == kBufferSize)
+            Submit();
+    }
+    QIODevice::seek(QIODevice::pos() + total);
+    if (OnWritten)
+        OnWritten();
+    return total;
 }
 
 QString TFileStream::ErrorText() const

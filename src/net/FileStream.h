@@ -59,7 +59,8 @@ public:
     bool WriteFailed() const;
     // Up to max bytes from the socket straight into the file, after every
     // buffered byte (see TWSocket::ReceiveToFile for the result). A failed
-    // move marks the stream failed, as a failed write does.
+    // move marks the stream failed, as a failed write does. A secure socket's
+    // bytes are decrypted into the stream's buffers instead.
     qint64 ReceiveFrom(TWSocket& socket, qint64 max);
     QString fileName() const { return m_file.fileName(); }
     QString ErrorText() const;
@@ -83,6 +84,7 @@ private:
     void Drain() const; // waits until the writer has written everything
     void StopWriter();
     void WriterLoop();
+    qint64 ReceiveDecrypted(TWSocket& socket, qint64 max);
 
     mutable QFile m_file;
     std::atomic<int> m_writeErrno{0}; // why the first write or move failed

@@ -219,6 +219,8 @@ void THttpCli::SocketDnsLookupDone(quint16 error)
         m_socket->SetAddr(m_socket->DnsResult());
         m_socket->SetPort(m_targetPort);
         m_socket->SetProto("tcp");
+        // https: the session is checked against the host the address names.
+        m_socket->SetTlsHost(m_scheme == QLatin1String("https") && Proxy.isEmpty() ? m_targetHost : QString());
         m_socket->Connect();
     } catch (const ESocketException&) {
         const int code = m_socket->LastError();
@@ -236,7 +238,9 @@ void THttpCli::SocketSessionConnected(quint16 error)
         return;
     if (error != 0) {
         m_statusCode = 404;
-        m_reasonPhrase = QString("%1 (Error #%2)").arg(WSocketErrorText(error)).arg(error);
+        m_reasonPhrase = m_socket->TlsFailure().isEmpty()
+                             ? QString("%1 (Error #%2)").arg(WSocketErrorText(error)).arg(error)
+                             : SecureFailure();
         m_requestError = error;
         EndOfSession();
         return;
@@ -666,7 +670,9 @@ void THttpCli::WriteFailed(const QString& why)
 void THttpCli::Aim(const QString& url)
 {
     const TUrlParts u = Url::SplitUrl(url);
-    m_scheme = u.Proto.isEmpty() ? QStringLiteral("http") : u.Proto;
+    // The scheme also picks the transport: https runs over TLS, and a
+    // redirection may switch between http and https either way.
+    m_scheme = u.Proto.isEmpty() ? QStringLiteral("http") : u.Proto.toLower();
     m_hostName = u.Host;
     if (Proxy.isEmpty()) {
         m_path = u.Path;
@@ -725,7 +731,20 @@ void THttpCli::SocketSessionClosed(quint16)
         RedirectSessionClosed();
         return;
     }
+    // A secure stream cut short (no close_notify) before the reply was whole
+    // is a failure, even where the end of the connection ends the body.
+    const bool replyWhole = m_state == httpWaitingBody
+                            && (m_requestType == httpHEAD || (m_contentLength >= 0 && m_rcvdCount >= m_contentLength));
+    if (!m_socket->TlsFailure().isEmpty() && !replyWhole && m_state != httpAborting && m_statusCode < 400) {
+        m_statusCode = 404;
+        m_reasonPhrase = SecureFailure();
+    }
     EndOfSession();
+}
+
+QString THttpCli::SecureFailure() const
+{
+    return QString("Secure connection failed: %1").arg(m_socket->TlsFailure());
 }
 
 // A reply that starts with "<HTML>" has no header: the header ends here and

@@ -17,11 +17,15 @@
 // raised through protected virtual Trigger... operations; an empty member is
 // simply not called.
 //
+// https addresses (default port 443) run over a TLS session of the socket,
+// verified against the address's host; redirects may switch between http and
+// https either way.
+//
 // Failures end the request with ResponseStatus >= 400 and a ResponseReason:
 // the server's own status, or 404 with one of the client's texts ("can't
 // resolve hostname to IP address", "can't connect: ...", "Connection aborted
 // on request", "HTTP line too long", malformed or truncated replies, too many
-// redirects). The client is idle and ready for the next request afterwards.
+// redirects, "Secure connection failed: " and the reason in words). The client is idle and ready for the next request afterwards.
 
 #include "Messages.h"
 
@@ -207,6 +211,7 @@ private:
     void DeliverHeaderlessDocument();
     void EndOfSession();
     void RedirectSessionClosed();
+    QString SecureFailure() const;
     void RestartAfterRedirect();
     void CloseSocket();
 

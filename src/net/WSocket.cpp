@@ -295,6 +295,9 @@ void TWSocket::AssignDefaultValue()
     m_closeInvoked = false;
     m_ahead.clear();
     m_aheadPos = 0;
+    m_tls.reset();
+    m_tlsHost.clear();
+    m_tlsReadWantsWrite = false;
 }
 
 // ---------------------------------------------------------------- setters
@@ -341,6 +344,15 @@ void TWSocket::SetProto(const QString& value)
     m_protoResolved = false;
 }
 
+void TWSocket::SetTlsHost(const QString& value)
+{
+    if (m_state != wsClosed) {
+        RaiseException("Cannot change TlsHost if not closed");
+        return;
+    }
+    m_tlsHost = value.trimmed();
+}
+
 void TWSocket::SetSendFlags(int value)
 {
     if (value != wsSendNormal && value != wsSendUrgent) {
@@ -375,6 +387,7 @@ void TWSocket::SocketError(const QString& func)
 void TWSocket::CloseHandleNow()
 {
     StopWatching();
+    m_tls.reset();
     if (m_hSocket != INVALID_SOCKET)
         ::close(m_hSocket);
     m_hSocket = INVALID_SOCKET;
@@ -447,6 +460,10 @@ void TWSocket::ReadReady()
         SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_ACCEPT, 0));
         return;
     }
+    if (m_tls) {
+        TlsReadReady();
+        return;
+    }
     if (m_aheadPos < m_ahead.size()) {
         SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_READ, 0));
         return;
@@ -474,12 +491,16 @@ void TWSocket::WriteReady()
     const TSocket h = m_hSocket;
     if (h == INVALID_SOCKET)
         return;
+    if (m_state == wsConnecting && m_tls) {
+        TlsHandshake();
+        return;
+    }
     if (m_state == wsConnecting) {
         int soError = 0;
         socklen_t len = sizeof soError;
         getsockopt(h, SOL_SOCKET, SO_ERROR, &soError, &len);
         const quint16 err = static_cast<quint16>(WSocketErrorFromErrno(soError));
-        if (err == WSAECONNRESET) {
+        if (err == WSAECONNRESET && m_tlsHost.isEmpty()) {
             // The connection was made and reset before we looked: report it
             // as made, then closed by the reset.
             if (m_writeNotifier)
@@ -489,7 +510,10 @@ void TWSocket::WriteReady()
                 SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CLOSE, err));
             return;
         }
-        if (err == 0) {
+        if (err == 0 && !m_tlsHost.isEmpty()) {
+            m_tls = std::make_unique<TTlsLayer>(h, m_tlsHost);
+            TlsHandshake();
+        } else if (err == 0) {
             WatchSocket(true, false);
             SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CONNECT | FD_WRITE, 0));
         } else {
@@ -501,7 +525,59 @@ void TWSocket::WriteReady()
     }
     if (m_writeNotifier)
         m_writeNotifier->setEnabled(false);
-    SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_WRITE, 0));
+    quint16 events = FD_WRITE;
+    if (m_tlsReadWantsWrite) {
+        m_tlsReadWantsWrite = false;
+        events |= FD_READ;
+    }
+    SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(events, 0));
+}
+
+// One step of the handshake on the connected socket; the connection counts
+// as made (OnSessionConnected) only when the session is set up.
+void TWSocket::TlsHandshake()
+{
+    const TSocket h = m_hSocket;
+    switch (m_tls->Handshake()) {
+    case TTlsLayer::Step::Waiting:
+        WatchSocket(m_tls->Waiting() == TTlsLayer::Want::Read, m_tls->Waiting() == TTlsLayer::Want::Write);
+        return;
+    case TTlsLayer::Step::Done:
+        WatchSocket(true, false);
+        SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CONNECT | FD_WRITE, 0));
+        return;
+    case TTlsLayer::Step::Failed:
+        m_tlsFailure = m_tls->Failure();
+        WatchSocket(false, false);
+        SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CONNECT, WSAECONNABORTED));
+        return;
+    }
+}
+
+// Read readiness of a secure connection: raw bytes may be a whole record, a
+// part of one, or the close; only reading tells. The session may also hold
+// bytes already taken from the socket, which no readiness announces again.
+void TWSocket::TlsReadReady()
+{
+    const TSocket h = m_hSocket;
+    if (m_state == wsConnecting) {
+        TlsHandshake();
+        return;
+    }
+    if (!m_tls->Ended())
+        SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_READ, 0));
+    if (m_hSocket != h || !m_tls)
+        return;
+    if (m_tls->Ended()) {
+        if (m_readNotifier)
+            m_readNotifier->setEnabled(false);
+        const quint16 err = m_tls->CleanEnd() ? 0 : WSAECONNABORTED;
+        if (err)
+            m_tlsFailure = m_tls->Failure();
+        SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CLOSE, err));
+    } else if (m_tls->HasPending()) {
+        PostMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_READ, 0));
+    }
 }
 
 LRESULT TWSocket::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -555,6 +631,8 @@ bool TWSocket::BytesWaiting()
         return true;
     if (m_hSocket == INVALID_SOCKET)
         return false;
+    if (m_tls && m_tls->HasPending())
+        return true;
     int count = 0;
     if (::ioctl(m_hSocket, FIONREAD, &count) < 0) {
         m_lastError = WSocketErrorFromErrno(errno);
@@ -705,6 +783,7 @@ void TWSocket::Connect()
     }
 
     DeleteBufferedData();
+    m_tlsFailure.clear();
     m_hSocket = ::socket(AF_INET, m_type | SOCK_NONBLOCK | SOCK_CLOEXEC, m_protoNum);
     if (m_hSocket < 0) {
         m_hSocket = INVALID_SOCKET;
@@ -841,10 +920,19 @@ void TWSocket::TryToSend()
                 m_writeNotifier->setEnabled(false);
             return;
         }
-        const int flags = MSG_NOSIGNAL | (m_sendFlags == wsSendUrgent ? MSG_OOB : 0);
-        const ssize_t sent = ::send(m_hSocket, p, static_cast<size_t>(len), flags);
+        ssize_t sent = 0;
+        int err = 0;
+        if (m_tls) {
+            sent = m_tls->Write(p, len);
+            if (sent == -2)
+                m_tlsFailure = m_tls->Failure();
+            err = sent == -1 ? WSAEWOULDBLOCK : WSAECONNRESET;
+        } else {
+            const int flags = MSG_NOSIGNAL | (m_sendFlags == wsSendUrgent ? MSG_OOB : 0);
+            sent = ::send(m_hSocket, p, static_cast<size_t>(len), flags);
+            err = WSocketErrorFromErrno(errno);
+        }
         if (sent < 0) {
-            const int err = WSocketErrorFromErrno(errno);
             if (err == WSAEWOULDBLOCK) {
                 WatchSocket(m_readNotifier ? m_readNotifier->isEnabled() : true, true);
                 return;
@@ -886,15 +974,37 @@ qsizetype TWSocket::FillReadAhead()
     // from this buffer.
     if (m_ahead.size() != kReadAhead)
         m_ahead.resize(kReadAhead);
-    const ssize_t n = ::recv(m_hSocket, m_ahead.data(), static_cast<size_t>(kReadAhead), 0);
+    const qint64 n = RawRead(m_ahead.data(), kReadAhead);
     m_aheadPos = 0;
     if (n <= 0) {
         m_ahead.resize(0);
-        if (n < 0)
-            m_lastError = WSocketErrorFromErrno(errno);
         return n < 0 ? -1 : 0;
     }
     m_ahead.resize(n);
+    return n;
+}
+
+// Bytes from the kernel, decrypted on a secure connection: count, 0 at the
+// end of the stream, -1 on error (LastError; WSAEWOULDBLOCK when nothing is
+// waiting).
+qint64 TWSocket::RawRead(char* data, qint64 size)
+{
+    if (!m_tls) {
+        const ssize_t n = ::recv(m_hSocket, data, static_cast<size_t>(size), 0);
+        if (n < 0)
+            m_lastError = WSocketErrorFromErrno(errno);
+        return n;
+    }
+    const qint64 n = m_tls->Read(data, size);
+    if (n < 0) {
+        m_lastError = WSAEWOULDBLOCK;
+        if (m_tls->Waiting() == TTlsLayer::Want::Write) {
+            m_tlsReadWantsWrite = true;
+            WatchSocket(m_readNotifier ? m_readNotifier->isEnabled() : true, true);
+        }
+    } else if (n == 0 && !m_tls->CleanEnd()) {
+        m_tlsFailure = m_tls->Failure();
+    }
     return n;
 }
 
@@ -902,6 +1012,15 @@ int TWSocket::Receive(void* buffer, int size)
 {
     if (size <= 0)
         return 0;
+    if (m_aheadPos >= m_ahead.size() && (size >= kReadAhead || m_tls) && m_hSocket != INVALID_SOCKET) {
+        // A large buffer takes the bytes directly, without the read-ahead
+        // copy; so does every read of a secure connection, whose session
+        // reads ahead itself.
+        const qint64 n = RawRead(static_cast<char*>(buffer), size);
+        if (n > 0)
+            m_readCount += n;
+        return static_cast<int>(n < 0 ? -1 : n);
+    }
     const qsizetype ready = FillReadAhead();
     if (ready <= 0)
         return static_cast<int>(ready);
@@ -917,7 +1036,8 @@ qint64 TWSocket::ReceiveToFile(int fd, qint64 max)
     if (max <= 0)
         return 0;
     // Bytes already read ahead go first, so the file keeps the stream's order.
-    if (m_aheadPos < m_ahead.size() || !m_pipe.Usable()) {
+    // Decrypted bytes cannot be spliced: they are copied from the read-ahead.
+    if (m_aheadPos < m_ahead.size() || !m_pipe.Usable() || m_tls) {
         const qsizetype ready = FillReadAhead();
         if (ready <= 0)
             return ready;
@@ -1002,8 +1122,11 @@ void TWSocket::InternalClose(bool graceful, quint16 error)
     }
     if (m_state == wsClosed)
         return;
-    if (graceful)
+    if (graceful) {
+        if (m_tls)
+            m_tls->Shutdown();
         ::shutdown(m_hSocket, SHUT_WR);
+    }
     StopWatching();
     if (::close(m_hSocket) != 0 && errno != EINTR) {
         SetLastErrorFromErrno();
@@ -1120,6 +1243,7 @@ void TWSocket::Dup(TSocket newHSocket)
         m_hSocket = INVALID_SOCKET;
         ChangeState(wsClosed);
     }
+    m_tls.reset();
     m_hSocket = newHSocket;
     const int fl = fcntl(m_hSocket, F_GETFL);
     fcntl(m_hSocket, F_SETFL, fl | O_NONBLOCK);

@@ -28,9 +28,18 @@
 //
 // Receiving reads ahead from the kernel in large chunks and serves Receive
 // from that buffer, so a client reading in small blocks costs few system calls.
+//
+// Secure connections: with TlsHost set before Connect, the socket runs a TLS
+// handshake (TTlsLayer) once the connection is made and raises
+// OnSessionConnected only when it is done, or with WSAECONNABORTED when it
+// failed (TlsFailure says why, in words). Receive and Send then carry
+// decrypted bytes, driven by the same readiness notifications. The peer's
+// close_notify ends the stream with OnSessionClosed(0); a stream cut without
+// it ends with OnSessionClosed(WSAECONNABORTED) and a TlsFailure.
 
 #include "Messages.h"
 #include "SplicePipe.h"
+#include "TlsLayer.h"
 #include "WSockbuf.h"
 
 #include <QByteArray>
@@ -79,6 +88,7 @@ constexpr int WSAEINTR = 10004;
 constexpr int WSAEINVAL = 10022;
 constexpr int WSAEWOULDBLOCK = 10035;
 constexpr int WSAENOTSOCK = 10038;
+constexpr int WSAECONNABORTED = 10053;
 constexpr int WSAECONNRESET = 10054;
 constexpr int WSAENOTCONN = 10057;
 constexpr int WSAECONNREFUSED = 10061;
@@ -129,6 +139,14 @@ public:
     int LingerTimeout() const { return m_lingerTimeout; }
     void SetLingerTimeout(int seconds) { m_lingerTimeout = seconds; }
     TSocket HSocket() const { return m_hSocket; }
+    // Host name or dotted address the next connection's TLS session is for;
+    // empty (the default, again after every close) for a plain connection.
+    QString TlsHost() const { return m_tlsHost; }
+    void SetTlsHost(const QString& value); // only while wsClosed
+    bool Secure() const { return m_tls != nullptr; }
+    // Why the last connection's handshake failed or its stream was cut short;
+    // empty when it did not. Kept until the next Connect.
+    QString TlsFailure() const { return m_tlsFailure; }
 
     // --- events ---
     TSocketEvent OnDataAvailable;
@@ -204,6 +222,9 @@ private:
     void StopWatching();
     void ReadReady();
     void WriteReady();
+    void TlsHandshake();
+    void TlsReadReady();
+    qint64 RawRead(char* data, qint64 size);
     void CloseHandleNow();
 
     TSocket m_hSocket = INVALID_SOCKET;
@@ -237,6 +258,10 @@ private:
     QByteArray m_ahead;        // bytes read ahead from the kernel
     qsizetype m_aheadPos = 0;  // first unread byte in m_ahead
     TSplicePipe m_pipe;        // socket-to-file moves of ReceiveToFile
+    QString m_tlsHost;
+    std::unique_ptr<TTlsLayer> m_tls;
+    QString m_tlsFailure;
+    bool m_tlsReadWantsWrite = false;  // a read waits for room to send
 };
 
 // English text of a WinSock error code.

@@ -1,7 +1,10 @@
 #include "ScriptedHttpServer.h"
 
-#include <QThread>
 #include <QMutexLocker>
+#include <QString>
+#include <QThread>
+
+#include <openssl/ssl.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -35,18 +38,36 @@ bool WaitReadable(int fd, const std::atomic<bool>& stop)
     return false;
 }
 
-bool SendAll(int fd, const QByteArray& bytes)
-{
-    for (qsizetype sent = 0; sent < bytes.size();) {
-        const ssize_t n = ::send(fd, bytes.constData() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        sent += n;
-    }
-    return true;
-}
-
 } // namespace
+
+// One accepted connection, plain or TLS.
+struct ScriptedHttpServer::Connection {
+    int fd;
+    SSL* ssl = nullptr;
+
+    bool Readable(const std::atomic<bool>& stop) const
+    {
+        return (ssl && SSL_pending(ssl) > 0) || WaitReadable(fd, stop);
+    }
+    ssize_t Read(char* buf, size_t len) const
+    {
+        return ssl ? SSL_read(ssl, buf, static_cast<int>(len)) : ::recv(fd, buf, len, 0);
+    }
+    ssize_t Write(const char* buf, size_t len) const
+    {
+        return ssl ? SSL_write(ssl, buf, static_cast<int>(len)) : ::send(fd, buf, len, MSG_NOSIGNAL);
+    }
+    bool SendAll(const QByteArray& bytes) const
+    {
+        for (qsizetype sent = 0; sent < bytes.size();) {
+            const ssize_t n = Write(bytes.constData() + sent, bytes.size() - sent);
+            if (n <= 0)
+                return false;
+            sent += n;
+        }
+        return true;
+    }
+};
 
 ScriptedHttpServer::ScriptedHttpServer()
 {
@@ -67,6 +88,20 @@ ScriptedHttpServer::~ScriptedHttpServer()
     m_stop = true;
     m_thread.join();
     ::close(m_listener);
+    SSL_CTX_free(m_tls);
+}
+
+bool ScriptedHttpServer::UseTls(const QString& certFile, const QString& keyFile)
+{
+    SSL_CTX* ctx = SSL_CTX_new(TLS_server_method());
+    if (!ctx || SSL_CTX_use_certificate_chain_file(ctx, certFile.toLocal8Bit().constData()) != 1
+        || SSL_CTX_use_PrivateKey_file(ctx, keyFile.toLocal8Bit().constData(), SSL_FILETYPE_PEM) != 1) {
+        SSL_CTX_free(ctx);
+        return false;
+    }
+    QMutexLocker lock(&m_mutex);
+    m_tls = ctx;
+    return true;
 }
 
 void ScriptedHttpServer::AddReply(const Reply& reply)
@@ -77,7 +112,8 @@ void ScriptedHttpServer::AddReply(const Reply& reply)
 
 QByteArray ScriptedHttpServer::BaseUrl() const
 {
-    return "http://127.0.0.1:" + QByteArray::number(m_port);
+    QMutexLocker lock(&m_mutex);
+    return (m_tls ? "https" : "http") + QByteArray("://127.0.0.1:") + QByteArray::number(m_port);
 }
 
 QByteArray ScriptedHttpServer::Request(int connection) const
@@ -120,10 +156,23 @@ void ScriptedHttpServer::Run()
 void ScriptedHttpServer::Serve(int fd, int index)
 {
     Reply reply;
+    Connection c{fd};
     {
         QMutexLocker lock(&m_mutex);
         if (!m_replies.isEmpty())
             reply = m_replies.size() > index ? m_replies[index] : m_replies.last();
+        if (m_tls)
+            c.ssl = SSL_new(m_tls);
+    }
+    if (c.ssl) {
+        timeval limit{5, 0};  // a client that never answers does not hold the server
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        SSL_set_fd(c.ssl, fd);
+        if (SSL_accept(c.ssl) != 1) {
+            SSL_free(c.ssl);
+            c.ssl = nullptr;
+            reply = Reply{{}, false};  // the client gave up on the handshake
+        }
     }
     QByteArray got;
     if (reply.readRequest) {
@@ -132,9 +181,9 @@ void ScriptedHttpServer::Serve(int fd, int index)
             const qsizetype end = got.indexOf("\r\n\r\n");
             if (end >= 0 && got.size() >= end + 4 + AnnouncedBody(got.left(end)))
                 break;
-            if (!WaitReadable(fd, m_stop))
+            if (!c.Readable(m_stop))
                 break;
-            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            const ssize_t n = c.Read(buf, sizeof buf);
             if (n <= 0)
                 break;
             got.append(buf, n);
@@ -145,13 +194,13 @@ void ScriptedHttpServer::Serve(int fd, int index)
         m_requests[index] = got;
         m_done[index] = true;
     }
-    bool open = SendAll(fd, reply.bytes);
+    bool open = c.SendAll(reply.bytes);
     for (const QByteArray& part : reply.later) {
         if (!open)
             break;
         if (reply.pauseMs > 0)
             QThread::msleep(reply.pauseMs);
-        open = SendAll(fd, part);
+        open = c.SendAll(part);
     }
     if (reply.reset) {
         linger l{1, 0};
@@ -159,9 +208,12 @@ void ScriptedHttpServer::Serve(int fd, int index)
     } else if (!reply.close) {
         // Hold the connection (reading and dropping) until the client closes it.
         char buf[4096];
-        while (WaitReadable(fd, m_stop) && ::recv(fd, buf, sizeof buf, 0) > 0) {
+        while (c.Readable(m_stop) && c.Read(buf, sizeof buf) > 0) {
         }
     }
+    if (c.ssl && reply.closeNotify && !reply.reset)
+        SSL_shutdown(c.ssl);
+    SSL_free(c.ssl);
     ::close(fd);
 }
 

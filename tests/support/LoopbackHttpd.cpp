@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QThread>
 
+#include <algorithm>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -34,14 +36,14 @@ QString Quoted(const QString& s)
 
 } // namespace
 
-LoopbackHttpd::LoopbackHttpd(const QList<Redirect>& extraRedirects)
+LoopbackHttpd::LoopbackHttpd(const QList<Redirect>& extraRedirects, const QStringList& tlsPemFiles)
 {
     if (!m_dir.isValid()) {
         m_error = "cannot create a temporary folder";
         return;
     }
     QDir(m_dir.path()).mkpath("root");
-    Start(extraRedirects);
+    Start(extraRedirects, tlsPemFiles);
 }
 
 LoopbackHttpd::~LoopbackHttpd()
@@ -55,7 +57,7 @@ LoopbackHttpd::~LoopbackHttpd()
     }
 }
 
-bool LoopbackHttpd::Start(const QList<Redirect>& extraRedirects)
+bool LoopbackHttpd::Start(const QList<Redirect>& extraRedirects, const QStringList& tlsPemFiles)
 {
     if (!QFileInfo::exists(kLighttpd)) {
         m_error = QString("%1 is not installed").arg(kLighttpd);
@@ -63,7 +65,21 @@ bool LoopbackHttpd::Start(const QList<Redirect>& extraRedirects)
     }
     for (int attempt = 0; attempt < 5; ++attempt) {
         m_port = FreeLoopbackPort();
+        m_tlsPorts.clear();
+        QString tlsSockets;
+        for (const QString& pem : tlsPemFiles) {
+            quint16 p = FreeLoopbackPort();
+            while (p == m_port || m_tlsPorts.contains(p))
+                p = FreeLoopbackPort();
+            m_tlsPorts << p;
+            tlsSockets += QString("$SERVER[\"socket\"] == \"127.0.0.1:%1\" {\n"
+                                  "  ssl.engine = \"enable\"\n  ssl.pemfile = %2\n}\n")
+                              .arg(p).arg(Quoted(pem));
+        }
         QList<Redirect> rules = extraRedirects;
+        if (!m_tlsPorts.isEmpty())
+            rules << Redirect("^/tohttps/(.*)$", TlsUrl("$1"))
+                  << Redirect("^/tohttp/(.*)$", BaseUrl() + "/$1");
         rules << Redirect("^/redirect/(.*)$", "/$1")
               << Redirect("^/absredirect/(.*)$", BaseUrl() + "/$1")
               << Redirect("^/loop$", "/loop");
@@ -75,13 +91,15 @@ bool LoopbackHttpd::Start(const QList<Redirect>& extraRedirects)
             "server.bind = \"127.0.0.1\"\n"
             "server.port = %2\n"
             "server.errorlog = %3\n"
-            "server.modules = (\"mod_redirect\")\n"
+            "server.modules = (\"mod_redirect\"%5)\n"
             "server.max-keep-alive-requests = 0\n"
             "mimetype.assign = (\".html\" => \"text/html\", \".htm\" => \"text/html\", "
             "\".txt\" => \"text/plain\", \"\" => \"application/octet-stream\")\n"
             "url.redirect = (%4)\n")
             .arg(Quoted(DocumentRoot())).arg(m_port)
-            .arg(Quoted(m_dir.filePath("error.log")), ruleText.join(", "));
+            .arg(Quoted(m_dir.filePath("error.log")), ruleText.join(", "),
+                 m_tlsPorts.isEmpty() ? QString() : QString(", \"mod_openssl\""))
+            + tlsSockets;
         QFile f(m_dir.filePath("lighttpd.conf"));
         if (!f.open(QIODevice::WriteOnly) || f.write(conf.toUtf8()) < 0) {
             m_error = "cannot write the configuration";
@@ -97,7 +115,7 @@ bool LoopbackHttpd::Start(const QList<Redirect>& extraRedirects)
             return false;
         }
         for (int i = 0; i < 200 && m_process->state() == QProcess::Running; ++i) {
-            if (Accepting(m_port))
+            if (Accepting(m_port) && std::all_of(m_tlsPorts.begin(), m_tlsPorts.end(), Accepting))
                 return true;
             QThread::msleep(10);
         }
@@ -128,6 +146,11 @@ QString LoopbackHttpd::BaseUrl() const
 QString LoopbackHttpd::Url(const QString& path) const
 {
     return BaseUrl() + "/" + (path.startsWith('/') ? path.mid(1) : path);
+}
+
+QString LoopbackHttpd::TlsUrl(const QString& path, int i) const
+{
+    return QString("https://127.0.0.1:%1/").arg(TlsPort(i)) + (path.startsWith('/') ? path.mid(1) : path);
 }
 
 QString LoopbackHttpd::AddFile(const QString& relPath, const QByteArray& content)

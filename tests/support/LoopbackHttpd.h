@@ -9,11 +9,18 @@
 //   /loop                -> Location: /loop                          (never ends)
 // More rules can be given to the constructor (lighttpd url.redirect syntax,
 // pattern => target).
+//
+// Secure ports: each certificate file given (certificate and key, PEM) gets
+// its own https port on the same server (TlsPort(i), TlsUrl(path, i)), with
+// two more rules:
+//   /tohttps/<path>      -> https://127.0.0.1:<TlsPort(0)>/<path>
+//   /tohttp/<path>       -> http://127.0.0.1:<port>/<path>
 
 #include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -25,7 +32,7 @@ class LoopbackHttpd {
 public:
     using Redirect = QPair<QString, QString>;  // regular expression, target
 
-    explicit LoopbackHttpd(const QList<Redirect>& extraRedirects = {});
+    explicit LoopbackHttpd(const QList<Redirect>& extraRedirects = {}, const QStringList& tlsPemFiles = {});
     ~LoopbackHttpd();
     LoopbackHttpd(const LoopbackHttpd&) = delete;
     LoopbackHttpd& operator=(const LoopbackHttpd&) = delete;
@@ -37,6 +44,8 @@ public:
     QString DocumentRoot() const;                  // absolute, no trailing "/"
     QString BaseUrl() const;                       // "http://127.0.0.1:<port>"
     QString Url(const QString& path) const;        // BaseUrl() + "/" + path
+    quint16 TlsPort(int i = 0) const { return m_tlsPorts.value(i); }
+    QString TlsUrl(const QString& path, int i = 0) const;  // "https://127.0.0.1:<TlsPort(i)>/" + path
 
     // Writes a file under the document root (folders are created); returns
     // its local path. AddFileOfSize fills the file with a repeating pattern
@@ -46,11 +55,12 @@ public:
     static char PatternByte(qint64 offset) { return static_cast<char>('a' + offset % 23); }
 
 private:
-    bool Start(const QList<Redirect>& extraRedirects);
+    bool Start(const QList<Redirect>& extraRedirects, const QStringList& tlsPemFiles);
 
     QTemporaryDir m_dir;
     std::unique_ptr<QProcess> m_process;
     quint16 m_port = 0;
+    QList<quint16> m_tlsPorts;
     QString m_error;
 };
 
