@@ -73,6 +73,8 @@ QJsonObject NativeHost::handOff(const QString& kind, const QString& url, const Q
         return Failure(QStringLiteral("no window captioned \"%1\": Fetchlark is not running or download "
                                       "detection is off")
                            .arg(m_caption));
+    if (result == 0)
+        return Failure(QStringLiteral("Fetchlark does not download this kind of address (%1)").arg(kind));
     return QJsonObject{{"ok", true}};
 }
 

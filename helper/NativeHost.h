@@ -2,8 +2,9 @@
 // What the host does with each message from the browser extension:
 //   {"type":"query","url":U}  -> {"file":true|false}
 //   {"type":"handoff","kind":K,"url":U,"description":D} -> {"ok":true}
-// and {"ok":false,"error":"..."} when the program cannot be reached or the
-// message cannot be carried.
+// and {"ok":false,"error":"..."} when the program cannot be reached, the
+// message cannot be carried, or the program refuses the hand-off (it answers
+// 0 for an address it cannot download), so the browser keeps the download.
 
 #include <QByteArray>
 #include <QJsonObject>

@@ -26,6 +26,8 @@ void UnregisterBrowserHelper()
 TfrmAsker* TakeHandOff(const QByteArray& data)
 {
     const THandOff handOff = THandOff::Parse(data);
+    if (!handOff.Carried())
+        return nullptr;
     auto* asker = new TfrmAsker();
     asker->FillFromHandOff(handOff.Address, handOff.Description, handOff.FileName(), handOff.Base(),
                            handOff.Protocol());
@@ -46,10 +48,8 @@ LRESULT HandleTrayMessage(UINT msg, WPARAM, LPARAM, const QByteArray& data)
         }
         return 0;
     }
-    if (msg == WM_COPYDATA) {
-        TakeHandOff(data);
-        return 1;
-    }
+    if (msg == WM_COPYDATA)
+        return TakeHandOff(data) ? 1 : 0;
     return 0;
 }
 

@@ -41,4 +41,13 @@ QString THandOff::Protocol() const
     return Kind == QLatin1String("IE") ? Url::ProtocolBeforeSlash(Address) : Kind;
 }
 
+bool THandOff::Carried() const
+{
+    const auto carried = [](const QString& scheme) {
+        const QString s = scheme.toLower();
+        return s == QLatin1String("http") || s == QLatin1String("https") || s == QLatin1String("ftp");
+    };
+    return Address.contains(QLatin1String("://")) && carried(Url::SplitUrl(Address).Proto) && carried(Protocol());
+}
+
 } // namespace flk

@@ -28,6 +28,12 @@ public:
     // The protocol: the kind, except that "IE" takes the address's own
     // scheme (the characters before the one preceding its first "/").
     QString Protocol() const;
+    // True when the program can carry the download: the protocol and the
+    // address's own scheme (before "://") are both http, https or ftp. Any
+    // other hand-off (file:, data:, blob:, mailto:, no address) is refused,
+    // so the browser keeps the download instead of losing it to a dialog
+    // that could only fail.
+    bool Carried() const;
 };
 
 } // namespace flk

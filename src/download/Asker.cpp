@@ -653,11 +653,12 @@ void TfrmAsker::cmdOKClick()
             return;
         }
         SetDetailsState(false);
+        m_recordIsNew = FindRecord(edtName->text()).isEmpty();
         SaveDownloadInfo();
         SaveSettings();
         if (cbMinimize->isChecked())
             showMinimized();
-        if (Url::TransferFor(Protocol) == TTransfer::Http)
+        if (HttpTransfer())
             GetHTTP();
         else
             GetFTP(true);
@@ -675,7 +676,7 @@ void TfrmAsker::AbortDownload()
     gActive->SetActive(false);
     Aborted = true;
     NoFollowUp = true;
-    if (Protocol == QLatin1String("http"))
+    if (HttpTransfer())
         RedirectPending = false;
     try {
         HttpAbort();

@@ -41,7 +41,8 @@ public:
 
     // ---- Download state (filled by the opener, then SetDefaults) ----------
     QString SourceUrl;      // the address fetched; replaced on a redirect
-    QString Protocol;       // "http"; anything else runs the FTP transfer
+    QString Protocol;       // "http" or "https" run the HTTP transfer, anything else the FTP one;
+                            // an address with a scheme goes by its scheme (HttpTransfer)
     QString RemoteFileName; // file-name part of the address
     QString UrlBase;        // the address without its file name
     qint64 ExpectedSize = 0;    // bytes the server announces
@@ -216,6 +217,8 @@ private:
     bool OpenHttpFile();
     void CloseHttpFile();
     void HttpFailed(const QString& logLine, const QString& message);
+    bool HttpTransfer() const;
+    void DropNewRecord();
     void HttpHandOverToFtp();
     void HttpHeaderData();
     void HttpLocationChange();
@@ -240,6 +243,7 @@ private:
     qint64 m_httpRangeStart = -1;  // first byte of the reply's Content-Range
     qint64 m_httpHeadSize = 0;     // the size the HEAD announced
     bool m_httpReplyMoves = false; // the reply being read carries a Location
+    bool m_recordIsNew = false;    // this Download wrote the file's record first
 
     // ---- FTP transfer (AskerFtp.cpp) ----
 public:

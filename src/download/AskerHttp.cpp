@@ -8,8 +8,10 @@
 #include "FileStream.h"
 #include "Messages.h"
 #include "PumpGuard.h"
+#include "RecordFile.h"
 #include "Shell.h"
 #include "Url.h"
+#include "WSocket.h"
 
 #include "AnotherGauge.h"
 #include "RinGauge.h"
@@ -19,6 +21,7 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -265,6 +268,28 @@ void TfrmAsker::HttpFailed(const QString& logLine, const QString& message)
     BringToFront();
     Dialogs::showMessage(message, this);
     AbortDownload();
+    // A secure connection refused (certificate, protocol) downloads nothing:
+    // a record this Download wrote would claim a file that never came.
+    if (!Http.CtrlSocket()->TlsFailure().isEmpty() && !QFileInfo::exists(TargetPath()))
+        DropNewRecord();
+}
+
+void TfrmAsker::DropNewRecord()
+{
+    if (!m_recordIsNew)
+        return;
+    m_recordIsNew = false;
+    const QString record = FindRecord(edtName->text());
+    if (!record.isEmpty())
+        RecordFile(FolderFile()).eraseRecord(record);
+}
+
+// The address's scheme decides the transfer (http and https: HTTP, any other
+// scheme: FTP); the protocol of the opener decides for an address without one.
+bool TfrmAsker::HttpTransfer() const
+{
+    const bool hasScheme = SourceUrl.contains(QLatin1String("://"));
+    return Url::TransferFor(hasScheme ? Url::SplitUrl(SourceUrl).Proto : Protocol) == TTransfer::Http;
 }
 
 bool TfrmAsker::OpenHttpFile()

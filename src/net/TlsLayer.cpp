@@ -143,6 +143,7 @@ TTlsLayer::Step TTlsLayer::Handshake()
 qint64 TTlsLayer::Read(char* data, qint64 size)
 {
     qint64 total = 0;
+    m_want = Want::Nothing;
     while (total < size && m_end == End::Open) {
         ERR_clear_error();
         const int chunk = static_cast<int>(std::min<qint64>(size - total, INT_MAX));

@@ -575,7 +575,9 @@ void TWSocket::TlsReadReady()
         if (err)
             m_tlsFailure = m_tls->Failure();
         SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CLOSE, err));
-    } else if (m_tls->HasPending()) {
+    } else if (m_tls->HasPending() && m_tls->Waiting() != TTlsLayer::Want::Read) {
+        // Decrypted bytes left unread: come back for them. (A part of a
+        // record waits for the rest, which the socket's readiness announces.)
         PostMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_READ, 0));
     }
 }

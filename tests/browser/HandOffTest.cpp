@@ -4,11 +4,14 @@
 #include "Asker.h"
 #include "BrowserEnv.h"
 #include "BrowserHelper.h"
+#include "Endpoint.h"
+#include "HostRun.h"
 #include "HandOff.h"
 #include "ScriptedDialogs.h"
 #include "TopLevel.h"
 
 #include <QApplication>
+#include <QJsonObject>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
@@ -130,14 +133,37 @@ TEST_F(HandOffDialog, PortAndColonInTheQuery)
     EXPECT_EQ(query->RemoteFileName, "y");
 }
 
-TEST_F(HandOffDialog, NoCarriageReturnOpensWithTheDescriptionOnly)
+// Only what the program can download is taken: the browser keeps the rest
+// (the host answers {"ok":false}) instead of losing it to a dialog that
+// could only fail.
+TEST_F(HandOffDialog, OnlyHttpHttpsAndFtpAreTakenOver)
 {
-    TfrmAsker* asker = take("just some text");
-    EXPECT_EQ(asker->edtSource->currentText(), "");
-    EXPECT_EQ(asker->edtName->text(), "");
-    EXPECT_EQ(asker->Protocol, "");
-    EXPECT_EQ(asker->edtDesc->text(), "just some text");
-    EXPECT_TRUE(asker->isVisible());
+    Endpoint tray([](UINT msg, WPARAM w, LPARAM l, const QByteArray& data) {
+        return browser::HandleTrayMessage(msg, w, l, data);
+    });
+    ASSERT_TRUE(tray.setName("FLK"));
+    const QStringList taken{"http://h/a.zip", "https://h/b.zip", "ftp://h/c.zip", "HTTPS://h/d.zip"};
+    const QStringList kept{"file:///tmp/e.zip", "data:application/zip;base64,UEsFBg==", "blob:https://h/0f3c-11",
+                           "mailto:someone@example.org", "", "https:nohost.zip"};
+    QList<QJsonObject> requests;
+    for (const QString& url : taken + kept)
+        requests << QJsonObject{{"type", "handoff"}, {"kind", url.section(':', 0, 0).toLower()}, {"url", url},
+                                {"description", "d"}};
+    const auto run = test::RunHost(requests);
+    ASSERT_EQ(run.answers.size(), requests.size()) << run.errorOutput.constData();
+    for (int i = 0; i < requests.size(); ++i)
+        EXPECT_EQ(run.answers[i].value("ok").toBool(), i < taken.size()) << requests[i]["url"].toString().toStdString();
+
+    QStringList opened;
+    for (TfrmAsker* asker : test::TopLevel<TfrmAsker>())
+        opened << asker->SourceUrl;
+    opened.sort();
+    QStringList want = taken;
+    want.sort();
+    EXPECT_EQ(opened, want);
+    // The raw message too: no address, no dialog.
+    EXPECT_EQ(take("just some text"), nullptr);
+    EXPECT_EQ(browser::HandleTrayMessage(WM_COPYDATA, 0, 0, LengthPrefixed("IE\rmailto:x@y\rIE")), 0);
 }
 
 TEST_F(HandOffDialog, TwoHandOffsOpenTwoDialogs)

@@ -140,10 +140,12 @@ TEST_F(AskerTest, AbortKeepsRedirectOfFtpAndClearsItForHttp)
 {
     Open();
     asker->Protocol = "ftp";
+    asker->SourceUrl = "ftp://127.0.0.1:1/setup.zip";
     asker->RedirectPending = true;
     asker->AbortDownload();
     EXPECT_TRUE(asker->RedirectPending);
-    asker->Protocol = "http";
+    asker->Protocol = "https";
+    asker->SourceUrl = "https://127.0.0.1:1/setup.zip";
     asker->AbortDownload();
     EXPECT_FALSE(asker->RedirectPending);
 }

@@ -4,13 +4,16 @@
 #include "FileStream.h"
 #include "HttpProt.h"
 #include "LoopbackHttpd.h"
+#include "LoopbackPort.h"
 #include "ScriptedHttpServer.h"
 #include "TlsCertificates.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 using namespace flk;
@@ -140,6 +143,19 @@ TEST_F(HttpsClientTest, RefusedCertificatesAndNonTlsServersNameTheReason)
     // Plain http where https was asked for.
     EXPECT_EQ(Run(QString("https://127.0.0.1:%1/f.bin").arg(server.Port()), true),
               fail + "the server does not speak TLS on this port");
+    // A server that speaks nothing newer than TLS 1.1.
+    QProcess old;
+    const quint16 oldPort = test::FreeLoopbackPort();
+    old.start("openssl", {"s_server", "-quiet", "-accept", QString("127.0.0.1:%1").arg(oldPort), "-cert",
+                          certs.CertificateFile(TlsCertificates::Good), "-key", certs.KeyFile(TlsCertificates::Good),
+                          "-tls1_1", "-cipher", "DEFAULT@SECLEVEL=0"});
+    ASSERT_TRUE(old.waitForStarted());
+    for (int i = 0; i < 300 && !test::LoopbackAccepting(oldPort); ++i)
+        QThread::msleep(10);
+    EXPECT_EQ(Run(QString("https://127.0.0.1:%1/f.bin").arg(oldPort), true),
+              fail + "the server refused the protocol version (TLS 1.2 or 1.3 required)");
+    old.kill();
+    old.waitForFinished();
     // Without the test authority, the good certificate is unknown.
     qputenv("SSL_CERT_FILE", dir.filePath("none.pem").toLocal8Bit());
     EXPECT_EQ(Run(at(0), true), fail + "the server's certificate is signed by an unknown authority");

@@ -20,15 +20,6 @@ namespace {
 
 const char* const kLighttpd = "/usr/sbin/lighttpd";
 
-bool Accepting(quint16 port)
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = LoopbackAddress(port);
-    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(s);
-    return ok;
-}
-
 QString Quoted(const QString& s)
 {
     return "\"" + s + "\"";
@@ -115,7 +106,7 @@ bool LoopbackHttpd::Start(const QList<Redirect>& extraRedirects, const QStringLi
             return false;
         }
         for (int i = 0; i < 200 && m_process->state() == QProcess::Running; ++i) {
-            if (Accepting(m_port) && std::all_of(m_tlsPorts.begin(), m_tlsPorts.end(), Accepting))
+            if (LoopbackAccepting(m_port) && std::all_of(m_tlsPorts.begin(), m_tlsPorts.end(), LoopbackAccepting))
                 return true;
             QThread::msleep(10);
         }

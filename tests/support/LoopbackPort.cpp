@@ -27,4 +27,13 @@ quint16 FreeLoopbackPort()
     return port;
 }
 
+bool LoopbackAccepting(quint16 port)
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = LoopbackAddress(port);
+    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(s);
+    return ok;
+}
+
 } // namespace flk::test

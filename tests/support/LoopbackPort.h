@@ -12,5 +12,7 @@ sockaddr_in LoopbackAddress(quint16 port);
 // A loopback port nobody listens on right now, chosen by the system; 0 when
 // none could be had.
 quint16 FreeLoopbackPort();
+// True when something accepts connections on 127.0.0.1 at `port`.
+bool LoopbackAccepting(quint16 port);
 
 } // namespace flk::test
