@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <algorithm>
 
 namespace flk {
 
@@ -148,22 +149,36 @@ void TBookmarks::ReadSources(BookmarkTree& tree) const
     AddChromium(tree, QStringLiteral("/google-chrome"), kChrome);
 }
 
-void TBookmarks::Fill(QMenu* menu, int node)
+void TBookmarks::AddLazyMenu(QMenu* menu, const QString& caption, int node, size_t from, size_t to)
 {
-    for (const int index : m_tree->at(node).children) {
+    auto* sub = new QMenu(MenuText(caption), menu);
+    sub->setToolTipsVisible(true);
+    menu->addMenu(sub);
+    connect(sub, &QMenu::aboutToShow, this, [this, sub, node, from, to] { Fill(sub, node, from, to); },
+            Qt::SingleShotConnection);
+}
+
+void TBookmarks::Fill(QMenu* menu, int node, size_t from, size_t to)
+{
+    const std::vector<int>& children = m_tree->at(node).children;
+    to = std::min(to, children.size());
+    if (to - from > kLevelItems) {
+        for (size_t first = from; first < to; first += kLevelItems) {
+            const size_t last = std::min(first + kLevelItems, to);
+            AddLazyMenu(menu, QStringLiteral("%1 - %2").arg(first + 1).arg(last), node, first, last);
+        }
+        return;
+    }
+    for (size_t i = from; i < to; ++i) {
+        const int index = children[i];
         const BookmarkTree::Node& item = m_tree->at(index);
         switch (item.kind) {
         case BookmarkTree::Kind::Separator:
             menu->addSeparator();
             break;
-        case BookmarkTree::Kind::Folder: {
-            auto* sub = new QMenu(MenuText(item.caption), menu);
-            sub->setToolTipsVisible(true);
-            menu->addMenu(sub);
-            connect(sub, &QMenu::aboutToShow, this, [this, sub, index] { Fill(sub, index); },
-                    Qt::SingleShotConnection);
+        case BookmarkTree::Kind::Folder:
+            AddLazyMenu(menu, item.caption, index, 0, size_t(-1));
             break;
-        }
         case BookmarkTree::Kind::Link: {
             QAction* action = menu->addAction(MenuText(item.caption));
             action->setToolTip(item.url);

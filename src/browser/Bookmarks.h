@@ -43,6 +43,7 @@ public:
     static const QString kFirefox;      // "Firefox Bookmarks"
     static const QString kChromium;     // "Chromium Bookmarks"
     static const QString kChrome;       // "Google Chrome Bookmarks"
+    static constexpr size_t kLevelItems = 1000;
 
     explicit TBookmarks(QObject* parent = nullptr);
     ~TBookmarks() override;
@@ -63,7 +64,11 @@ public:
 
 private:
     void ReadSources(BookmarkTree& tree) const;
-    void Fill(QMenu* menu, int node);
+    // Makes the items of `node`'s children [from, to); a level longer than
+    // kLevelItems is split into submenus of that many, because a menu of
+    // tens of thousands of items takes most of a second to fill and show.
+    void Fill(QMenu* menu, int node, size_t from = 0, size_t to = size_t(-1));
+    void AddLazyMenu(QMenu* menu, const QString& caption, int node, size_t from, size_t to);
     void ItemClick(const QString& hint);
 
     QPointer<QMenu> m_menu;

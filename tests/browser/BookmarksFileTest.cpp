@@ -65,14 +65,16 @@ TEST_F(BookmarksTest, BadBookmarkFilesNeverStopTheMenu)
     EXPECT_EQ(lines.size(), 1 + 200);
     EXPECT_TRUE(lines.last().endsWith(QStringLiteral("F99/L <http://x/99>")));
 
-    // 20,000 entries in one folder.
+    // 20,000 entries in one folder: submenus of 1,000 each.
     QByteArray many = "<DL><p>\n";
     for (int i = 0; i < 20000; ++i)
         many += "<DT><A HREF=\"http://m.example/" + QByteArray::number(i) + "\">M" + QByteArray::number(i) + "</A>\n";
     SetNavigatorFile(Write(QStringLiteral("many.htm"), many));
     const QStringList all = Build();
-    EXPECT_EQ(all.size(), 1 + 20000);
-    EXPECT_EQ(all.last(), "Navigator Bookmarks/M19999 <http://m.example/19999>");
+    EXPECT_EQ(all.size(), 1 + 20 + 20000);
+    EXPECT_EQ(all.value(1), "Navigator Bookmarks/1 - 1000/");
+    EXPECT_EQ(all.value(2), "Navigator Bookmarks/1 - 1000/M0 <http://m.example/0>");
+    EXPECT_EQ(all.last(), "Navigator Bookmarks/19001 - 20000/M19999 <http://m.example/19999>");
 }
 
 TEST_F(BookmarksTest, AFavoritesFolderListsSubFoldersThenShortcuts)
