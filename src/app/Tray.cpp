@@ -5,6 +5,7 @@
 #include "Config.h"
 #include "Dialogs.h"
 #include "Endpoint.h"
+#include "FileEvents.h"
 #include "Help.h"
 #include "MakerPages.h"
 #include "Manager.h"
@@ -305,6 +306,11 @@ void TfrmTray::ShowAbout()
 void TfrmTray::ManagerClosed()
 {
     SavePosition();
+}
+
+void TfrmTray::scanforevents(FileListHost& files)
+{
+    FileEvents(files).scanforevents();
 }
 
 void TfrmTray::EndSession()

@@ -94,6 +94,7 @@ public:
     void scanforevents() override;
     void ShowAbout() override;
     void ManagerClosed() override;
+    void scanforevents(FileListHost& files) override;
 
     // The manager window, once created.
     static TfrmManager* Manager();

@@ -44,10 +44,15 @@ public:
 
     QString fileName() const;
 
-    // The record names in file order (as many as fit the 8192-byte list).
+    // Every record name, in file order.
     QStringList recordNames() const;
     bool hasRecord(const QString& record) const;
     bool valueExists(const QString& record, const QString& key) const;
+
+    // Reads of one record in a row, with no message run between them: see
+    // Profile::beginReadRun.
+    void beginReadRun() { m_profile.beginReadRun(); }
+    void endReadRun() { m_profile.endReadRun(); }
 
     QString readString(const QString& record, const QString& key, const QString& def) const;
     int readInteger(const QString& record, const QString& key, int def) const;

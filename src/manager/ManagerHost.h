@@ -5,6 +5,8 @@
 
 namespace flk {
 
+class FileListHost;
+
 class ManagerHost {
 public:
     virtual ~ManagerHost() = default;
@@ -16,6 +18,8 @@ public:
     virtual void ShowAbout() {}
     // The window is closing (still visible): its place is kept.
     virtual void ManagerClosed() {}
+    // Later starts, once the window is built: the scheduled file events.
+    virtual void scanforevents(FileListHost& files) { (void)files; }
 };
 
 } // namespace flk

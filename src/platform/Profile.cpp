@@ -170,8 +170,15 @@ struct Profile::Impl {
         }
     }
 
+    // Within a run of reads only the first one looks at the disk.
+    bool inReadRun = false;
+    bool runLooked = false;
+
     void refresh()
     {
+        if (inReadRun && runLooked && loaded)
+            return;
+        runLooked = inReadRun;
         if (!stamp.exists) {
             // While there is no file, one may appear under another case.
             path = Profile::resolveCase(path);
@@ -188,6 +195,13 @@ struct Profile::Impl {
         parse(content);
         stamp = now;
         loaded = true;
+    }
+
+    // A write always starts from the file as it is on disk.
+    void refreshForWrite()
+    {
+        runLooked = false;
+        refresh();
     }
 
     // The last section asked for: a walk reads several keys of one record in
@@ -271,6 +285,17 @@ QString Profile::resolveCase(const QString& path)
     return path;
 }
 
+void Profile::beginReadRun()
+{
+    d->inReadRun = true;
+    d->runLooked = false;
+}
+
+void Profile::endReadRun()
+{
+    d->inReadRun = false;
+}
+
 QString Profile::readString(const QString& section, const QString& key, const QString& def) const
 {
     d->refresh();
@@ -306,29 +331,13 @@ bool Profile::readBool(const QString& section, const QString& key, bool def) con
     return readInteger(section, key, def ? 1 : 0) != 0;
 }
 
-namespace {
-QStringList fitNames(const QStringList& names)
-{
-    QStringList out;
-    int used = 0;
-    for (const QString& n : names) {
-        const int need = encode(n).size() + 1; // the bytes on disk
-        if (used + need > Profile::kNameListBytes)
-            break;
-        used += need;
-        out << n;
-    }
-    return out;
-}
-} // namespace
-
 QStringList Profile::readSections() const
 {
     d->refresh();
     QStringList names;
     for (const Section& s : d->sections)
         names << s.name;
-    return fitNames(names);
+    return names;
 }
 
 QStringList Profile::readSection(const QString& section) const
@@ -342,7 +351,7 @@ QStringList Profile::readSection(const QString& section) const
             names << decode(k);
         }
     }
-    return fitNames(names);
+    return names;
 }
 
 bool Profile::sectionExists(const QString& section) const
@@ -359,7 +368,7 @@ bool Profile::valueExists(const QString& section, const QString& key) const
 
 void Profile::writeString(const QString& section, const QString& key, const QString& value)
 {
-    d->refresh();
+    d->refreshForWrite();
     QList<QByteArray> lines = d->lines;
     const QByteArray v = oneLine(encode(value));
     const int line = d->keyLine(section, key);
@@ -388,7 +397,7 @@ void Profile::writeBool(const QString& section, const QString& key, bool value)
 
 void Profile::eraseSection(const QString& section)
 {
-    d->refresh();
+    d->refreshForWrite();
     if (!d->section(section))
         return;
     // Drop every header of that name with the lines up to the next header.
@@ -409,7 +418,7 @@ void Profile::eraseSection(const QString& section)
 
 void Profile::deleteKey(const QString& section, const QString& key)
 {
-    d->refresh();
+    d->refreshForWrite();
     const int line = d->keyLine(section, key);
     if (line < 0)
         return;

@@ -8,8 +8,8 @@
 //  - integers are decimal, or hexadecimal when longer than two characters and
 //    starting with 0x/0X; text that is not an integer gives the default;
 //  - booleans are written "1"/"0" and read as "any integer but 0";
-//  - name lists (sections, keys) hold only the names that fit, each with its
-//    terminating zero byte, in 8192 bytes;
+//  - name lists (sections, keys) are read whole, in file order, however
+//    long (a cut list would hide the later records of a large folder);
 //  - bytes are kept as they are: text is UTF-8, and the byte 0xFF (the notes
 //    line separator) maps to the character U+00FF and back;
 //  - every write is on disk at once and atomic (the file is replaced whole),
@@ -18,6 +18,7 @@
 // An object stands for one "open" of the file: construct it for an operation
 // and drop it afterwards. It parses the file once and re-reads it only when
 // the file on disk changed, so reading many keys does not re-parse the file.
+// Each read looks at the disk first, except within a run of reads (below).
 
 #include <QString>
 #include <QStringList>
@@ -36,7 +37,6 @@ public:
 class Profile {
 public:
     static constexpr int kMaxValueLength = 1023;
-    static constexpr int kNameListBytes = 8192;
 
     explicit Profile(const QString& path);
     ~Profile();
@@ -45,6 +45,12 @@ public:
 
     // The full path of the file in use (the existing file's own spelling).
     QString fileName() const;
+
+    // A run of reads with no message run between them (a walk over many
+    // records): until endReadRun() only the first read looks at the disk;
+    // the others use what it saw. Writes always look first.
+    void beginReadRun();
+    void endReadRun();
 
     QString readString(const QString& section, const QString& key, const QString& def) const;
     int readInteger(const QString& section, const QString& key, int def) const;
