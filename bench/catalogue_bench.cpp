@@ -2,9 +2,7 @@
 // read the ten keys a download leaves in each, as the scheduled file events
 // and the manager window do. Prints the median of several runs.
 //
-// The record list holds only the names that fit in 8192 bytes, so the walk
-// sees part of a 2,000-record file; the second figure reads every record by
-// name, the cost a walk would have if all names were listed.
+// The second figure reads every record by name instead of through the list.
 #include "RecordFile.h"
 
 #include <QByteArray>

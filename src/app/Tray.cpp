@@ -294,8 +294,10 @@ void TfrmTray::ArmTrayDefault()
     mdTray1->DefaultFunction = [this] { mdTrayDefaultFunction(); };
 }
 
-// The scheduled file events: filled in with their walk over the catalogue.
-void TfrmTray::scanforevents() {}
+void TfrmTray::scanforevents(FileListHost& files)
+{
+    FileEvents(files).scanforevents();
+}
 
 void TfrmTray::ShowAbout()
 {
@@ -306,11 +308,6 @@ void TfrmTray::ShowAbout()
 void TfrmTray::ManagerClosed()
 {
     SavePosition();
-}
-
-void TfrmTray::scanforevents(FileListHost& files)
-{
-    FileEvents(files).scanforevents();
 }
 
 void TfrmTray::EndSession()

@@ -91,7 +91,6 @@ public:
     void FillBookmarks(QMenu* menu, TfrmAsker* asker) override;
     // The manager window's view of this one.
     void ArmTrayDefault() override;
-    void scanforevents() override;
     void ShowAbout() override;
     void ManagerClosed() override;
     void scanforevents(FileListHost& files) override;

@@ -198,8 +198,29 @@ void TfrmManager::InstallAppMessage()
 void TfrmManager::ScanForEvents()
 {
     if (auto* host = Window<ManagerHost>())
-        host->scanforevents();
+        host->scanforevents(*this);
 }
+
+bool TfrmManager::HasFolderButton() const
+{
+    for (TLookOutPage* page : Nav->Pages())
+        if (page->ButtonCount() > 0)
+            return true;
+    return false;
+}
+
+void TfrmManager::RefreshFileList()
+{
+    FEDownloads->Refresh();
+}
+
+QString TfrmManager::SelectedFilePath() const
+{
+    const QString name = FEDownloads->SelectedFileName();
+    return name.isEmpty() ? QString() : FEDownloads->Directory() + name;
+}
+
+void TfrmManager::ClearDeleteBox() {}
 
 void TfrmManager::PopulateImageList()
 {

@@ -10,6 +10,7 @@
 // bar and the scheduled file events are filled in elsewhere; their places
 // here are the methods marked "to be filled" below.
 
+#include "FileListHost.h"
 #include "LookOutButton.h"
 #include "LookOutPage.h"
 #include "Messages.h"
@@ -30,7 +31,7 @@ namespace flk {
 class TFolderList;
 class TLookOut;
 
-class TfrmManager : public QMainWindow {
+class TfrmManager : public QMainWindow, public FileListHost {
     Q_OBJECT
 public:
     explicit TfrmManager(QWidget* parent = nullptr);
@@ -138,7 +139,7 @@ public:
     void WriteSettings();
     void FieldLook(WPARAM field, bool editing); // messages 3024 / 3025
     // ---- To be filled: file operations and drops ----------------------------
-    void AfterDelete();
+    void AfterDelete() override;
     void MoveCatToSection(TLookOutPage* page, TLookOutButton* button); // message 3026
     void DropFiles(const QStringList& files);                          // the drop message
     // ---- To be filled: toolbar --------------------------------------------------
@@ -155,8 +156,15 @@ public:
     void RenameCategory();
     void ConnectDragHandlers(TLookOutPage* page);
     void ConnectDragHandlers(TLookOutButton* button);
-    // ---- To be filled: scheduled file events ---------------------------------
+    // ---- Scheduled file events ---------------------------------------------
     void ScanForEvents();
+    // What the walk needs of this window (FileListHost). AfterDelete above is
+    // the list's after-delete step; the auto-delete box comes with the
+    // information panel, until then clearing it does nothing.
+    bool HasFolderButton() const override;
+    void RefreshFileList() override;
+    QString SelectedFilePath() const override;
+    void ClearDeleteBox() override;
 
 protected:
     void showEvent(QShowEvent* e) override;

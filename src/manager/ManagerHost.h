@@ -12,14 +12,13 @@ public:
     virtual ~ManagerHost() = default;
     // Later starts: the tray icon's default action becomes the final one.
     virtual void ArmTrayDefault() {}
-    // Later starts: the scheduled file events, once.
-    virtual void scanforevents() {}
+    // Later starts: the scheduled file events, once, over this window's
+    // bar and file list.
+    virtual void scanforevents(FileListHost& files) { (void)files; }
     // Help, About: the about box, modal.
     virtual void ShowAbout() {}
     // The window is closing (still visible): its place is kept.
     virtual void ManagerClosed() {}
-    // Later starts, once the window is built: the scheduled file events.
-    virtual void scanforevents(FileListHost& files) { (void)files; }
 };
 
 } // namespace flk

@@ -11,6 +11,7 @@
 #include "Settings.h"
 #include "StoredDate.h"
 #include "TempHome.h"
+#include "Tray.h"
 
 #include <QFile>
 #include <QObject>
@@ -241,6 +242,17 @@ TEST_F(FileEventsTest, TheWalkEndsWhenTheManagerWindowGoesWhileMessagesRun)
     FileEvents(*closing.window).scanforevents();
     EXPECT_TRUE(window.isNull());
     EXPECT_EQ(dialogs.texts(), QStringList{FileEvents::OpenPromptText("a.zip", "Games", "Programs")});
+}
+
+TEST_F(FileEventsTest, ALaterStartRunsTheWalkOnceBeforeTheCommandLine)
+{
+    Settings::SetFirstRun(false);
+    Settings::SetSpeed(28800);
+    record("due.zip", {{"DateDownloaded", day(-10)}});
+    dialogs.answer(IDNO);
+    TfrmTray tray({"argument"});
+    EXPECT_EQ(dialogs.texts(),
+              QStringList({FileEvents::OpenPromptText("due.zip", "Games", "Programs"), "argument", ""}));
 }
 
 TEST_F(FileEventsTest, NothingHappensWhenTheBarHasNoFolder)

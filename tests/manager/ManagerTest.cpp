@@ -38,7 +38,7 @@ namespace {
 class FakeTray : public QObject, public ManagerHost {
 public:
     void ArmTrayDefault() override { calls << "arm"; }
-    void scanforevents() override { calls << "scan"; }
+    void scanforevents(FileListHost&) override { calls << "scan"; }
     void ManagerClosed() override { calls << "closed"; }
     QStringList calls;
 };
