@@ -30,6 +30,7 @@ class QFrame;
 namespace flk {
 
 class TRingGauge;
+struct TFtpTarget;
 class TAnotherGauge;
 class TVVNavigatorGauge;
 
@@ -222,6 +223,7 @@ private:
     void HttpHandOverToFtp();
     void HttpHeaderData();
     void HttpLocationChange();
+    void HttpStateChange();
     void HttpHeaderBegin();
     void HttpHeaderEnd();
     void HttpDocBegin();
@@ -242,6 +244,7 @@ private:
     bool m_httpEnding = false;     // inside HttpDocEnd
     qint64 m_httpRangeStart = -1;  // first byte of the reply's Content-Range
     qint64 m_httpHeadSize = 0;     // the size the HEAD announced
+    bool m_httpCreated = false;    // this download made the local file
     bool m_httpReplyMoves = false; // the reply being read carries a Location
     bool m_recordIsNew = false;    // this Download wrote the file's record first
 
@@ -261,6 +264,8 @@ private:
     bool FtpWaitReady();
     void FtpFinishSession();
     void FtpFailed(quint16 error, const QString& reply);
+    void FtpFailed(const QString& logLine);
+    bool FtpChangeFolder(const TFtpTarget& address);
     void FtpShowCount(qint64 count, bool force);
     void FtpCompleteUnannounced();
     bool m_ftpSizeKnown = false;  // the 150 reply announced the size

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QCheckBox>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
@@ -123,8 +124,7 @@ void TfrmAsker::GetFTP(bool resumeAllowed)
     FtpCall(&TFtpClient::ConnectSync);
     if (!alive)
         return;
-    FtpCall(&TFtpClient::CwdSync);
-    if (!alive)
+    if (!FtpChangeFolder(address))
         return;
     ftp->Binary = true;
     FtpCall(&TFtpClient::TypeSetSync);
@@ -143,15 +143,24 @@ void TfrmAsker::GetFTP(bool resumeAllowed)
     FtpFinished = false;
     StartTick = SteadyTick();
     gActive->SetActive(true);
+    const bool existed = QFileInfo::exists(ftp->LocalFileName);
     const bool done = FtpCall(resumeAllowed ? &TFtpClient::RestGetSync : &TFtpClient::GetSync);
     if (!alive)
         return;
-    if (done && !FtpFinished) {
-        // The transfer ended well without the progress reaching an announced
-        // size (none was announced, or no block followed the last one).
+    const qint64 size = QFileInfo(ftp->LocalFileName).size();
+    if (done && !FtpFinished && m_ftpSizeKnown && size < ExpectedSize) {
+        // The server said the transfer was complete; the file says otherwise.
+        FtpFailed(QStringLiteral("Failed : the server sent %1 of %2 bytes; the partial file is kept")
+                      .arg(size)
+                      .arg(ExpectedSize));
+    } else if (done && !FtpFinished) {
+        // The transfer ended well without the progress reaching the size
+        // (none was announced, or no block followed the last one).
         FtpCompleteUnannounced();
         FTPDone();
     }
+    if (!FtpFinished && !existed && size == 0)
+        QFile::remove(ftp->LocalFileName); // made by this transfer, and nothing came
     tmrDLSpeed->stop();
     if (!isVisible())
         return;
@@ -189,6 +198,31 @@ void TfrmAsker::FtpFinishSession()
             Button2->click();
     } catch (...) {
     }
+}
+
+// The folder of the address. An anonymous login sees the server's root, and
+// the folder is one absolute CWD. A named login starts in its own folder,
+// which the path is relative to: one CWD per folder ("%2F" first: the root).
+// False when the dialog is gone.
+bool TfrmAsker::FtpChangeFolder(const TFtpTarget& address)
+{
+    const PumpGuard alive(this);
+    if (address.UserName.isEmpty()) {
+        FtpCall(&TFtpClient::CwdSync);
+        return bool(alive);
+    }
+    QStringList steps = address.Folders;
+    if (address.FromRoot)
+        steps.prepend(QStringLiteral("/"));
+    for (const QString& folder : steps) {
+        ftp->HostDirName = folder;
+        FtpCall(&TFtpClient::CwdSync);
+        if (!alive)
+            return false;
+        if (NoFollowUp)
+            break;
+    }
+    return true;
 }
 
 bool TfrmAsker::FtpCall(bool (TFtpClient::*call)())
@@ -363,8 +397,13 @@ void TfrmAsker::ftpRequestDone(TFtpClient* Sender, TFtpRequest RqType, quint16 E
 
 void TfrmAsker::FtpFailed(quint16 error, const QString& reply)
 {
-    AddLog(QStringLiteral("FTP Error#") + QString::number(error) + QStringLiteral(" - last Response was: '") + reply
-           + QStringLiteral("'"));
+    FtpFailed(QStringLiteral("FTP Error#") + QString::number(error) + QStringLiteral(" - last Response was: '")
+              + reply + QStringLiteral("'"));
+}
+
+void TfrmAsker::FtpFailed(const QString& logLine)
+{
+    AddLog(logLine);
     Aborted = true;
     NoFollowUp = true;
     AbortDownload();

@@ -19,6 +19,7 @@
 
 #include <QComboBox>
 #include <QCheckBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -105,6 +106,20 @@ void TfrmAsker::WireHttp()
     Http.OnDocData = [this](THttpCli*, const char* data, int len) { HttpDocData(len, data == nullptr); };
     Http.OnDocEnd = [this](THttpCli*) { HttpDocEnd(); };
     Http.OnLocationChange = [this](THttpCli*) { HttpLocationChange(); };
+    Http.OnStateChange = [this](THttpCli*) { HttpStateChange(); };
+}
+
+// A server that accepts and then says nothing shows in the log as such
+// (the client gives up after its Timeout).
+void TfrmAsker::HttpStateChange()
+{
+    if (Http.ClientState() == httpConnecting) {
+        const TUrlParts u = Url::SplitUrl(Http.CurrentUrl());
+        AddLog(QStringLiteral("Fetchlark:  Connecting to %1:%2")
+                   .arg(u.Host, u.Port.isEmpty() ? Url::DefaultPort(u.Proto) : u.Port));
+    } else if (Http.ClientState() == httpWaitingHeader) {
+        AddLog(QStringLiteral("Fetchlark:  Waiting for the server"));
+    }
 }
 
 void TfrmAsker::GetHTTP()
@@ -231,6 +246,8 @@ void TfrmAsker::PerformHttpDownload()
     tmrDLSpeed->stop();
     const bool writeFailed = m_httpFile && m_httpFile->WriteFailed();
     CloseHttpFile();
+    if (m_httpCreated && !m_httpCompleted && QFileInfo(LocalPath).size() == 0)
+        QFile::remove(LocalPath); // made by this download, and nothing came
     if (m_httpRangeRefused) {
         HttpFailed(QStringLiteral("Failed : the server did not continue the file at byte %1 (it sent %2); "
                                   "the partial file is kept")
@@ -297,6 +314,7 @@ bool TfrmAsker::OpenHttpFile()
     CloseHttpFile();
     auto* file = new TFileStream(LocalPath, this);
     ResumeOffset = 0;
+    m_httpCreated = !QFileInfo::exists(LocalPath);
     if (QFileInfo::exists(LocalPath)) {
         if (!file->OpenExisting()) {
             const QString why = file->ErrorText();
@@ -310,7 +328,7 @@ bool TfrmAsker::OpenHttpFile()
             if (ResumeOffset >= ExpectedSize) {
                 const int answer = Dialogs::message(
                     QStringLiteral("Complete file exists already, would you like to re-download?"),
-                    QStringLiteral("File Exists"), MB_YESNO, MB_ICONNONE, this);
+                    QStringLiteral("File Exists"), MB_YESNO, MB_ICONNONE, this, IDNO);
                 if (answer != IDYES) {
                     AbortDownload();
                     EndDownload();
@@ -583,6 +601,7 @@ void TfrmAsker::HttpShutdown()
     Http.OnDocData = nullptr;
     Http.OnDocEnd = nullptr;
     Http.OnLocationChange = nullptr;
+    Http.OnStateChange = nullptr;
     CloseHttpFile();
 }
 

@@ -1,6 +1,8 @@
 #include "FtpReply.h"
 
-#include <QStringList>
+#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace flk {
 namespace {
@@ -46,19 +48,17 @@ int TFtpReply::Code(const QString& line)
     return int(negative ? -value : value);
 }
 
+// The six numbers h1,h2,h3,h4,p1,p2 anywhere in the text after the code:
+// in parentheses as usual, or bare, as some servers send them.
 std::optional<quint16> TFtpReply::PasvPort(const QString& reply)
 {
-    const qsizetype open = reply.indexOf(u'(');
-    if (open < 0)
+    static const QRegularExpression kSix(QStringLiteral(
+        "(?<!\\d)(\\d{1,3})\\s*,\\s*(\\d{1,3})\\s*,\\s*(\\d{1,3})\\s*,\\s*(\\d{1,3})\\s*,\\s*(\\d{1,3})\\s*,\\s*(\\d{1,3})(?!\\d)"));
+    const QRegularExpressionMatch m = kSix.match(reply, std::min<qsizetype>(3, reply.size()));
+    if (!m.hasMatch())
         return std::nullopt;
-    const qsizetype close = reply.indexOf(u')', open);
-    if (close < 0)
-        return std::nullopt;
-    const QStringList fields = reply.mid(open + 1, close - open - 1).split(u',');
-    if (fields.size() != 6)
-        return std::nullopt;
-    const auto p1 = Field(fields[4]);
-    const auto p2 = Field(fields[5]);
+    const auto p1 = Field(m.captured(5));
+    const auto p2 = Field(m.captured(6));
     if (!p1 || !p2 || *p1 > 255 || *p2 > 255 || (*p1 == 0 && *p2 == 0))
         return std::nullopt;
     return quint16(*p1 * 256 + *p2);

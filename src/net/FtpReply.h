@@ -15,9 +15,9 @@ public:
     // The leading number of a line (after blanks, with an optional sign);
     // 0 when there is none.
     static int Code(const QString& line);
-    // The port of a 227 reply: after the first "(", four fields (the host,
-    // which is not used) and then p1 "," p2 ")". Nothing when the reply does
-    // not have that shape or the port is out of range.
+    // The port of a 227 reply: the six comma-separated numbers
+    // h1,h2,h3,h4,p1,p2 found anywhere after the code (the host is not
+    // used). Nothing when there are none or the port is out of range.
     static std::optional<quint16> PasvPort(const QString& reply);
 };
 

@@ -47,6 +47,8 @@ QString EncodeBase64(const QString& text)
 
 THttpCli::THttpCli(QObject* owner) : HiddenWindow(owner), m_socket(new TWSocket(this))
 {
+    m_silence.setSingleShot(true);
+    QObject::connect(&m_silence, &QTimer::timeout, this, [this] { TimedOut(); });
     m_socket->OnDnsLookupDone = [this](TWSocket*, quint16 e) { SocketDnsLookupDone(e); };
     m_socket->OnSessionConnected = [this](TWSocket*, quint16 e) { SocketSessionConnected(e); };
     m_socket->OnDataAvailable = [this](TWSocket*, quint16) { SocketDataAvailable(); };
@@ -144,6 +146,7 @@ void THttpCli::StartRequest(THttpRequest rq)
 
 void THttpCli::StartConnection()
 {
+    Heard();
     SetState(httpDnsLookup);
     m_socket->DnsLookup(m_targetHost);
 }
@@ -161,6 +164,29 @@ void THttpCli::SyncRequest(THttpRequest rq)
 void THttpCli::GetSync() { SyncRequest(httpGET); }
 void THttpCli::HeadSync() { SyncRequest(httpHEAD); }
 void THttpCli::PostSync() { SyncRequest(httpPOST); }
+
+// Something came from the server (or the request started): the time-out
+// counts from now.
+void THttpCli::Heard()
+{
+    if (Timeout > 0)
+        m_silence.start(Timeout * 1000);
+}
+
+void THttpCli::TimedOut()
+{
+    if (m_state == httpReady || m_state == httpAborting || m_sessionEnded)
+        return;
+    const bool lookingUp = m_state == httpDnsLookup;
+    if (lookingUp)
+        m_socket->CancelDnsLookup();
+    m_statusCode = 404;
+    m_reasonPhrase = QString("Timeout: nothing came from the server for %1 seconds").arg(Timeout);
+    if (lookingUp || m_socket->State() == wsClosed)
+        EndOfSession();
+    else
+        CloseSocket();
+}
 
 void THttpCli::AbortRequest()
 {
@@ -234,6 +260,7 @@ void THttpCli::SocketDnsLookupDone(quint16 error)
 
 void THttpCli::SocketSessionConnected(quint16 error)
 {
+    Heard();
     if (m_state == httpAborting)
         return;
     if (error != 0) {
@@ -349,6 +376,7 @@ void THttpCli::Fail(const QString& reason)
 
 void THttpCli::SocketDataAvailable()
 {
+    Heard();
     if (m_rcvLen >= kRcvBufSize) {
         m_lineTooLong = true;
         Fail("HTTP line too long");
@@ -766,6 +794,7 @@ void THttpCli::EndOfSession()
         return;
     m_sessionEnded = true;
     m_connected = false;
+    m_silence.stop();
     if (m_state == httpWaitingHeader && m_headerLineCount == 0 && m_rcvLen >= 6
         && QByteArray(m_rcvBuf, 6).toUpper() == "<HTML>") {
         // A headerless document without a single line feed.

@@ -33,6 +33,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <stdexcept>
 
@@ -99,6 +100,9 @@ public:
     QString Username, Password;    // "Authorization: Basic "; the URL's own replace them
     QString ProxyUsername, ProxyPassword;
     bool NoCache = false;          // "Pragma: no-cache"
+    // Seconds the server may stay silent (while connecting or replying)
+    // before the request fails; 0 waits for ever.
+    int Timeout = 60;
     QDateTime ModifiedSince;       // invalid = not sent
     QString Cookie;
     QString ContentTypePost = "application/x-www-form-urlencoded";
@@ -214,8 +218,11 @@ private:
     QString SecureFailure() const;
     void RestartAfterRedirect();
     void CloseSocket();
+    void Heard();
+    void TimedOut();
 
     TWSocket* m_socket = nullptr;
+    QTimer m_silence; // runs while the request waits for the server
     bool m_multiThreaded = false;
     THttpState m_state = httpReady;
     THttpRequest m_requestType = httpGET;

@@ -328,6 +328,12 @@ TFtpTarget Url::SplitFtpBase(const QString& urlBase)
     if (at >= 0)
         SplitFtpLogin(hostPart.left(at), t);
     SplitFtpHostPort(hostPart.mid(at + 1), t);
+    QString path = t.HostDirName.mid(1);
+    t.FromRoot = path.startsWith(QLatin1String("%2F"), Qt::CaseInsensitive);
+    if (t.FromRoot)
+        path.remove(0, 3);
+    for (const QString& segment : path.split(u'/', Qt::SkipEmptyParts))
+        t.Folders << Decoded(segment);
     return t;
 }
 

@@ -40,6 +40,11 @@ struct TFtpTarget {
     QString Port;        // decimal port, empty when the address names none
     QString UserName;    // percent-decoded, empty when none
     QString PassWord;    // percent-decoded, empty when none
+    // The folder as a path relative to a login folder: its segments,
+    // percent-decoded, empty ones dropped; FromRoot when it starts with
+    // "%2F", which names the server's root.
+    QStringList Folders;
+    bool FromRoot = false;
 };
 
 enum class TTransfer { Http, Ftp };

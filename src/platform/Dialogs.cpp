@@ -45,9 +45,10 @@ void Dialogs::showMessage(const QString& text, QWidget* parent)
     message(text, QCoreApplication::applicationName(), MB_OK, MB_ICONNONE, parent);
 }
 
-int Dialogs::message(const QString& text, const QString& caption, int buttons, int icon, QWidget* parent)
+int Dialogs::message(const QString& text, const QString& caption, int buttons, int icon, QWidget* parent,
+                     int defaultButton)
 {
-    return instance().messageBox(parent, MessageRequest{caption, text, buttons, icon});
+    return instance().messageBox(parent, MessageRequest{caption, text, buttons, icon, defaultButton});
 }
 
 } // namespace flk

@@ -22,6 +22,7 @@ struct MessageRequest {
     QString text;
     int buttons = MB_OK;
     int icon = MB_ICONNONE;
+    int defaultButton = 0; // the answer Enter gives (IDYES, IDNO...); 0 = the first button
 };
 
 class Dialogs {
@@ -50,7 +51,7 @@ public:
     // Shorthands for the boxes the program shows.
     static void showMessage(const QString& text, QWidget* parent = nullptr);
     static int message(const QString& text, const QString& caption, int buttons, int icon = MB_ICONNONE,
-                       QWidget* parent = nullptr);
+                       QWidget* parent = nullptr, int defaultButton = 0);
 };
 
 } // namespace flk

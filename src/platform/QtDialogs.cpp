@@ -18,6 +18,17 @@ QMessageBox::Icon iconOf(int icon)
     }
 }
 
+QMessageBox::StandardButton buttonOf(int answer)
+{
+    switch (answer) {
+    case IDYES: return QMessageBox::Yes;
+    case IDNO: return QMessageBox::No;
+    case IDCANCEL: return QMessageBox::Cancel;
+    case IDOK: return QMessageBox::Ok;
+    default: return QMessageBox::NoButton;
+    }
+}
+
 QMessageBox::StandardButtons buttonsOf(int buttons)
 {
     switch (buttons) {
@@ -36,6 +47,8 @@ int QtDialogs::messageBox(QWidget* parent, const MessageRequest& r)
     QString text = r.text;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar('\r'), QChar('\n'));
     QMessageBox box(iconOf(r.icon), r.caption, text, buttonsOf(r.buttons), parent);
+    if (const QMessageBox::StandardButton def = buttonOf(r.defaultButton); def != QMessageBox::NoButton)
+        box.setDefaultButton(def);
     switch (box.exec()) {
     case QMessageBox::Yes: return IDYES;
     case QMessageBox::No: return IDNO;

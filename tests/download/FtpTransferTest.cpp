@@ -396,8 +396,34 @@ TEST_F(FtpTransferTest, BadServersAndFilesEndWithTheirCodeAndLeaveTheDialogIdle)
         EXPECT_TRUE(Idle());
         EXPECT_EQ(CountBoxes("Download Complete"), 0);
         EXPECT_TRUE(shell.opened.isEmpty());
+        if (!c.targetIsFolder)
+            EXPECT_FALSE(QFile::exists(Target("setup.exe"))) << "an empty file the download made stays behind";
         delete asker.data();
     }
+}
+
+TEST_F(FtpTransferTest, TransferShorterThanAnnouncedFailsAndKeepsThePartialFile)
+{
+    const std::string file = Pattern(200000, 9);
+    FtpScriptedServer server("220 Ready\r\n", [&file](FtpSession& s, const std::string& c) {
+        if (c.rfind("RETR", 0) != 0)
+            return s.Standard(c);
+        s.AcceptData();
+        s.Reply("150 Opening BINARY mode data connection for setup.exe (200000 bytes)");
+        s.SendData(file.substr(0, 100000));
+        s.CloseData();
+        s.Reply("226 Transfer complete.");
+    });
+    OpenFtp("ftp://127.0.0.1:" + QString::number(server.port()) + "/pub/setup.exe");
+    asker->cbOpenWhen->setCurrentIndex(1);
+    asker->cmdOK->click();
+    EXPECT_TRUE(Log().contains("Failed : the server sent 100000 of 200000 bytes; the partial file is kept"))
+        << Log().join("\n").toStdString();
+    EXPECT_EQ(CountBoxes("Download Complete"), 0);
+    EXPECT_EQ(ReadAll(Target("setup.exe")), Bytes(file.substr(0, 100000)));
+    EXPECT_NE(asker->lblETA->text(), "Complete");
+    EXPECT_TRUE(shell.opened.isEmpty());
+    EXPECT_TRUE(Idle());
 }
 
 // ---------------------------------------------------------------------------
@@ -543,6 +569,39 @@ TEST_F(FtpRealServerTest, MissingFileOnTheServer)
     const QStringList errors = Log().filter("FTP Error#550 - last Response was: '550 ");
     EXPECT_EQ(errors.size(), 1) << Log().join("\n").toStdString();
     EXPECT_TRUE(Idle());
+    EXPECT_FALSE(QFile::exists(Target("nothere.bin")));
+}
+
+// A named login's path is relative to its login folder; "%2F" names the
+// root; an anonymous login keeps the absolute folder.
+TEST_F(FtpTransferTest, NamedLoginPathsStartInTheLoginFolder)
+{
+    QTemporaryDir root;
+    QDir(root.path()).mkpath("backup");
+    QDir(root.path()).mkpath("home/user/backup");
+    WriteAll(root.path() + "/backup/file.tar", "server root");
+    WriteAll(root.path() + "/home/user/backup/file.tar", "login folder");
+    PyFtpServer server(root.path(), "user", "secret", root.path() + "/home/user");
+    ASSERT_TRUE(server.isRunning()) << server.output().toStdString();
+    const QString host = "127.0.0.1:" + QString::number(server.port());
+    struct Case {
+        QString url;
+        QByteArray content;
+        QString cwd;
+    };
+    const QList<Case> cases{
+        {"ftp://user:secret@" + host + "/backup/file.tar", "login folder", "> CWD backup"},
+        {"ftp://user:secret@" + host + "/%2Fbackup/file.tar", "server root", "> CWD /"},
+        {"ftp://" + host + "/backup/file.tar", "server root", "> CWD /backup/"},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(Target("file.tar"));
+        OpenFtp(c.url);
+        asker->cmdOK->click();
+        EXPECT_EQ(ReadAll(Target("file.tar")), c.content) << Log().join("\n").toStdString();
+        EXPECT_TRUE(Log().contains(c.cwd)) << c.url.toStdString();
+        delete asker.data();
+    }
 }
 
 } // namespace

@@ -106,14 +106,6 @@ protected:
         return framed + "0\r\n\r\n";
     }
 
-    QStringList BoxTexts() const
-    {
-        QStringList texts;
-        for (const auto& box : dialogs.boxes())
-            texts << box.text;
-        return texts;
-    }
-
     // The first value the gauge showed after Download reset it to 0.
     qint64 FirstGaugeValue() const
     {

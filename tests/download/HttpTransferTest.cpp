@@ -96,7 +96,7 @@ TEST_F(HttpTransferTest, CompleteFileQuestionNoKeepsTheFileYesFetchesAgain)
     OpenFor(server.Url(QStringLiteral("setup.zip")));
     asker->cbOpenWhen->setCurrentIndex(1);
 
-    dialogs.answer(IDNO);
+    // Enter: the default button, No.
     ASSERT_TRUE(Download());
     ASSERT_EQ(dialogs.boxes().size(), 1);
     EXPECT_EQ(dialogs.boxes()[0].caption, QStringLiteral("File Exists"));
@@ -254,7 +254,7 @@ TEST_F(HttpTransferTest, ResumeIsJudgedBeforeABodyThatFollowsItsHeaderLater)
         ASSERT_TRUE(Download());
 
         EXPECT_TRUE(ReadFile(Target()) == c.file) << c.box.toStdString();
-        EXPECT_EQ(BoxTexts(), QStringList{c.box});
+        EXPECT_EQ(dialogs.texts(), QStringList{c.box});
         delete asker.data();
     }
 }
@@ -324,6 +324,37 @@ TEST_F(HttpTransferTest, ChunkedBodyIsStoredWithoutItsFramingOrFailsWhenCut)
     EXPECT_NE(asker->lblETA->text(), QStringLiteral("Complete"));
 }
 
+TEST_F(HttpTransferTest, SilentServerFailsAfterTheTimeOutWithItInTheLog)
+{
+    ScriptedHttpServer server;
+    ScriptedHttpServer::Reply silent{QByteArray()};
+    silent.close = false;
+    server.AddReply(silent);
+    OpenFor(QString::fromLatin1(server.BaseUrl()) + QStringLiteral("/setup.zip"));
+    asker->Http.Timeout = 1;
+
+    ASSERT_TRUE(Download());
+
+    EXPECT_TRUE(Log().contains(QStringLiteral("Fetchlark:  Connecting to 127.0.0.1:%1").arg(server.Port())));
+    EXPECT_TRUE(Log().contains(QStringLiteral("Fetchlark:  Waiting for the server")));
+    EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("Download Failed\r\rServer Response : \"404 Timeout: "
+                                                          "nothing came from the server for 1 seconds\"")});
+    EXPECT_EQ(asker->cmdOK->text(), TfrmAsker::kIdleCaption);
+}
+
+TEST_F(HttpTransferTest, AFileTheDownloadMadeIsRemovedWhenNothingCame)
+{
+    ScriptedHttpServer server;
+    server.AddReply(HeadReply(5000));
+    server.AddReply("HTTP/1.0 404 Not Found\r\n\r\n");
+    OpenFor(QString::fromLatin1(server.BaseUrl()) + QStringLiteral("/setup.zip"));
+
+    ASSERT_TRUE(Download());
+
+    EXPECT_TRUE(Log().contains(QStringLiteral("Failed : 404 Not Found")));
+    EXPECT_FALSE(QFile::exists(Target()));
+}
+
 TEST_F(HttpTransferTest, NoContentLengthDownloadsNothingAndSaysWhy)
 {
     ScriptedHttpServer server;
@@ -374,7 +405,7 @@ TEST_F(HttpTransferTest, RedirectLoopEndsInOneFailureBox)
     PumpFor([] { return false; }, 1500); // room for a stray restart to show
 
     EXPECT_EQ(server.Connections(), THttpCli::kMaxRedirects + 1);
-    EXPECT_EQ(BoxTexts(), QStringList{QStringLiteral("Download Failed\r\rServer Response : \"404 Too many "
+    EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("Download Failed\r\rServer Response : \"404 Too many "
                                                      "redirections (more than 20)\"")});
     EXPECT_FALSE(QFile::exists(Target()));
     EXPECT_EQ(asker->cmdOK->text(), TfrmAsker::kIdleCaption);

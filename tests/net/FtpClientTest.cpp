@@ -430,6 +430,20 @@ TEST_F(FtpClientTest, GarbledPasvReplyFailsWithoutRetr)
     EXPECT_TRUE(ftp.TypeSetSync()) << "the client is ready for the next request";
 }
 
+TEST_F(FtpClientTest, PasvNumbersWithoutParenthesesAreFoundInTheText)
+{
+    FtpScriptedServer server(kGreeting, [](FtpSession& s, const std::string& cmd) {
+        if (cmd != "PASV")
+            return s.Standard(cmd);
+        const uint16_t p = s.OpenPassive();
+        s.Reply("227 Entering Passive Mode 127,0,0,1," + std::to_string(p / 256) + "," + std::to_string(p % 256));
+    });
+    server.SetFile(kContent);
+    ASSERT_TRUE(Connect(server));
+    ASSERT_TRUE(ftp.GetSync()) << ftp.ErrorMessage().toStdString();
+    EXPECT_EQ(Local(), QByteArray::fromStdString(kContent));
+}
+
 TEST_F(FtpClientTest, RefusedDataConnectionFailsWith550)
 {
     const test::RefusingPort refusing;

@@ -34,14 +34,42 @@ bool Greets(quint16 port)
 
 } // namespace
 
-PyFtpServer::PyFtpServer(const QString& root)
+// pyftpdlib with one named login whose session starts in its home folder
+// while the whole tree stays visible. Arguments: port root user password home.
+const char* const kLoginFolderServer = R"(
+import sys
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+port, root, user, password, home = sys.argv[1:6]
+class LoginFolderFS(AbstractedFS):
+    def __init__(self, home_dir, cmd_channel):
+        super().__init__(root, cmd_channel)
+        self.cwd = self.fs2ftp(home_dir)
+authorizer = DummyAuthorizer()
+authorizer.add_user(user, password, home, perm="elr")
+authorizer.add_anonymous(root)
+FTPHandler.authorizer = authorizer
+FTPHandler.abstracted_fs = LoginFolderFS
+FTPServer(("127.0.0.1", int(port)), FTPHandler).serve_forever()
+)";
+
+PyFtpServer::PyFtpServer(const QString& root) : PyFtpServer(root, {}, {}, {})
+{
+}
+
+PyFtpServer::PyFtpServer(const QString& root, const QString& user, const QString& password, const QString& home)
 {
     // A port that was free a moment ago may be taken by the time the server
     // binds; a second try with another port covers that race.
     for (int attempt = 0; attempt < 3 && !m_running; ++attempt) {
         m_port = FreeLoopbackPort();
         m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start(kPython, {"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", QString::number(m_port), "-d", root});
+        if (user.isEmpty())
+            m_process.start(kPython, {"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", QString::number(m_port), "-d", root});
+        else
+            m_process.start(kPython, {"-c", kLoginFolderServer, QString::number(m_port), root, user, password, home});
         if (!m_process.waitForStarted(5000))
             continue;
         m_running = WaitUntilAccepting(10000);

@@ -13,6 +13,10 @@ public:
     // Starts the server on a free port of 127.0.0.1 with `root` as its root
     // directory and waits until the port accepts connections.
     explicit PyFtpServer(const QString& root);
+    // The same, with a named login too (anonymous stays): its session
+    // starts in `home`, a folder inside root, and sees the whole tree, as
+    // an account on a Unix server does.
+    PyFtpServer(const QString& root, const QString& user, const QString& password, const QString& home);
     ~PyFtpServer();
 
     PyFtpServer(const PyFtpServer&) = delete;

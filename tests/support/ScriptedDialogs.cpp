@@ -27,6 +27,8 @@ int ScriptedDialogs::messageBox(QWidget*, const MessageRequest& request)
     m_boxes << request;
     if (!m_answers.isEmpty())
         return m_answers.dequeue();
+    if (request.defaultButton != 0)
+        return request.defaultButton; // as Enter would
     switch (request.buttons) {
     case MB_YESNO:
     case MB_YESNOCANCEL: return IDYES;

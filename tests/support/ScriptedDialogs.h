@@ -16,7 +16,8 @@ public:
     ScriptedDialogs();
     ~ScriptedDialogs() override;
 
-    // Answers given in order; when the queue is empty a box gets its first button.
+    // Answers given in order; when the queue is empty a box gets its default
+    // button (as Enter would), else its first one.
     void answer(int id) { m_answers.enqueue(id); }
     void answerFolder(const QString& folder) { m_folders.enqueue(folder); }
     void answerFile(const QString& file) { m_files.enqueue(file); }
