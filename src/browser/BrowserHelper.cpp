@@ -3,6 +3,7 @@
 #include "Asker.h"
 #include "BinaryQuery.h"
 #include "Dialogs.h"
+#include "ErrorBox.h"
 #include "FileMapping.h"
 #include "HandOff.h"
 #include "RegNS.h"
@@ -44,7 +45,7 @@ LRESULT HandleTrayMessage(UINT msg, WPARAM, LPARAM, const QByteArray& data)
             TBinaryQuery::Answer();
         } catch (const EOSError& e) {
             // The application's error box: the helper finds no answer written.
-            Dialogs::message(e.message(), QCoreApplication::applicationName(), MB_OK, MB_ICONERROR);
+            ShowException(e);
         }
         return 0;
     }

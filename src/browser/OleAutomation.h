@@ -7,13 +7,13 @@
 #include <QString>
 #include <functional>
 #include <memory>
-#include <stdexcept>
+#include "Exception.h"
 
 namespace flk {
 
-class EOleError : public std::runtime_error {
+class EOleError : public Exception {
 public:
-    explicit EOleError(const QString& message) : std::runtime_error(message.toStdString()) {}
+    using Exception::Exception;
 };
 
 // The one automation interface the program calls: Netscape's registry.

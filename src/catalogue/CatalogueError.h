@@ -1,24 +1,20 @@
 #pragma once
-// Refusals of the catalogue store (bad or colliding names, a directory that
-// cannot be made) and date conversion errors. Write failures of the INI files
-// are EProfileError from Profile.h.
+// The catalogue's refusals: a name that may not be used, a directory that
+// cannot be made, a stored date that does not parse.
 
-#include <QString>
-#include <stdexcept>
+#include "Exception.h"
 
 namespace flk {
 
-class ECatalogueError : public std::runtime_error {
+class ECatalogueError : public Exception {
 public:
-    explicit ECatalogueError(const QString& message);
-    QString message() const;
+    using Exception::Exception;
 };
 
 // A stored date that does not parse: "'<text>' is not a valid date".
-class EConvertError : public std::runtime_error {
+class EConvertError : public Exception {
 public:
-    explicit EConvertError(const QString& message);
-    QString message() const;
+    using Exception::Exception;
 };
 
 } // namespace flk

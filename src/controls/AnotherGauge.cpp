@@ -22,10 +22,9 @@ __int128 RoundHalfEven(__int128 num, __int128 den)
     return q;
 }
 
-std::string OutOfRange(const char* what, qint64 value, qint64 low, qint64 high)
+QString OutOfRange(const char* what, qint64 value, qint64 low, qint64 high)
 {
-    return std::string(what) + " " + std::to_string(value) + " is out of range " + std::to_string(low) + ".."
-        + std::to_string(high);
+    return QStringLiteral("%1 %2 is out of range %3..%4").arg(QLatin1String(what)).arg(value).arg(low).arg(high);
 }
 
 } // namespace

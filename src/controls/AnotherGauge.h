@@ -5,16 +5,17 @@
 #include <QColor>
 #include <QWidget>
 #include <QtGlobal>
-#include <stdexcept>
+#include "Exception.h"
+#include <QString>
 #include <string>
 
 namespace flk {
 
 // Raised by a gauge setter given a value outside its allowed range; the
 // property keeps its previous value.
-class ERangeError : public std::out_of_range {
+class ERangeError : public Exception {
 public:
-    explicit ERangeError(const std::string& message) : std::out_of_range(message) {}
+    using Exception::Exception;
 };
 
 class TAnotherGauge : public QWidget {

@@ -351,12 +351,7 @@ void TFtpClient::RunStep(Step step)
     } catch (const std::exception& e) {
         // A step that cannot start fails the request instead of leaving it
         // hanging between steps.
-        const QString text = dynamic_cast<const FtpException*>(&e)
-                                 ? static_cast<const FtpException&>(e).Message()
-                                 : dynamic_cast<const ESocketException*>(&e)
-                                       ? static_cast<const ESocketException&>(e).Message()
-                                       : QString::fromLocal8Bit(e.what());
-        FailStep(text, kConnectionFailure, kConnectionFailure);
+        FailStep(ExceptionMessage(e), kConnectionFailure, kConnectionFailure);
     }
 }
 

@@ -34,20 +34,16 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
-#include <stdexcept>
+#include "Exception.h"
 #include <vector>
 
 namespace flk {
 
 class TWSocket;
 
-class FtpException : public std::runtime_error {
+class FtpException : public Exception {
 public:
-    explicit FtpException(const QString& msg) : std::runtime_error(msg.toStdString()), m_message(msg) {}
-    QString Message() const { return m_message; }
-
-private:
-    QString m_message;
+    using Exception::Exception;
 };
 
 enum TFtpState {

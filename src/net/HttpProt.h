@@ -35,7 +35,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <functional>
-#include <stdexcept>
+#include "Exception.h"
 
 class QIODevice;
 
@@ -59,15 +59,12 @@ enum THttpState {
     httpAborting
 };
 
-class EHttpException : public std::runtime_error {
+class EHttpException : public Exception {
 public:
-    EHttpException(const QString& msg, int code)
-        : std::runtime_error(msg.toStdString()), m_message(msg), m_code(code) {}
-    QString Message() const { return m_message; }
+    EHttpException(const QString& msg, int code) : Exception(msg), m_code(code) {}
     int ErrorCode() const { return m_code; }
 
 private:
-    QString m_message;
     int m_code;
 };
 

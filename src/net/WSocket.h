@@ -48,7 +48,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <stdexcept>
+#include "Exception.h"
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -94,14 +94,9 @@ constexpr int WSAENOTCONN = 10057;
 constexpr int WSAECONNREFUSED = 10061;
 constexpr int WSAHOST_NOT_FOUND = 11001;
 
-class ESocketException : public std::runtime_error {
+class ESocketException : public Exception {
 public:
-    explicit ESocketException(const QString& msg)
-        : std::runtime_error(msg.toStdString()), m_message(msg) {}
-    QString Message() const { return m_message; }
-
-private:
-    QString m_message;
+    using Exception::Exception;
 };
 
 class TWSocket;

@@ -13,7 +13,7 @@
 namespace flk {
 
 EOSError::EOSError(int code)
-    : std::runtime_error(QStringLiteral("Win32 Error.  Code: %1.\n%2").arg(code).arg(Text(code)).toStdString()),
+    : Exception(QStringLiteral("Win32 Error.  Code: %1.\n%2").arg(code).arg(Text(code))),
       m_code(code)
 {
 }

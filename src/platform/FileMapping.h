@@ -7,17 +7,16 @@
 
 #include <QByteArray>
 #include <QString>
-#include <stdexcept>
+#include "Exception.h"
 
 namespace flk {
 
 // A system error raised to the application's error box:
 // "Win32 Error.  Code: %d.\n%s" with the error number and the system's text.
-class EOSError : public std::runtime_error {
+class EOSError : public Exception {
 public:
     explicit EOSError(int code);
     int code() const { return m_code; }
-    QString message() const { return QString::fromUtf8(what()); }
     static QString Text(int code);
 
 private:

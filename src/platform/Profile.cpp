@@ -6,16 +6,10 @@
 #include <QSaveFile>
 #include <QVector>
 
+#include <climits>
 #include <sys/stat.h>
 
 namespace flk {
-
-EProfileError::EProfileError(const QString& message) : std::runtime_error(message.toStdString()) {}
-
-QString EProfileError::message() const
-{
-    return QString::fromStdString(what());
-}
 
 namespace {
 
@@ -57,6 +51,14 @@ QByteArray oneLine(QByteArray value)
     return value;
 }
 
+// The name of a header line "[name]" (already trimmed): everything up to the
+// last "]" on the line, so that names holding "]" come back whole.
+QByteArray headerName(QByteArrayView t)
+{
+    const qsizetype close = t.lastIndexOf(']');
+    return t.sliced(1, close < 1 ? t.size() - 1 : close - 1).trimmed().toByteArray();
+}
+
 struct Stamp {
     bool exists = false;
     qint64 size = 0;
@@ -92,8 +94,9 @@ struct Profile::Impl {
     QString path;
     Stamp stamp;
     bool loaded = false;
-    QList<QByteArray> lines;
-    QByteArray eol = "\n";
+    QList<QByteArray> lines;         // without their line breaks
+    QList<QByteArray> ends;          // each line's own break: "\r\n", "\n", or none at the end
+    QByteArray eol = "\n";           // the break of lines a write adds
     QVector<Section> sections;
     QHash<QString, int> sectionIndex; // folded name -> index in sections (first occurrence)
 
@@ -135,6 +138,7 @@ struct Profile::Impl {
     void parse(const QByteArray& content)
     {
         lines.clear();
+        ends.clear();
         sections.clear();
         sectionIndex.clear();
         lastIndex = -1;
@@ -142,17 +146,22 @@ struct Profile::Impl {
         lines = content.split('\n');
         if (!lines.isEmpty() && lines.last().isEmpty())
             lines.removeLast(); // the final line break
+        ends.reserve(lines.size());
         Section* current = nullptr;
         for (int i = 0; i < lines.size(); ++i) {
             QByteArray& line = lines[i];
-            if (line.endsWith('\r'))
+            const bool last = i == lines.size() - 1 && !content.endsWith('\n');
+            if (line.endsWith('\r') && !last) {
                 line.chop(1);
+                ends << QByteArray("\r\n");
+            } else {
+                ends << (last ? QByteArray() : QByteArray("\n"));
+            }
             QByteArrayView t = QByteArrayView(line).trimmed();
             if (i == 0 && t.startsWith("\xEF\xBB\xBF"))
                 t = t.sliced(3).trimmed(); // a UTF-8 byte order mark left by an editor
             if (t.startsWith('[')) {
-                const qsizetype close = t.indexOf(']');
-                const QString name = decode(t.sliced(1, close < 0 ? t.size() - 1 : close - 1).trimmed().toByteArray());
+                const QString name = decode(headerName(t));
                 const QString key = fold(name);
                 const auto found = sectionIndex.constFind(key);
                 if (found != sectionIndex.constEnd()) {
@@ -233,12 +242,15 @@ struct Profile::Impl {
         return -1;
     }
 
-    void save(const QList<QByteArray>& newLines)
+    // Writes the lines, each with its own break (lines the write added carry
+    // `eol`), so that every line left alone keeps its bytes.
+    void save(const QList<QByteArray>& newLines, const QList<QByteArray>& newEnds)
     {
         QByteArray content;
-        for (const QByteArray& l : newLines) {
-            content += l;
-            content += eol;
+        for (int i = 0; i < newLines.size(); ++i) {
+            content += newLines[i];
+            const bool last = i == newLines.size() - 1;
+            content += newEnds[i].isEmpty() && !last ? eol : newEnds[i];
         }
         // Unbuffered, so that a short write is seen here and the old file
         // is kept instead of being replaced by a cut one.
@@ -296,6 +308,24 @@ void Profile::endReadRun()
     d->inReadRun = false;
 }
 
+QString Profile::NameProblem(const QString& name)
+{
+    for (const QChar c : name)
+        if (c.category() == QChar::Other_Control)
+            return QStringLiteral("holds a line break or another control character");
+    const QByteArray bytes = encode(name);
+    if (bytes.trimmed() != bytes || name.trimmed() != name)
+        return QStringLiteral("begins or ends with a blank");
+    if (name.size() >= 2 && (name.front() == '"' || name.front() == '\'') && name.back() == name.front())
+        return QStringLiteral("is enclosed in quotes");
+    return QString();
+}
+
+bool Profile::FitsFileName(const QString& fileName)
+{
+    return QFile::encodeName(fileName).size() <= NAME_MAX;
+}
+
 QString Profile::readString(const QString& section, const QString& key, const QString& def) const
 {
     d->refresh();
@@ -307,8 +337,10 @@ QString Profile::readString(const QString& section, const QString& key, const QS
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
         v = v.sliced(1, v.size() - 2);
     QString value = decode(v.toByteArray());
-    if (value.size() > kMaxValueLength)
-        value.truncate(kMaxValueLength);
+    if (value.size() > kMaxValueLength) {
+        // Never half a character: a pair that would be split goes whole.
+        value.truncate(value.at(kMaxValueLength - 1).isHighSurrogate() ? kMaxValueLength - 1 : kMaxValueLength);
+    }
     return value;
 }
 
@@ -370,6 +402,7 @@ void Profile::writeString(const QString& section, const QString& key, const QStr
 {
     d->refreshForWrite();
     QList<QByteArray> lines = d->lines;
+    QList<QByteArray> ends = d->ends;
     const QByteArray v = oneLine(encode(value));
     const int line = d->keyLine(section, key);
     if (line >= 0) {
@@ -379,10 +412,12 @@ void Profile::writeString(const QString& section, const QString& key, const QStr
     } else if (const Section* s = d->section(section)) {
         const int after = s->keyLines.isEmpty() ? s->headerLine : s->keyLines.last();
         lines.insert(after + 1, oneLine(encode(key)) + '=' + v);
+        ends.insert(after + 1, d->eol);
     } else {
         lines << '[' + oneLine(encode(section)) + ']' << oneLine(encode(key)) + '=' + v;
+        ends << d->eol << d->eol;
     }
-    d->save(lines);
+    d->save(lines, ends);
 }
 
 void Profile::writeInteger(const QString& section, const QString& key, int value)
@@ -402,18 +437,18 @@ void Profile::eraseSection(const QString& section)
         return;
     // Drop every header of that name with the lines up to the next header.
     const QString wanted = Impl::fold(section);
-    QList<QByteArray> kept;
+    QList<QByteArray> kept, keptEnds;
     bool dropping = false;
-    for (const QByteArray& l : d->lines) {
-        const QByteArray t = l.trimmed();
-        if (t.startsWith('[')) {
-            int close = t.indexOf(']');
-            dropping = Impl::fold(decode(t.mid(1, close < 0 ? -1 : close - 1).trimmed())) == wanted;
+    for (int i = 0; i < d->lines.size(); ++i) {
+        const QByteArray t = d->lines[i].trimmed();
+        if (t.startsWith('['))
+            dropping = Impl::fold(decode(headerName(t))) == wanted;
+        if (!dropping) {
+            kept << d->lines[i];
+            keptEnds << d->ends[i];
         }
-        if (!dropping)
-            kept << l;
     }
-    d->save(kept);
+    d->save(kept, keptEnds);
 }
 
 void Profile::deleteKey(const QString& section, const QString& key)
@@ -423,8 +458,10 @@ void Profile::deleteKey(const QString& section, const QString& key)
     if (line < 0)
         return;
     QList<QByteArray> lines = d->lines;
+    QList<QByteArray> ends = d->ends;
     lines.removeAt(line);
-    d->save(lines);
+    ends.removeAt(line);
+    d->save(lines, ends);
 }
 
 } // namespace flk

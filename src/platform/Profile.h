@@ -23,15 +23,14 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
-#include <stdexcept>
+#include "Exception.h"
 
 namespace flk {
 
 // Raised when a write is refused: "Unable to write to <full path>".
-class EProfileError : public std::runtime_error {
+class EProfileError : public Exception {
 public:
-    explicit EProfileError(const QString& message);
-    QString message() const;
+    using Exception::Exception;
 };
 
 class Profile {
@@ -66,6 +65,13 @@ public:
     void writeBool(const QString& section, const QString& key, bool value);
     void eraseSection(const QString& section);
     void deleteKey(const QString& section, const QString& key);
+
+    // Why `name` would not come back as written when stored as a value or a
+    // section name: "begins or ends with a blank", "is enclosed in quotes",
+    // "holds a line break or another control character"; empty when it would.
+    static QString NameProblem(const QString& name);
+    // True when `fileName` (one name, no directory) fits the file system.
+    static bool FitsFileName(const QString& fileName);
 
     // The path of an existing file named like `path` whatever its case, or
     // `path` itself when there is none.

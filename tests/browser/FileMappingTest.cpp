@@ -45,7 +45,7 @@ TEST(FileMapping, MissingBlockGivesTheSystemError)
     EXPECT_FALSE(opened.isValid());
     EXPECT_EQ(opened.error(), ENOENT);
     const EOSError e(opened.error());
-    EXPECT_EQ(e.message(), QStringLiteral("Win32 Error.  Code: %1.\nNo such file or directory").arg(ENOENT));
+    EXPECT_EQ(e.Message(), QStringLiteral("Win32 Error.  Code: %1.\nNo such file or directory").arg(ENOENT));
 }
 
 TEST(FileMapping, TooSmallBlockIsRefused)

@@ -148,7 +148,7 @@ TEST(Dates, TextThatIsNoDateRaisesAConversionError)
             StoredDate::Parse(text);
             ADD_FAILURE() << text.toStdString();
         } catch (const EConvertError& e) {
-            EXPECT_EQ(e.message(), "'" + text + "' is not a valid date");
+            EXPECT_EQ(e.Message(), "'" + text + "' is not a valid date");
         }
     }
 }

@@ -70,7 +70,7 @@ TEST(Settings, DefaultsWhenTheFileIsMissing)
     EXPECT_FALSE(Settings::ToolBarVirus());
     EXPECT_EQ(Settings::BrowserCL(), "");
     EXPECT_EQ(Settings::VirusCL(), "");
-    EXPECT_EQ(Settings::Width(), Settings::kNoWidth);
+    EXPECT_EQ(Settings::Width(), 10000);
     EXPECT_EQ(Settings::Height(), 343);
     EXPECT_EQ(Settings::Top(769), 384);
     EXPECT_EQ(Settings::Left(769), 174);
@@ -112,7 +112,7 @@ TEST(Settings, NonIntegersGiveTheReadersDefaults)
     EXPECT_TRUE(Settings::DownloadDetect());
     EXPECT_EQ(Settings::DefaultCatOrNone(), -1);
     EXPECT_EQ(Settings::ViewStyle(), 3);
-    EXPECT_EQ(Settings::Width(), Settings::kNoWidth);
+    EXPECT_EQ(Settings::Width(), 10000);
     EXPECT_EQ(Settings::Height(), 343);
 }
 
@@ -168,6 +168,6 @@ TEST(Settings, ARefusedWriteNamesTheFile)
         Settings::SetFirstRun(false);
         FAIL() << "no error";
     } catch (const EProfileError& e) {
-        EXPECT_EQ(e.message(), "Unable to write to " + home.file("blocker/inner/dlmain.ini"));
+        EXPECT_EQ(e.Message(), "Unable to write to " + home.file("blocker/inner/dlmain.ini"));
     }
 }

@@ -43,6 +43,14 @@ TEST(ProfileValues, LongerValuesAreCutTo1023Characters)
     EXPECT_EQ(p.readString("S", "Klong", ""), value.left(1023));
 }
 
+TEST(ProfileValues, TheCutNeverSplitsACharacter)
+{
+    TempHome home;
+    const QString clef = QString::fromUtf8("\xF0\x9D\x84\x9E"); // one character, two UTF-16 units
+    WriteAll(home.file("a.ini"), "[S]\nK=" + (filled(1022) + clef + "tail").toUtf8() + "\n");
+    EXPECT_EQ(Profile(home.file("a.ini")).readString("S", "K", ""), filled(1022));
+}
+
 TEST(ProfileValues, BlanksAroundValuesAndOnePairOfQuotesAreDropped)
 {
     TempHome home;
@@ -276,6 +284,35 @@ TEST(ProfileWrite, WindowsLineEndsAreKept)
     EXPECT_EQ(ReadAll(home.file("a.ini")), "[S]\r\nA=1\r\nB=2\r\n");
 }
 
+TEST(ProfileWrite, MixedLineEndsStayAsTheyWere)
+{
+    TempHome home;
+    WriteAll(home.file("a.ini"), "[S]\r\nA=1\nB=2\r\n[T]\nC=3");
+    Profile p(home.file("a.ini"));
+    p.writeString("S", "A", "9");
+    EXPECT_EQ(ReadAll(home.file("a.ini")), "[S]\r\nA=9\nB=2\r\n[T]\nC=3");
+    p.writeString("T", "D", "4");
+    EXPECT_EQ(ReadAll(home.file("a.ini")), "[S]\r\nA=9\nB=2\r\n[T]\nC=3\r\nD=4\r\n");
+    p.deleteKey("S", "B");
+    EXPECT_EQ(ReadAll(home.file("a.ini")), "[S]\r\nA=9\n[T]\nC=3\r\nD=4\r\n");
+}
+
+// A header runs to the last "]" of its line: "[report[1].pdf]" is the record
+// "report[1].pdf" for reads, writes, erases and the list of names.
+TEST(ProfileWrite, SectionNamesHoldingBracketsAreOneSection)
+{
+    TempHome home;
+    WriteAll(home.file("a.ini"), "[report[1].pdf]\nDesc=old\n[b]]\nK=1\n");
+    Profile p(home.file("a.ini"));
+    EXPECT_EQ(p.readSections(), (QStringList{"report[1].pdf", "b]"}));
+    EXPECT_EQ(p.readString("report[1].pdf", "Desc", ""), "old");
+    p.writeString("report[1].pdf", "Desc", "new");
+    p.writeString("x]y", "K", "2");
+    EXPECT_EQ(ReadAll(home.file("a.ini")), "[report[1].pdf]\nDesc=new\n[b]]\nK=1\n[x]y]\nK=2\n");
+    p.eraseSection("report[1].pdf");
+    EXPECT_EQ(ReadAll(home.file("a.ini")), "[b]]\nK=1\n[x]y]\nK=2\n");
+}
+
 TEST(ProfileWrite, TheFirstOfDuplicateKeysIsReadAndWritten)
 {
     TempHome home;
@@ -362,7 +399,7 @@ TEST(ProfileRefusal, AWriteUnderARegularFileFailsWithItsPath)
         Profile(path).writeString("Main", "FirstRun", "0");
         FAIL() << "no error";
     } catch (const EProfileError& e) {
-        EXPECT_EQ(e.message(), "Unable to write to " + path);
+        EXPECT_EQ(e.Message(), "Unable to write to " + path);
     }
     EXPECT_EQ(ReadAll(home.file("plain")), "not a folder");
 }
@@ -391,7 +428,7 @@ TEST(ProfileRefusal, ARefusedWriteLeavesTheFileAsItWas)
         p.writeString("S", "Key0", "changed");
     } catch (const EProfileError& e) {
         refused = true;
-        message = e.message();
+        message = e.Message();
     }
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
