@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
+
 namespace flk {
 
 namespace {
@@ -36,6 +38,23 @@ QString fold(const QString& s)
     return s.toCaseFolded();
 }
 
+// The count of numbered entries (prefix 1 .. count) bounded by the entries
+// actually in the file: a garbled count of millions walks only what is there.
+int boundedCount(const Profile& p, const QString& countKey, const QString& prefix)
+{
+    const int count = p.readInteger(kMain, countKey, 0);
+    int highest = 0;
+    for (const QString& name : p.readSections()) {
+        if (name.size() <= prefix.size() || !name.startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        bool ok = false;
+        const int n = QStringView(name).sliced(prefix.size()).toInt(&ok);
+        if (ok && n > highest)
+            highest = n;
+    }
+    return std::clamp(count, 0, highest);
+}
+
 struct SectionEntry {
     QString name;
     QString location;
@@ -47,7 +66,7 @@ QList<SectionEntry> readAll()
 {
     QList<SectionEntry> all;
     const Profile headers(Catalogue::HeadersFile());
-    const int count = headers.readInteger(kMain, kNumHeads, 0);
+    const int count = boundedCount(headers, kNumHeads, QStringLiteral("Header"));
     for (int n = 1; n <= count; ++n) {
         SectionEntry e;
         e.name = headers.readString(headerSection(n), kName, QString());
@@ -108,7 +127,22 @@ void checkCharacters(const QString& name, const QString& kind, const QString& em
                                   : emptyMessage);
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         throw ECatalogueError(QStringLiteral("\"%1\" cannot be used as a %2 name.").arg(name, kind.toLower()));
+    // The name is stored as a value and read back: it must come back whole.
+    const QString problem = Profile::NameProblem(name);
+    if (!problem.isEmpty())
+        throw ECatalogueError(QStringLiteral("The %1 name \"%2\" cannot be used: it %3.").arg(kind.toLower(), name, problem));
 }
+
+// Refuses a name whose INI files ("<base>.ini") would be longer than the file
+// system allows.
+void checkFileLength(const QString& name, const QString& kind, const QStringList& bases)
+{
+    for (const QString& base : bases)
+        if (!Profile::FitsFileName(base + QStringLiteral(".ini")))
+            throw ECatalogueError(QStringLiteral("The %1 name \"%2\" is too long: the file %3.ini would be longer "
+                                                 "than the file system allows.").arg(kind.toLower(), name, base));
+}
+
 
 void makeDirectory(const QString& dir)
 {
@@ -145,7 +179,7 @@ void renameDirectory(const QString& from, const QString& to)
 // Moves entries k+1 .. N down by one, erases entry N and writes N-1.
 void closeGap(Profile& p, const QString& countKey, QString (*entry)(int), const QStringList& keys, int k)
 {
-    const int count = p.readInteger(kMain, countKey, 0);
+    const int count = boundedCount(p, countKey, entry(0).chopped(1));
     if (k < 1 || k > count)
         return;
     for (int i = k; i < count; ++i)
@@ -188,7 +222,7 @@ QString Catalogue::FilePath(const QString& location, const QString& folder, cons
 
 int Catalogue::SectionCount()
 {
-    return Profile(HeadersFile()).readInteger(kMain, kNumHeads, 0);
+    return boundedCount(Profile(HeadersFile()), kNumHeads, QStringLiteral("Header"));
 }
 
 QString Catalogue::SectionName(int n)
@@ -205,7 +239,7 @@ QStringList Catalogue::SectionNames()
 {
     const Profile p(HeadersFile());
     QStringList names;
-    const int count = p.readInteger(kMain, kNumHeads, 0);
+    const int count = boundedCount(p, kNumHeads, QStringLiteral("Header"));
     for (int n = 1; n <= count; ++n)
         names << p.readString(headerSection(n), kName, QString());
     return names;
@@ -238,7 +272,7 @@ void Catalogue::DeleteSection(int n)
 
 int Catalogue::FolderCount(const QString& section)
 {
-    return Profile(SectionFile(section)).readInteger(kMain, kNumCats, 0);
+    return boundedCount(Profile(SectionFile(section)), kNumCats, QStringLiteral("Cat"));
 }
 
 QString Catalogue::FolderName(const QString& section, int m)
@@ -260,7 +294,7 @@ QStringList Catalogue::FolderNames(const QString& section)
 {
     const Profile p(SectionFile(section));
     QStringList names;
-    const int count = p.readInteger(kMain, kNumCats, 0);
+    const int count = boundedCount(p, kNumCats, QStringLiteral("Cat"));
     for (int m = 1; m <= count; ++m)
         names << p.readString(catSection(m), kName, QString());
     return names;
@@ -342,6 +376,7 @@ void Catalogue::RenameSection(int n, const QString& newName)
     QStringList wanted{newName};
     for (const QString& f : folders)
         wanted << newName + '-' + f;
+    checkFileLength(newName, QStringLiteral("Section"), wanted);
     for (const QString& base : wanted)
         if (bases.contains(fold(base)))
             throw ECatalogueError(QStringLiteral("The name \"%1\" would share the file %2.ini with another "
@@ -375,6 +410,7 @@ void Catalogue::RenameFolder(const QString& section, int m, const QString& newNa
     if (newName == oldName)
         return;
     checkCharacters(newName, QStringLiteral("Folder"), QStringLiteral("Please specify a name for this folder."));
+    checkFileLength(newName, QStringLiteral("Folder"), {section + '-' + newName});
     const QString exists = QStringLiteral("That folder already exists, please choose another name.");
     for (int i = 0; i < folders.size(); ++i)
         if (i + 1 != m && fold(folders[i]) == fold(newName))
@@ -416,6 +452,7 @@ bool Catalogue::HasForbiddenCharacter(const QString& name)
 void Catalogue::CheckNewSectionName(const QString& name, const QString& location)
 {
     checkCharacters(name, QStringLiteral("Section"));
+    checkFileLength(name, QStringLiteral("Section"), {name});
     const QList<SectionEntry> all = readAll();
     for (const SectionEntry& e : all) {
         if (e.name == name)
@@ -435,6 +472,7 @@ void Catalogue::CheckNewSectionName(const QString& name, const QString& location
 void Catalogue::CheckNewFolderName(const QString& section, const QString& folder)
 {
     checkCharacters(folder, QStringLiteral("Folder"));
+    checkFileLength(folder, QStringLiteral("Folder"), {section + '-' + folder});
     const QList<SectionEntry> all = readAll();
     QString location;
     for (const SectionEntry& e : all) {

@@ -149,7 +149,7 @@ public:
     // key is absent or not an integer: the caller then centres the window and
     // reads no other key. Top and Left default to half the screen height
     // (truncated), Left minus 210.
-    static constexpr int kNoWidth = std::numeric_limits<int>::min();
+    static constexpr int kNoWidth = 10000; // also a stored 10000 centres the window
     static int Width();
     static int Top(int screenHeight);
     static int Left(int screenHeight);

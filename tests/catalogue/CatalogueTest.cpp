@@ -23,7 +23,7 @@ QString refusal(const std::function<void()>& action)
     try {
         action();
     } catch (const ECatalogueError& e) {
-        return e.message();
+        return e.Message();
     }
     return QString();
 }
@@ -175,6 +175,60 @@ TEST(CatalogueNames, ForbiddenCharactersAndEmptyNames)
     EXPECT_EQ(refusal([&] { Catalogue::AddSection("? ", home.file("x")); }), sectionChars); // characters first
     EXPECT_FALSE(QFileInfo::exists(home.file("x")));
     EXPECT_FALSE(QFileInfo::exists(home.file("headers.ini")));
+}
+
+// A name must come back as written: it is stored as a value and becomes a
+// file name. Refused before anything is written.
+TEST(CatalogueNames, NamesThatWouldNotReadBackAreRefused)
+{
+    TempHome home;
+    const QString tooLong(252, QChar('n')); // "<name>.ini" over 255 bytes
+    const QList<std::pair<QString, QString>> cases{
+        {" lead", "begins or ends with a blank"},
+        {"trail\t", "holds a line break or another control character"},
+        {"'quoted'", "is enclosed in quotes"},
+        {"two\nlines", "holds a line break or another control character"},
+        {"bell\x07", "holds a line break or another control character"},
+    };
+    for (const auto& [name, why] : cases) {
+        EXPECT_EQ(refusal([&] { Catalogue::AddSection(name, home.file("x")); }),
+                  "The section name \"" + name + "\" cannot be used: it " + why + ".");
+        EXPECT_EQ(refusal([&] { Catalogue::CheckNewFolderName("S", name); }),
+                  "The folder name \"" + name + "\" cannot be used: it " + why + ".");
+    }
+    EXPECT_EQ(refusal([&] { Catalogue::AddSection(tooLong, home.file("x")); }),
+              "The section name \"" + tooLong + "\" is too long: the file " + tooLong
+                  + ".ini would be longer than the file system allows.");
+    EXPECT_EQ(refusal([&] { Catalogue::CheckNewFolderName("Sec", tooLong.left(248)); }),
+              "The folder name \"" + tooLong.left(248) + "\" is too long: the file Sec-" + tooLong.left(248)
+                  + ".ini would be longer than the file system allows.");
+    EXPECT_FALSE(QFileInfo::exists(home.file("x")));
+    EXPECT_TRUE(iniFiles(home).isEmpty());
+}
+
+TEST(CatalogueNames, SpacesBracketsEqualsAndLettersBeyondAsciiWork)
+{
+    TempHome home;
+    const QString section = QString::fromUtf8("Mes [fichiers] = été");
+    const QString folder = QString::fromUtf8("Año [2]=x");
+    ASSERT_EQ(Catalogue::AddSection(section, home.file("s")), 1);
+    ASSERT_EQ(Catalogue::AddFolder(folder, section, 3, 0), 1);
+    EXPECT_EQ(Catalogue::SectionNames(), QStringList{section});
+    EXPECT_EQ(Catalogue::FolderNames(section), QStringList{folder});
+    EXPECT_TRUE(QFileInfo(home.file("s/") + folder).isDir());
+}
+
+// A garbled count is bounded by the entries in the file.
+TEST(CatalogueSections, AHugeCountWalksOnlyTheEntriesPresent)
+{
+    TempHome home;
+    WriteAll(home.file("headers.ini"), "[Main]\nNumHeads=2000000\n[Header1]\nName=A\n[Header3]\nName=C\n");
+    WriteAll(home.file("A.ini"), "[Main]\nNumCats=2000000\n[Cat1]\nName=F\n");
+    EXPECT_EQ(Catalogue::SectionNames(), (QStringList{"A", "", "C"}));
+    EXPECT_EQ(Catalogue::SectionCount(), 3);
+    EXPECT_EQ(Catalogue::FolderNames("A"), QStringList{"F"});
+    Catalogue::DeleteSection(1);
+    EXPECT_EQ(ReadAll(home.file("headers.ini")), "[Main]\nNumHeads=2\n[Header1]\nName=\nLocation=\n[Header2]\nName=C\nLocation=\n");
 }
 
 TEST(CatalogueNames, SectionNamesDifferingOnlyInCaseAreRefused)
