@@ -4,9 +4,11 @@
 #include "ProgramWindows.h"
 #include "Catalogue.h"
 #include "Dialogs.h"
+#include "ErrorBox.h"
 #include "FindPartialWindow.h"
+#include "Help.h"
 #include "Messages.h"
-#include "ProgramFolder.h"
+#include "Profile.h"
 #include "RecordFile.h"
 #include "Settings.h"
 #include "Shell.h"
@@ -62,9 +64,21 @@ const QString TfrmAsker::kNameMessage = QStringLiteral(
 
 namespace {
 
+// Client sizes: the form's heights of 430 and 332 pixels less its 27-pixel
+// title bar and borders.
 constexpr int kWidth = 510;
-constexpr int kHeightWithDetails = 430;
-constexpr int kHeightWithoutDetails = 332;
+constexpr int kHeightWithDetails = 403;
+constexpr int kHeightWithoutDetails = 305;
+// The form's controls sit close together, as designed.
+constexpr int kMargin = 4;
+constexpr int kSpacing = 3;
+
+template <typename Layout> Layout* Tight(Layout* layout, int margin = kMargin)
+{
+    layout->setContentsMargins(margin, margin, margin, margin);
+    layout->setSpacing(kSpacing);
+    return layout;
+}
 const QString kOpenImmediately = QStringLiteral("Immediately after it is downloaded");
 
 // Nearest integer, halves to even.
@@ -73,9 +87,22 @@ qint64 RoundEven(double v)
     return static_cast<qint64>(std::nearbyint(v));
 }
 
-QLabel* Caption(const QString& text, QWidget* parent)
+QLabel* Caption(const QString& text, QWidget* parent, QWidget* buddy = nullptr)
 {
-    return new QLabel(text, parent);
+    auto* label = new QLabel(text, parent);
+    if (buddy) // the field's name for the keyboard and screen readers
+        label->setBuddy(buddy);
+    return label;
+}
+
+// A flat button never becomes the default when the dialog is shown.
+QPushButton* FlatButton(const QString& text, const QString& hint, QWidget* parent)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setFlat(true);
+    b->setAutoDefault(false);
+    b->setToolTip(hint);
+    return b;
 }
 
 QLineEdit* DaysEdit(QWidget* parent)
@@ -128,12 +155,16 @@ void TfrmAsker::BuildUi()
     imgAbort = style()->standardIcon(QStyle::SP_BrowserStop);
 
     auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    root->setSpacing(kSpacing);
     PageControl1 = new QTabWidget(this);
     tsDownload = BuildDownloadPage();
     tsAdvanced = BuildAdvancedPage();
     PageControl1->addTab(tsDownload, QStringLiteral("Download"));
     PageControl1->addTab(tsAdvanced, QStringLiteral("Advanced Settings"));
     root->addWidget(PageControl1);
+    // Only now does the button belong to the dialog: Enter clicks it.
+    cmdOK->setDefault(true);
 
     ListBox1 = new QListWidget(this);
     ListBox1->setStyleSheet(QStringLiteral("QListWidget { background: black; color: lime; }"));
@@ -154,7 +185,7 @@ void TfrmAsker::BuildUi()
 QWidget* TfrmAsker::BuildDownloadPage()
 {
     auto* page = new QWidget;
-    auto* grid = new QGridLayout(page);
+    auto* grid = Tight(new QGridLayout(page));
 
     edtDesc = new QLineEdit(page);
     edtDesc->setToolTip(QStringLiteral("Type a brief description of the file to be downloaded in this box."));
@@ -162,41 +193,43 @@ QWidget* TfrmAsker::BuildDownloadPage()
     edtName->setToolTip(QStringLiteral("You can modify the filename by editing this box"));
     edtSource = new QComboBox(page);
     edtSource->setEditable(true);
-    cmdBookMarks = new QPushButton(QStringLiteral("Bookmarks"), page);
-    cmdBookMarks->setFlat(true);
-    cmdBookMarks->setToolTip(QStringLiteral("Click here to access your web browser's bookmark list"));
+    edtSource->setInsertPolicy(QComboBox::NoInsert); // the box has no items, Enter adds none
+    edtSource->lineEdit()->setAccessibleName(QStringLiteral("File Source"));
+    cmdBookMarks = FlatButton(QStringLiteral("Bookmarks"),
+                              QStringLiteral("Click here to access your web browser's bookmark list"), page);
     cbOpenWhen = new QComboBox(page);
     cbOpenWhen->addItems({QStringLiteral("I'll do it manually"), kOpenImmediately});
     cbOpenWhen->setCurrentIndex(0);
     cbSection = new QComboBox(page);
-    cmdSection = new QPushButton(QStringLiteral("New Section"), page);
-    cmdSection->setFlat(true);
-    cmdSection->setToolTip(QStringLiteral("Click here to create a new section (Ctrl+S)"));
+    cmdSection = FlatButton(QStringLiteral("New Section"), QStringLiteral("Click here to create a new section (Ctrl+S)"),
+                            page);
     cbCategory = new QComboBox(page);
-    cmdFolder = new QPushButton(QStringLiteral("New Folder"), page);
-    cmdFolder->setFlat(true);
-    cmdFolder->setToolTip(QStringLiteral("Click here to create a new folder (Ctrl+N)"));
+    cmdFolder = FlatButton(QStringLiteral("New Folder"), QStringLiteral("Click here to create a new folder (Ctrl+N)"),
+                           page);
 
+    // Left: the fields. Right: the gauges and figures. Below: the buttons.
     int row = 0;
-    grid->addWidget(Caption(QStringLiteral("Download Description"), page), row++, 0, 1, 3);
+    grid->addWidget(Caption(QStringLiteral("Download Description"), page, edtDesc), row++, 0, 1, 3);
     grid->addWidget(edtDesc, row++, 0, 1, 3);
-    grid->addWidget(Caption(QStringLiteral("Specify a filename for this download."), page), row++, 0, 1, 3);
+    grid->addWidget(Caption(QStringLiteral("Specify a filename for this download."), page, edtName), row++, 0, 1, 3);
     grid->addWidget(edtName, row++, 0, 1, 3);
-    grid->addWidget(Caption(QStringLiteral("File Source"), page), row++, 0, 1, 3);
+    grid->addWidget(Caption(QStringLiteral("File Source"), page, edtSource), row++, 0, 1, 3);
     grid->addWidget(edtSource, row, 0, 1, 2);
     grid->addWidget(cmdBookMarks, row++, 2);
-    grid->addWidget(Caption(QStringLiteral("Open it when:"), page), row, 0);
+    grid->addWidget(Caption(QStringLiteral("Open it when:"), page, cbOpenWhen), row, 0);
     grid->addWidget(cbOpenWhen, row++, 1, 1, 2);
-    grid->addWidget(Caption(QStringLiteral("Place in what Section?"), page), row, 0);
+    grid->addWidget(Caption(QStringLiteral("Place in what Section?"), page, cbSection), row, 0);
     grid->addWidget(cbSection, row, 1);
     grid->addWidget(cmdSection, row++, 2);
-    grid->addWidget(Caption(QStringLiteral("Place in what Folder?"), page), row, 0);
+    grid->addWidget(Caption(QStringLiteral("Place in what Folder?"), page, cbCategory), row, 0);
     grid->addWidget(cbCategory, row, 1);
     grid->addWidget(cmdFolder, row++, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(row, 1);
 
-    // The gauges and figures.
-    auto* stats = new QHBoxLayout;
-    auto* progress = new QVBoxLayout;
+    auto* stats = Tight(new QGridLayout, 0);
+    auto* gauges = Tight(new QHBoxLayout, 0);
+    auto* progress = Tight(new QVBoxLayout, 0);
     progress->addWidget(Caption(QStringLiteral("Progress"), page));
     dg = new TAnotherGauge(page);
     dg->ApplyDownloadDialogLook();
@@ -205,21 +238,22 @@ QWidget* TfrmAsker::BuildDownloadPage()
     dg->SetMax(100);
     dg->SetValue(0);
     progress->addWidget(dg);
-    stats->addLayout(progress);
+    progress->addStretch();
+    gauges->addLayout(progress);
     gSpeed = new TRingGauge(page);
     gSpeed->ApplyDownloadDialogLook();
     gSpeed->setFixedSize(gSpeed->size());
     gSpeed->SetMax(38600);
-    stats->addWidget(gSpeed);
+    gauges->addWidget(gSpeed);
+    stats->addLayout(gauges, 0, 0, 1, 2);
 
-    auto* figures = new QGridLayout;
-    int f = 0;
+    int f = 1;
     lblPercent = Caption(QStringLiteral("% of Potential Speed"), page);
-    figures->addWidget(lblPercent, f++, 0, 1, 2);
+    stats->addWidget(lblPercent, f++, 0, 1, 2);
     auto addFigure = [&](const QString& caption, const QString& initial) {
-        figures->addWidget(Caption(caption, page), f, 0);
+        stats->addWidget(Caption(caption, page), f, 0);
         auto* value = Caption(initial, page);
-        figures->addWidget(value, f++, 1);
+        stats->addWidget(value, f++, 1);
         return value;
     };
     lblSpeed = addFigure(QStringLiteral("Speed:"), QStringLiteral("?"));
@@ -227,12 +261,11 @@ QWidget* TfrmAsker::BuildDownloadPage()
     lbldlbytes = addFigure(QStringLiteral("Bytes So Far:"), QStringLiteral("0"));
     Label8 = Caption(QStringLiteral("Packet Size:"), page);
     pnlPacketSize = new QFrame(page);
-    auto* packetLayout = new QHBoxLayout(pnlPacketSize);
-    packetLayout->setContentsMargins(0, 0, 0, 0);
+    auto* packetLayout = Tight(new QHBoxLayout(pnlPacketSize), 0);
     lblPacketSize = Caption(QStringLiteral("N/A"), pnlPacketSize);
     packetLayout->addWidget(lblPacketSize);
-    figures->addWidget(Label8, f, 0);
-    figures->addWidget(pnlPacketSize, f++, 1);
+    stats->addWidget(Label8, f, 0);
+    stats->addWidget(pnlPacketSize, f++, 1);
     Label8->hide();
     pnlPacketSize->hide();
     lblAverage = addFigure(QStringLiteral("Average BPS:"), QStringLiteral("?"));
@@ -240,13 +273,12 @@ QWidget* TfrmAsker::BuildDownloadPage()
     gActive = new TVVNavigatorGauge(page);
     gActive->ApplyDownloadDialogLook();
     gActive->setFixedSize(gActive->size());
-    figures->addWidget(gActive, f++, 0, 1, 2);
-    stats->addLayout(figures);
-    grid->addLayout(stats, row++, 0, 1, 3);
+    stats->addWidget(gActive, f++, 0, 1, 2);
+    stats->setRowStretch(f, 1);
+    grid->addLayout(stats, 0, 3, row + 1, 1);
 
-    auto* buttons = new QHBoxLayout;
+    auto* buttons = Tight(new QHBoxLayout, 0);
     cmdOK = new QPushButton(kIdleCaption, page);
-    cmdOK->setDefault(true);
     Button2 = new QPushButton(QStringLiteral("&Exit"), page);
     Button2->setAutoDefault(false);
     cmdViewManager = new QPushButton(QStringLiteral("&View Manager"), page);
@@ -254,7 +286,8 @@ QWidget* TfrmAsker::BuildDownloadPage()
     buttons->addWidget(cmdOK);
     buttons->addWidget(Button2);
     buttons->addWidget(cmdViewManager);
-    grid->addLayout(buttons, row++, 0, 1, 3);
+    buttons->addStretch();
+    grid->addLayout(buttons, row + 1, 0, 1, 4);
 
     connect(cmdOK, &QPushButton::clicked, this, &TfrmAsker::cmdOKClick);
     connect(Button2, &QPushButton::clicked, this, &TfrmAsker::Button2Click);
@@ -269,26 +302,29 @@ QWidget* TfrmAsker::BuildDownloadPage()
 QWidget* TfrmAsker::BuildAdvancedPage()
 {
     auto* page = new QWidget;
-    auto* v = new QVBoxLayout(page);
+    // Two full-width groups, then "This Screen" beside "General".
+    auto* v = Tight(new QGridLayout(page));
 
     auto* info = new QGroupBox(QStringLiteral("Download Information"), page);
-    auto* infoLayout = new QVBoxLayout(info);
+    auto* infoLayout = Tight(new QVBoxLayout(info));
     cbPaste = new QCheckBox(
         QStringLiteral("When this screen appears paste the contents of the clipboard into Download Description area"),
         info);
     infoLayout->addWidget(cbPaste);
-    v->addWidget(info);
+    v->addWidget(info, 0, 0, 1, 2);
 
     auto* actions = new QGroupBox(QStringLiteral("Automated Actions"), page);
-    auto* actionsLayout = new QGridLayout(actions);
+    auto* actionsLayout = Tight(new QGridLayout(actions));
     cbPrompt = new QCheckBox(QStringLiteral("Prompt me in"), actions);
     meDays = DaysEdit(actions);
+    meDays->setAccessibleName(QStringLiteral("Prompt me in days"));
     actionsLayout->addWidget(cbPrompt, 0, 0);
     actionsLayout->addWidget(meDays, 0, 1);
     actionsLayout->addWidget(
         Caption(QStringLiteral("days if I have not yet opened, run, or installed this file."), actions), 0, 2);
     cbAutoDelete = new QCheckBox(QStringLiteral("Automatically delete this file after"), actions);
     meDeleteDays = DaysEdit(actions);
+    meDeleteDays->setAccessibleName(QStringLiteral("Automatically delete this file after days"));
     actionsLayout->addWidget(cbAutoDelete, 1, 0);
     actionsLayout->addWidget(meDeleteDays, 1, 1);
     actionsLayout->addWidget(Caption(QStringLiteral("days whether I've opened it or not."), actions), 1, 2);
@@ -296,10 +332,11 @@ QWidget* TfrmAsker::BuildAdvancedPage()
         QStringLiteral("Automatically scan this file for viruses after it is completely downloaded"), actions);
     cbAutoScan->setEnabled(false);
     actionsLayout->addWidget(cbAutoScan, 2, 0, 1, 3);
-    v->addWidget(actions);
+    actionsLayout->setColumnStretch(2, 1);
+    v->addWidget(actions, 1, 0, 1, 2);
 
     auto* screen = new QGroupBox(QStringLiteral("This Screen"), page);
-    auto* screenLayout = new QVBoxLayout(screen);
+    auto* screenLayout = Tight(new QVBoxLayout(screen));
     cbMinimize = new QCheckBox(QStringLiteral("Auto-Minimize on Download"), screen);
     cbClose = new QCheckBox(QStringLiteral("Auto-Exit when complete"), screen);
     cbDetails = new QCheckBox(QStringLiteral("Display Download Headers"), screen);
@@ -307,10 +344,10 @@ QWidget* TfrmAsker::BuildAdvancedPage()
     screenLayout->addWidget(cbMinimize);
     screenLayout->addWidget(cbClose);
     screenLayout->addWidget(cbDetails);
-    v->addWidget(screen);
+    v->addWidget(screen, 2, 0);
 
     auto* general = new QGroupBox(QStringLiteral("General"), page);
-    auto* generalLayout = new QVBoxLayout(general);
+    auto* generalLayout = Tight(new QVBoxLayout(general));
     cbPromptDone = new QCheckBox(QStringLiteral("Prompt me when downloads are complete"), general);
     cbPromptDone->setChecked(true);
     cbEnableDetect = new QCheckBox(QStringLiteral("&Enable Download Detection"), general);
@@ -320,8 +357,8 @@ QWidget* TfrmAsker::BuildAdvancedPage()
     generalLayout->addWidget(cbPromptDone);
     generalLayout->addWidget(cbEnableDetect);
     generalLayout->addWidget(cbDefault);
-    v->addWidget(general);
-    v->addStretch();
+    v->addWidget(general, 2, 1);
+    v->setRowStretch(3, 1);
 
     // Check boxes act on every change of state, set by the user or by the
     // defaults, as the form's click handlers always have.
@@ -378,7 +415,10 @@ void TfrmAsker::PlaceFromManager(const QString& section, const QString& folder, 
 void TfrmAsker::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
-    FormShow();
+    // The program's show runs FormShow; the desktop restoring the minimised
+    // window (a spontaneous show) must not reset a running download.
+    if (!e->spontaneous())
+        FormShow();
 }
 
 void TfrmAsker::FormShow()
@@ -513,18 +553,27 @@ void TfrmAsker::SetDetailsState(bool enabled)
 // ---------------------------------------------------------------------------
 // The download record
 
-bool TfrmAsker::FileNameUsable() const
+QString TfrmAsker::FileNameProblem() const
 {
     const QString name = edtName->text();
-    return !name.trimmed().isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-        && !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
+    if (name.trimmed().isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
+        || name.contains(QLatin1Char('/')) || name.contains(QChar(0)))
+        return kNameMessage;
+    // The name is the record's section name and the file's name on disk:
+    // both must come back exactly as written.
+    const QString problem = Profile::NameProblem(name);
+    if (!problem.isEmpty())
+        return QStringLiteral("The file name \"%1\" cannot be used: it %2.").arg(name, problem);
+    if (!Profile::FitsFileName(name))
+        return QStringLiteral("The file name \"%1\" is longer than the file system allows.").arg(name);
+    return QString();
 }
 
 void TfrmAsker::SaveDownloadInfo()
 {
     // Without a folder or a usable name there is no record to write: a
     // nameless record or a "<section>-.ini" file would only be litter.
-    if (!cbCategory->currentText().isEmpty() && FileNameUsable()) {
+    if (!cbCategory->currentText().isEmpty() && FileNameProblem().isEmpty()) {
         RecordFile file(FolderFile());
         const QString record = edtName->text();
         file.writeString(record, RecordKey::Desc, edtDesc->text());
@@ -646,9 +695,9 @@ void TfrmAsker::cmdOKClick()
             AbortDownload();
             return;
         }
-        if (!FileNameUsable()) {
+        if (const QString problem = FileNameProblem(); !problem.isEmpty()) {
             BringToFront();
-            Dialogs::showMessage(kNameMessage, this);
+            Dialogs::showMessage(problem, this);
             AbortDownload();
             return;
         }
@@ -665,7 +714,7 @@ void TfrmAsker::cmdOKClick()
     } catch (const std::exception& e) {
         // A failed step (a record or setting that cannot be written) ends the
         // command in the application's error box; the dialog goes back to Idle.
-        Dialogs::message(QString::fromUtf8(e.what()), QCoreApplication::applicationName(), MB_OK, MB_ICONERROR, this);
+        ShowException(e, this);
         if (IsBusy())
             AbortDownload();
     }
@@ -805,7 +854,7 @@ void TfrmAsker::cbDefaultClick()
 bool TfrmAsker::HandleShortcut(QKeyEvent* e)
 {
     if (e->key() == Qt::Key_F1 && e->modifiers() == Qt::NoModifier) {
-        Shell::instance().open(ProgramFolder() + QStringLiteral("flk.hlp"));
+        OpenHelp();
         return true;
     }
     if (e->modifiers() != Qt::ControlModifier)

@@ -190,7 +190,9 @@ private:
     void SetBusy();
     void LoadFolders();
     void NewSectCat(bool folder);
-    bool FileNameUsable() const;
+    // Why edtName's text cannot be the file's name and record, as the text
+    // shown to the user; empty when it can.
+    QString FileNameProblem() const;
     // The record section in the folder file matching the file part of
     // `path` regardless of case; empty when none.
     QString FindRecord(const QString& path) const;

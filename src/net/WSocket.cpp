@@ -618,6 +618,11 @@ void TWSocket::Dispatch(quint16 events, quint16 error)
         TriggerSessionAvailable(error);
     if ((events & FD_CLOSE) && m_state != wsConnecting) {
         ReadLoop(0);
+        // A data handler that closed the socket has had the close reported
+        // (InternalClose); reporting it again would leave the mark set for
+        // the next connection, whose close would then never be reported.
+        if (m_state == wsClosed)
+            return;
         if (OnSessionClosed && !m_closeInvoked) {
             m_closeInvoked = true;
             TriggerSessionClosed(error);

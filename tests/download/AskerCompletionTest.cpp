@@ -108,6 +108,31 @@ TEST_F(AskerTest, UnusableNamesAreRefused)
     EXPECT_EQ(TfrmAsker::kNameMessage, "Please specify a valid filename for this download.");
 }
 
+// A name must come back as written as the record's section and as the file's
+// name: refused before anything is written.
+TEST_F(AskerTest, NamesThatWouldNotReadBackAreRefused)
+{
+    const QString tooLong(256, QChar('n'));
+    const QList<std::pair<QString, QString>> cases{
+        {" setup.zip", "The file name \" setup.zip\" cannot be used: it begins or ends with a blank."},
+        {"'setup.zip'", "The file name \"'setup.zip'\" cannot be used: it is enclosed in quotes."},
+        {"set\rup.zip", "The file name \"set\rup.zip\" cannot be used: it holds a line break or another control "
+                         "character."},
+        {tooLong, "The file name \"" + tooLong + "\" is longer than the file system allows."},
+    };
+    for (const auto& [name, text] : cases) {
+        SCOPED_TRACE(name.toStdString());
+        dialogs.clear();
+        Open(name);
+        asker->cmdOK->click();
+        EXPECT_EQ(dialogs.texts(), QStringList{text});
+        EXPECT_FALSE(asker->IsBusy());
+        EXPECT_FALSE(QFile::exists(FolderFile()));
+        asker->cbDefault->setChecked(false);
+        delete asker.data();
+    }
+}
+
 TEST_F(AskerTest, ClosingWithAnUnusableNameWritesNoRecord)
 {
     Open(QStringLiteral(""));

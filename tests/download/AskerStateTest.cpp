@@ -2,6 +2,7 @@
 #include "AskerFixture.h"
 
 #include "AskerHost.h"
+#include "Help.h"
 #include "NewSection.h"
 #include "Profile.h"
 #include "ProgramWindows.h"
@@ -16,6 +17,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QUrl>
 
 namespace flk::test {
 namespace {
@@ -196,7 +198,8 @@ TEST_F(AskerTest, F1OpensTheHelpFile)
     Open();
     asker->show();
     QTest::keyClick(asker->edtDesc, Qt::Key_F1);
-    EXPECT_EQ(shell.opened, QStringList{home.file("flk.hlp")});
+    // The same document the tray's Help opens.
+    EXPECT_EQ(shell.opened, QStringList{QUrl::fromLocalFile(HelpFile()).toString()});
 }
 
 // ---- Host ----------------------------------------------------------------

@@ -62,6 +62,38 @@ TEST_F(HttpTransferTest, FreshDownloadLandsByteIdenticalWithItsRecord)
     EXPECT_TRUE(asker->edtName->isEnabled());
 }
 
+// Download twice: the second one fetches again and rewrites the record, also
+// when a refused Download (no name) comes between.
+TEST_F(HttpTransferTest, ASecondDownloadAfterAFinishedOneFetchesAgain)
+{
+    LoopbackHttpd server;
+    ASSERT_TRUE(server.IsRunning()) << server.ErrorText().toStdString();
+    const QByteArray body = Pattern(30000);
+    server.AddFile(QStringLiteral("files/report.pdf"), body);
+    const QString name = QString::fromUtf8("report [1] = été.pdf");
+    OpenFor(server.Url(QStringLiteral("files/report.pdf")), name);
+    // The completion box stays up a while, as a user's does: messages run
+    // under it.
+    dialogs.onBox = [](const MessageRequest&) { PumpFor([] { return false; }, 300); };
+    ASSERT_TRUE(Download());
+    ASSERT_EQ(ReadFile(Target(name)), body);
+
+    asker->edtName->clear();
+    ASSERT_TRUE(Download());
+    EXPECT_EQ(dialogs.texts().last(), TfrmAsker::kNameMessage);
+    asker->edtName->setText(name);
+    asker->edtDesc->setText(QStringLiteral("Fetched again"));
+    dialogs.clear();
+    dialogs.answer(IDYES); // fetch the complete file again
+    ASSERT_TRUE(Download()) << "the second Download never came back";
+    EXPECT_EQ(dialogs.texts().first(), kComplete);
+    EXPECT_EQ(ReadFile(Target(name)), body);
+    EXPECT_TRUE(dialogs.texts().last().startsWith(QStringLiteral("Download Complete for ")));
+    const RecordFile record(FolderFile());
+    EXPECT_EQ(record.recordNames(), QStringList{name});
+    EXPECT_EQ(record.readString(name, RecordKey::Desc, {}), QStringLiteral("Fetched again"));
+}
+
 // lighttpd answers an HTTP/1.0 Range with the whole file (200): the partial
 // file is replaced, not appended to.
 TEST_F(HttpTransferTest, PartialFileFromLighttpdEndsIdenticalWhenItSendsTheWholeFile)
