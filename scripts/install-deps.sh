@@ -9,6 +9,7 @@ packages=(
   lighttpd lighttpd-mod-openssl python3-pyftpdlib curl fonts-dejavu-core
   chromium
   libqt6sql6-sqlite
+  xvfb x11-utils xdotool trayer
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -5,6 +5,7 @@
 #include "Config.h"
 #include "Dialogs.h"
 #include "Endpoint.h"
+#include "ErrorBox.h"
 #include "FileEvents.h"
 #include "Help.h"
 #include "MakerPages.h"
@@ -92,20 +93,26 @@ void TfrmTray::BuildMenu()
 
 void TfrmTray::FormCreate()
 {
+    // Each step that fails ends in the standard error box and start-up goes
+    // on with the next one.
     SetCaption(kCaptionOn);
-    const bool detect = Settings::DownloadDetect();
-    mnuIntercept->setChecked(detect);
-    SetCaption(detect ? kCaptionOn : kCaptionOff);
+    RunGuarded([this] {
+        const bool detect = Settings::DownloadDetect();
+        mnuIntercept->setChecked(detect);
+        SetCaption(detect ? kCaptionOn : kCaptionOff);
+    });
 
-    RegisterBrowser();
+    RunGuarded([this] { RegisterBrowser(); });
 
     ProcessMessages();
     // The help file lives beside the program (see Help.h).
 
-    if (Settings::FirstRun()) {
+    bool firstRun = true;
+    RunGuarded([&] { firstRun = Settings::FirstRun(); });
+    if (firstRun) {
         CreateForms();
-        Dialogs::instance().execModal(Window<TfrmConfig>());
-        ShowAndActivateManager();
+        RunGuarded([this] { Dialogs::instance().execModal(Window<TfrmConfig>()); });
+        RunGuarded([this] { ShowAndActivateManager(); });
         FinishStartup();
         mdTray1->SetPopupMenu(PopupMenu1);
         return;
@@ -113,16 +120,18 @@ void TfrmTray::FormCreate()
     mdTray1->SetPopupMenu(PopupMenu1);
     CreateForms();
     if (!m_arguments.isEmpty())
-        DoCommandLine();
+        RunGuarded([this] { DoCommandLine(); });
     FinishStartup();
 }
 
 template <typename Form> void TfrmTray::CreateForm()
 {
-    auto* form = new Form(nullptr);
-    m_forms << form;
-    m_windows.Add(form);
-    m_created << QString::fromLatin1(form->metaObject()->className());
+    RunGuarded([this] {
+        auto* form = new Form(nullptr);
+        m_forms << form;
+        m_windows.Add(form);
+        m_created << QString::fromLatin1(form->metaObject()->className());
+    });
     ProcessMessages();
 }
 
@@ -169,9 +178,12 @@ void TfrmTray::DoCommandLine()
 
 void TfrmTray::mnuInterceptClick()
 {
-    mnuIntercept->setChecked(!mnuIntercept->isChecked());
-    Settings::SetDownloadDetect(mnuIntercept->isChecked());
-    SetCaption(mnuIntercept->isChecked() ? kCaptionOn : kCaptionOff);
+    // The setting first: when it cannot be written, the mark and the caption
+    // keep agreeing with what is stored.
+    const bool intercept = !mnuIntercept->isChecked();
+    Settings::SetDownloadDetect(intercept);
+    mnuIntercept->setChecked(intercept);
+    SetCaption(intercept ? kCaptionOn : kCaptionOff);
 }
 
 void TfrmTray::SetPosition()
@@ -266,7 +278,12 @@ void TfrmTray::OpenWebPage(const QString& url)
 void TfrmTray::mnuExitClick()
 {
     ProcessMessages();
-    SavePosition();
+    // A position that cannot be saved is reported, and the program still
+    // ends: the helper must not stay registered for a program that is gone.
+    RunGuarded([this] { SavePosition(); });
+    // Saved once: the manager's own close must not save (or fail) again.
+    if (TfrmManager* manager = Manager())
+        manager->hide();
     if (Terminate)
         Terminate();
 }

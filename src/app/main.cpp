@@ -1,18 +1,18 @@
 // Program entry: the hidden tray window is the main form and runs the
 // start-up sequence; the message loop runs until Exit.
 
+#include "Application.h"
 #include "QtDialogs.h"
 #include "SessionEnd.h"
 #include "SingleInstance.h"
 #include "Tray.h"
 
-#include <QApplication>
 #include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    flk::TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fetchlark"));
     QApplication::setQuitOnLastWindowClosed(false);
     flk::QtDialogs dialogs;

@@ -28,8 +28,10 @@ TmdTray::~TmdTray()
 void TmdTray::SetActive(bool active)
 {
     m_active = active;
-    // Without a tray on this desktop the icon simply never shows.
-    m_icon->setVisible(active && QSystemTrayIcon::isSystemTrayAvailable());
+    // Shown whether or not the desktop has a tray yet: the icon appears when
+    // a tray starts later (as at login, when autostart runs us first). Not
+    // before there is an icon to show.
+    m_icon->setVisible(active && !m_icon->icon().isNull());
 }
 
 void TmdTray::SetIcon(const QIcon& icon)
