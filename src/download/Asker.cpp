@@ -168,6 +168,7 @@ void TfrmAsker::BuildUi()
 
     ListBox1 = new QListWidget(this);
     ListBox1->setStyleSheet(QStringLiteral("QListWidget { background: black; color: lime; }"));
+    ListBox1->setAccessibleName(QStringLiteral("Download Headers"));
     root->addWidget(ListBox1);
 
     tmrDLSpeed = new QTimer(this);

@@ -116,7 +116,8 @@ TEST_F(AskerTest, EveryFieldHasAnAccessibleName)
     asker->show();
     QList<QWidget*> fields;
     for (QWidget* w : asker->findChildren<QWidget*>())
-        if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractButton*>(w))
+        if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractButton*>(w)
+            || qobject_cast<QListWidget*>(w))
             fields << w;
     ASSERT_GE(fields.size(), 8);
     for (QWidget* w : fields) {
