@@ -222,7 +222,7 @@ QString Catalogue::FilePath(const QString& location, const QString& folder, cons
 
 int Catalogue::SectionCount()
 {
-    return boundedCount(Profile(HeadersFile()), kNumHeads, QStringLiteral("Header"));
+    return Profile(HeadersFile()).readInteger(kMain, kNumHeads, 0);
 }
 
 QString Catalogue::SectionName(int n)
@@ -272,7 +272,7 @@ void Catalogue::DeleteSection(int n)
 
 int Catalogue::FolderCount(const QString& section)
 {
-    return boundedCount(Profile(SectionFile(section)), kNumCats, QStringLiteral("Cat"));
+    return Profile(SectionFile(section)).readInteger(kMain, kNumCats, 0);
 }
 
 QString Catalogue::FolderName(const QString& section, int m)

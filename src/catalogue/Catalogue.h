@@ -35,7 +35,9 @@ public:
     static int SectionCount();                    // NumHeads, default 0
     static QString SectionName(int n);            // default empty
     static QString SectionLocation(int n);        // default empty
-    static QStringList SectionNames();            // names 1 .. NumHeads in order
+    // Names 1 .. NumHeads in order, as far as the file holds entries: a
+    // garbled count of millions walks only what is there.
+    static QStringList SectionNames();
     // The number of the section with exactly this name (case-sensitive), 0
     // when none.
     static int SectionNumber(const QString& name);
