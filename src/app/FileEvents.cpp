@@ -3,6 +3,7 @@
 #include "Asker.h"
 #include "Catalogue.h"
 #include "Dialogs.h"
+#include "ErrorBox.h"
 #include "FileListHost.h"
 #include "RecordFile.h"
 #include "Settings.h"
@@ -81,7 +82,7 @@ void FileEvents::scanforevents()
     } catch (const std::exception& e) {
         if (!m_undeleted.isEmpty())
             Dialogs::message(UndeletedText(m_undeleted), kCaption, MB_OK, MB_ICONWARNING);
-        Dialogs::message(QString::fromUtf8(e.what()), kCaption, MB_OK, MB_ICONERROR);
+        ShowException(e);
         return;
     }
     if (!m_undeleted.isEmpty())
