@@ -68,4 +68,36 @@ QString TFolderList::SelectedFileName() const
     return selected.isEmpty() ? QString() : selected.first()->text(Name);
 }
 
+int TFolderList::SelectedCount() const
+{
+    return static_cast<int>(selectedItems().size());
+}
+
+QStringList TFolderList::SelectedFileNames() const
+{
+    QStringList names;
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        if (topLevelItem(i)->isSelected())
+            names << topLevelItem(i)->text(Name);
+    return names;
+}
+
+QStringList TFolderList::FileNames() const
+{
+    QStringList names;
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        names << topLevelItem(i)->text(Name);
+    return names;
+}
+
+bool TFolderList::SelectFile(const QString& fileName)
+{
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        if (topLevelItem(i)->text(Name) == fileName) {
+            setCurrentItem(topLevelItem(i));
+            return true;
+        }
+    return false;
+}
+
 } // namespace flk

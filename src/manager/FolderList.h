@@ -25,9 +25,22 @@ public:
     QString SelectTop();
     // The first selected item's file name, or empty.
     QString SelectedFileName() const;
+    // How many items are selected; their file names (name and extension)
+    // in list order; every item's file name in list order.
+    int SelectedCount() const;
+    QStringList SelectedFileNames() const;
+    QStringList FileNames() const;
+    // Selects (and makes current) the item of this file name; false when
+    // the list has none.
+    bool SelectFile(const QString& fileName);
+    // Re-lists on its own when the directory changes on disk; the file
+    // operations and the bar's editing switch it off while they work.
+    void SetAutoRefresh(bool on) { m_autoRefresh = on; }
+    bool AutoRefresh() const { return m_autoRefresh; }
 
 private:
     QString m_directory;
+    bool m_autoRefresh = true;
 };
 
 } // namespace flk
