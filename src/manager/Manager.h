@@ -142,6 +142,12 @@ public:
     void AfterDelete() override;
     void MoveCatToSection(TLookOutPage* page, TLookOutButton* button); // message 3026
     void DropFiles(const QStringList& files);                          // the drop message
+    // The file commands of the list's menu, the toolbar and double clicks.
+    void mnuOpenClick();
+    void mnuPropsClick();
+    void mnuRecBinClick(); // to the Trash
+    void N17Click();       // permanently
+    void mnuScanClick();
     // ---- To be filled: toolbar --------------------------------------------------
     void GetToolBar();
     // ---- To be filled: editing sections and folders on the bar ----------------
