@@ -91,6 +91,26 @@ void RecordFile::eraseRecord(const QString& record)
     m_profile.eraseSection(record);
 }
 
+QList<Profile::Write> RecordFile::carriedRecord(const QString& record, const QString& asRecord) const
+{
+    using namespace RecordKey;
+    const QString edit = QString::fromLatin1(kClickHereToEdit);
+    const QString never = QString::fromLatin1(kNever);
+    // No record name: the defaults alone.
+    auto text = [&](const char* key, const QString& def) {
+        const QString k = QString::fromLatin1(key);
+        return Profile::Write{asRecord, k, record.isEmpty() ? def : readString(record, k, def)};
+    };
+    auto flag = [&](const char* key, bool def) {
+        const bool on = record.isEmpty() ? def : readBool(record, QString::fromLatin1(key), def);
+        return Profile::Write{asRecord, QString::fromLatin1(key), on ? QStringLiteral("1") : QStringLiteral("0")};
+    };
+    return {text(Desc, edit),        text(Source, edit),          text(RecordKey::Notes, edit),
+            flag(Delete, false),     text(AlterDeleteOn, {}),     text(OpenWhen, QStringLiteral("0")),
+            text(DeleteDays, QStringLiteral("30")), text(LastOpened, never), text(LastScanned, never),
+            text(DateDownloaded, {}), flag(OpenPrompt, true)};
+}
+
 void RecordFile::deleteKey(const QString& record, const QString& key)
 {
     m_profile.deleteKey(record, key);

@@ -72,6 +72,16 @@ public:
 
     // Removes the whole record.
     void eraseRecord(const QString& record);
+
+    // Bulk changes, each in one replace of the file.
+    void writeStrings(const QList<Profile::Write>& writes) { m_profile.writeStrings(writes); }
+    void eraseRecords(const QStringList& records) { m_profile.eraseSections(records); }
+    // What a record carries when its file is moved or copied to another
+    // folder, as writes into record `asRecord`: Desc, Source, Notes, Delete,
+    // AlterDeleteOn, OpenWhen, DeleteDays, LastOpened, LastScanned,
+    // DateDownloaded and OpenPrompt, each with its default when absent
+    // (booleans as "1"/"0"). An empty `record` gives the defaults alone.
+    QList<Profile::Write> carriedRecord(const QString& record, const QString& asRecord) const;
     void deleteKey(const QString& record, const QString& key);
 
 private:

@@ -125,6 +125,7 @@ void TfrmManager::BuildUi()
 
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->setAccessibleName(QStringLiteral("Status"));
+    BuildFileOps();
 }
 
 // ---------------------------------------------------------------------------
@@ -370,9 +371,6 @@ void TfrmManager::WriteSettings()
     lblFilename->setText(FEDownloads->SelectedFileName());
 }
 void TfrmManager::FieldLook(WPARAM, bool) {}
-void TfrmManager::AfterDelete() {}
-void TfrmManager::MoveCatToSection(TLookOutPage*, TLookOutButton*) {}
-void TfrmManager::DropFiles(const QStringList&) {}
 void TfrmManager::GetToolBar() {}
 void TfrmManager::RenameHeader() {}
 void TfrmManager::RenameCategory() {}

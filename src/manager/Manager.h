@@ -28,6 +28,7 @@ class QToolBar;
 
 namespace flk {
 
+struct DropPlan;
 class TFolderList;
 class TLookOut;
 
@@ -148,6 +149,16 @@ public:
     void mnuRecBinClick(); // to the Trash
     void N17Click();       // permanently
     void mnuScanClick();
+    // File operations and drops (ManagerFileOps.cpp, FileDrops).
+    void tbPropsClick();                                // toolbar "File Info"
+    void DelFile(bool toTrash);
+    void DropFile1DropFiles(const QStringList& files);  // dropped onto HoverButton
+    void DropFile2DropFiles(const QStringList& files);  // dropped onto the file list
+    bool MoveFiles(const QString& from, const QString& to); // a folder's directory
+    QMenu* pmFileDrop;                                  // "&Move Here", "&Copy Here", "Ca&ncel"
+    QAction* mnuDropMove;
+    QAction* mnuDropCopy;
+    QAction* mnuDropCancel;
     // ---- To be filled: toolbar --------------------------------------------------
     void GetToolBar();
     // ---- To be filled: editing sections and folders on the bar ----------------
@@ -181,6 +192,10 @@ private:
     void BuildUi();
     void BuildMainMenu();
     void BuildBarMenus();
+    void BuildFileOps();
+    bool AskDropAction();
+    int DropInto(const QStringList& files, DropPlan& plan);
+    QString CurrentRecordFile() const;
     void FormCreate();
     void InstallAppMessage();
     void FirstRunCreate();

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
+#include <QSet>
 #include <QVector>
 
 #include <climits>
@@ -432,17 +433,101 @@ void Profile::writeBool(const QString& section, const QString& key, bool value)
 
 void Profile::eraseSection(const QString& section)
 {
-    d->refreshForWrite();
-    if (!d->section(section))
+    eraseSections({section});
+}
+
+namespace {
+// The lines a batch adds under one place (after an existing line, or as a
+// new section at the end): a key written twice keeps its place, last value.
+struct Added {
+    QList<QByteArray> lines;
+    QStringList keys; // folded
+    void put(const QString& key, const QByteArray& keyBytes, const QByteArray& value)
+    {
+        const QString folded = key.toCaseFolded();
+        const qsizetype at = keys.indexOf(folded);
+        if (at >= 0) {
+            lines[at] = lines[at].left(lines[at].indexOf('=') + 1) + value; // the first spelling stays
+        } else {
+            keys << folded;
+            lines << keyBytes + '=' + value;
+        }
+    }
+};
+} // namespace
+
+void Profile::writeStrings(const QList<Write>& writes)
+{
+    if (writes.isEmpty())
         return;
-    // Drop every header of that name with the lines up to the next header.
-    const QString wanted = Impl::fold(section);
+    d->refreshForWrite();
+    QList<QByteArray> lines = d->lines;
+    QHash<int, Added> after;   // new keys of existing sections, by the line they follow
+    QList<Added> appended;     // new sections, in order
+    QStringList appendedNames; // their folded names
+    QStringList appendedHeaders;
+    for (const Write& w : writes) {
+        const QByteArray key = oneLine(encode(w.key));
+        const QByteArray value = oneLine(encode(w.value));
+        const int line = d->keyLine(w.section, w.key);
+        if (line >= 0) {
+            QByteArray k;
+            Impl::splitEntry(lines[line], &k, nullptr);
+            lines[line] = k + '=' + value;
+        } else if (const Section* s = d->section(w.section)) {
+            after[s->keyLines.isEmpty() ? s->headerLine : s->keyLines.last()].put(w.key, key, value);
+        } else {
+            const QString folded = Impl::fold(w.section);
+            qsizetype at = appendedNames.indexOf(folded);
+            if (at < 0) {
+                appendedNames << folded;
+                appendedHeaders << w.section;
+                appended << Added{};
+                at = appended.size() - 1;
+            }
+            appended[at].put(w.key, key, value);
+        }
+    }
+    QList<QByteArray> newLines, newEnds;
+    newLines.reserve(lines.size() + writes.size() + appended.size());
+    newEnds.reserve(newLines.capacity());
+    for (int i = 0; i < lines.size(); ++i) {
+        newLines << lines[i];
+        newEnds << d->ends[i];
+        const auto added = after.constFind(i);
+        if (added == after.constEnd())
+            continue;
+        for (const QByteArray& l : added->lines) {
+            newLines << l;
+            newEnds << d->eol;
+        }
+    }
+    for (int i = 0; i < appended.size(); ++i) {
+        newLines << '[' + oneLine(encode(appendedHeaders[i])) + ']';
+        newEnds << d->eol;
+        for (const QByteArray& l : appended[i].lines) {
+            newLines << l;
+            newEnds << d->eol;
+        }
+    }
+    d->save(newLines, newEnds);
+}
+
+void Profile::eraseSections(const QStringList& sections)
+{
+    d->refreshForWrite();
+    QSet<QString> wanted;
+    for (const QString& s : sections)
+        if (d->section(s))
+            wanted.insert(Impl::fold(s));
+    if (wanted.isEmpty())
+        return;
     QList<QByteArray> kept, keptEnds;
     bool dropping = false;
     for (int i = 0; i < d->lines.size(); ++i) {
         const QByteArray t = d->lines[i].trimmed();
         if (t.startsWith('['))
-            dropping = Impl::fold(decode(headerName(t))) == wanted;
+            dropping = wanted.contains(Impl::fold(decode(headerName(t))));
         if (!dropping) {
             kept << d->lines[i];
             keptEnds << d->ends[i];

@@ -66,6 +66,17 @@ public:
     void eraseSection(const QString& section);
     void deleteKey(const QString& section, const QString& key);
 
+    // Many writes in one replace of the file, with the same result as the
+    // single writes in this order (a bulk operation would otherwise rewrite
+    // a large file once per key).
+    struct Write {
+        QString section;
+        QString key;
+        QString value;
+    };
+    void writeStrings(const QList<Write>& writes);
+    void eraseSections(const QStringList& sections);
+
     // Why `name` would not come back as written when stored as a value or a
     // section name: "begins or ends with a blank", "is enclosed in quotes",
     // "holds a line break or another control character"; empty when it would.

@@ -1,5 +1,8 @@
 #include "Shell.h"
 
+#include "FileTransfer.h"
+#include "Trash.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -43,29 +46,31 @@ bool DesktopShell::startProgram(const QString& program, const QStringList& argum
 
 bool DesktopShell::deleteFile(const QString& path, bool toTrash)
 {
+    m_lastError.clear();
     QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
+    if (!info.exists() && !info.isSymLink()) {
+        m_lastError = QStringLiteral("No such file or directory");
         return false;
-    if (toTrash && QFile::moveToTrash(path))
-        return true;
+    }
+    // A wish for the Trash never turns into a permanent delete.
     if (toTrash)
-        return false; // never turn a wish for the Trash into a permanent delete
+        return Trash::Move(path, &m_lastError);
     if (info.isDir() && !info.isSymLink())
-        return QDir(path).removeRecursively();
-    return QFile::remove(path);
+        return QDir(path).removeRecursively() || (m_lastError = QStringLiteral("Permission denied"), false);
+    QFile file(path);
+    return file.remove() || (m_lastError = file.errorString(), false);
 }
 
-bool DesktopShell::moveFile(const QString& from, const QString& to)
+bool DesktopShell::moveFile(const QString& from, const QString& to, bool replace)
 {
-    if (QFile::rename(from, to))
-        return true;
-    // Across file systems: copy, then remove the original only once the copy exists.
-    return QFile::copy(from, to) && QFile::remove(from);
+    m_lastError.clear();
+    return FileTransfer::Move(from, to, replace, &m_lastError);
 }
 
-bool DesktopShell::copyFile(const QString& from, const QString& to)
+bool DesktopShell::copyFile(const QString& from, const QString& to, bool replace)
 {
-    return QFile::copy(from, to);
+    m_lastError.clear();
+    return FileTransfer::Copy(from, to, replace, &m_lastError);
 }
 
 void DesktopShell::showProperties(QWidget*, const QString& path)

@@ -22,14 +22,23 @@ public:
     // Deletes without asking and without progress: to the Trash when
     // `toTrash`, else permanently.
     virtual bool deleteFile(const QString& path, bool toTrash) = 0;
-    virtual bool moveFile(const QString& from, const QString& to) = 0;
-    virtual bool copyFile(const QString& from, const QString& to) = 0;
+    // Moves and copies keep an existing target unless `replace` (see
+    // FileTransfer: nothing is lost when they fail).
+    virtual bool moveFile(const QString& from, const QString& to, bool replace = false) = 0;
+    virtual bool copyFile(const QString& from, const QString& to, bool replace = false) = 0;
     virtual void showProperties(QWidget* parent, const QString& path) = 0;
+
+    // Why the last delete, move or copy failed, as the system says it
+    // ("Permission denied"); empty when it did not say.
+    QString lastError() const { return m_lastError; }
 
     // The installed implementation; the desktop one unless a test installed another.
     static Shell& instance();
     // Installs `s` (not owned); nullptr restores the desktop implementation.
     static void install(Shell* s);
+
+protected:
+    QString m_lastError;
 };
 
 // The real desktop: xdg handlers, detached processes, the freedesktop Trash.
@@ -38,8 +47,8 @@ public:
     bool open(const QString& target) override;
     bool startProgram(const QString& program, const QStringList& arguments) override;
     bool deleteFile(const QString& path, bool toTrash) override;
-    bool moveFile(const QString& from, const QString& to) override;
-    bool copyFile(const QString& from, const QString& to) override;
+    bool moveFile(const QString& from, const QString& to, bool replace = false) override;
+    bool copyFile(const QString& from, const QString& to, bool replace = false) override;
     void showProperties(QWidget* parent, const QString& path) override;
 };
 

@@ -439,3 +439,24 @@ TEST(ProfileRefusal, ARefusedWriteLeavesTheFileAsItWas)
     EXPECT_EQ(QDir(home.path()).entryList(QDir::Files), QStringList{"a.ini"});
     EXPECT_EQ(p.readString("S", "Key0", ""), "value");
 }
+
+// --- Bulk writes: one replace, the same bytes as the single writes ---------------
+
+TEST(ProfileBatch, ManyWritesGiveTheBytesOfTheSingleWritesInOrder)
+{
+    TempHome home;
+    const QByteArray before = "[S]\r\nA=1\r\n[Empty]\r\n[T]\r\nC=3";
+    const QList<Profile::Write> writes = {{"S", "A", "9"},   {"s", "B", "2"},   {"Empty", "E", "e"},
+                                          {"New", "X", "x"}, {"T", "D", "4"},   {"NEW", "Y", "y"},
+                                          {"S", "b", "22"},  {"New", "x", "x2"}, {"Other", "K", "a\nb"}};
+    WriteAll(home.file("one.ini"), before);
+    WriteAll(home.file("many.ini"), before);
+    Profile single(home.file("one.ini"));
+    for (const Profile::Write& w : writes)
+        single.writeString(w.section, w.key, w.value);
+    Profile(home.file("many.ini")).writeStrings(writes);
+    EXPECT_EQ(ReadAll(home.file("many.ini")), ReadAll(home.file("one.ini")));
+
+    Profile(home.file("one.ini")).eraseSections({"t", "New", "missing"});
+    EXPECT_EQ(ReadAll(home.file("one.ini")), "[S]\r\nA=9\r\nB=22\r\n[Empty]\r\nE=e\r\n[Other]\r\nK=a b\r\n");
+}

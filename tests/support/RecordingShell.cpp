@@ -30,7 +30,9 @@ bool RecordingShell::deleteFile(const QString& path, bool toTrash)
 {
     deleted << Deleted{path, toTrash};
     // The user's Trash is not ours to fill in a test: both kinds remove the file.
-    return QFile::remove(path);
+    m_lastError.clear();
+    QFile file(path);
+    return file.remove() || (m_lastError = file.errorString(), false);
 }
 
 void RecordingShell::showProperties(QWidget*, const QString& path)

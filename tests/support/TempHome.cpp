@@ -15,6 +15,7 @@ TempHome::TempHome()
     set("FETCHLARK_HOME", root + "/program");
     set("HOME", root + "/home");
     set("XDG_CONFIG_HOME", root + "/home/.config");
+    set("XDG_DATA_HOME", root + "/home/.local/share");
     set("XDG_RUNTIME_DIR", root + "/run");
 }
 

@@ -2,7 +2,8 @@
 // A temporary program folder for one test: $FETCHLARK_HOME points at it while
 // the object lives, and so do $HOME, $XDG_CONFIG_HOME and $XDG_RUNTIME_DIR
 // (subfolders "home", "home/.config" and "run"), so nothing a test runs can
-// touch the real user's files or reach a running Fetchlark.
+// touch the real user's files or reach a running Fetchlark. $XDG_DATA_HOME is
+// "home/.local/share", so the Trash is the test's own.
 
 #include <QByteArray>
 #include <QList>

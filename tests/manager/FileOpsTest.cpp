@@ -1,0 +1,278 @@
+// The manager window's file commands over real files and catalogue files:
+// open, properties, delete to the Trash or for good, the virus scan, drops
+// with their records, and folders moved between sections.
+#include "Catalogue.h"
+#include "FileProperties.h"
+#include "FolderList.h"
+#include "LockedPath.h"
+#include "LookOut.h"
+#include "Manager.h"
+#include "RecordFile.h"
+#include "RecordingShell.h"
+#include "ScriptedDialogs.h"
+#include "Settings.h"
+#include "StoredDate.h"
+#include "TempHome.h"
+#include "QtPrint.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+using namespace flk;
+using namespace flk::test;
+
+namespace {
+
+// Deletes through the real Trash (the test's own, see TempHome) and starts
+// programs for real, recording both.
+class DesktopRecordingShell : public RecordingShell {
+public:
+    bool deleteFile(const QString& path, bool toTrash) override
+    {
+        deleted << Deleted{path, toTrash};
+        return DesktopShell::deleteFile(path, toTrash);
+    }
+    bool startProgram(const QString& program, const QStringList& arguments) override
+    {
+        started << Started{program, arguments};
+        return DesktopShell::startProgram(program, arguments);
+    }
+};
+
+// Answers the next popup menu with a key, as a user would.
+void AnswerMenu(Qt::Key key)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, key] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            QTest::keyClick(menu, key);
+            timer->deleteLater();
+        }
+    });
+    timer->start(5);
+}
+
+// A drag of these files from a file manager, dropped at `pos` of `target`.
+void Drop(QWidget* target, QPoint pos, const QStringList& files)
+{
+    QList<QUrl> urls;
+    for (const QString& f : files)
+        urls << QUrl::fromLocalFile(f);
+    QMimeData data;
+    data.setUrls(urls);
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(pos, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(pos, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QDropEvent drop(QPointF(pos), actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction) << "the sender never removes the files itself";
+    QApplication::processEvents(); // the drop is handled right after
+}
+
+void DropOnButton(TfrmManager* m, TLookOutButton* button, const QStringList& files)
+{
+    Drop(m->Nav, button->mapTo(m->Nav, button->rect().center()), files);
+}
+
+QStringList Lines(const QString& path)
+{
+    return QString::fromUtf8(ReadAll(path)).split('\n', Qt::SkipEmptyParts);
+}
+
+class FileOpsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Settings::SetSpeed(28800);
+        Settings::SetFirstRun(false);
+        Catalogue::AddSection("Programs", home.path() + "Programs/");
+        for (const char* folder : {"Games", "Utilities", "Tools"})
+            Catalogue::AddFolder(folder, "Programs", 7, 0);
+        Catalogue::AddSection("Music", home.path() + "Music/");
+        Catalogue::AddFolder("Games", "Music", 8, 1);
+        Catalogue::AddFolder("Games1", "Music", 9, 1);
+    }
+    QString dir(const QString& folder, const QString& section = "Programs") const
+    {
+        return home.path() + section + "/" + folder + "/";
+    }
+    QString put(const QString& folder, const QString& name, const QByteArray& content = "x")
+    {
+        WriteAll(dir(folder) + name, content);
+        return dir(folder) + name;
+    }
+    // The window shown, on the first folder of the first section.
+    std::unique_ptr<TfrmManager> shown()
+    {
+        auto m = std::make_unique<TfrmManager>();
+        m->show();
+        m->Nav->Page(0)->Button(0)->Press();
+        return m;
+    }
+    void select(TfrmManager* m, const QStringList& names)
+    {
+        m->FEDownloads->clearSelection();
+        for (QTreeWidgetItem* item : m->FEDownloads->findItems("*", Qt::MatchWildcard))
+            item->setSelected(names.contains(item->text(0)));
+    }
+
+    TempHome home;
+    ScriptedDialogs dialogs;
+    DesktopRecordingShell shell;
+    const QString today = StoredDate::Today();
+};
+
+} // namespace
+
+TEST_F(FileOpsTest, OpenHandsEverySelectedFileToTheDesktopAndStampsItsRecord)
+{
+    put("Games", "a.zip");
+    put("Games", "b c.txt");
+    put("Games", "left.txt");
+    auto m = shown();
+    select(m.get(), {"a.zip", "b c.txt"});
+    m->mnuOpenClick();
+    EXPECT_EQ(shell.opened, QStringList({dir("Games") + "a.zip", dir("Games") + "b c.txt"}));
+    RecordFile records("Programs", "Games");
+    EXPECT_EQ(records.recordNames(), QStringList({"a.zip", "b c.txt"}));
+    EXPECT_EQ(records.readString("b c.txt", "LastOpened", ""), today);
+}
+
+TEST_F(FileOpsTest, PropertiesShowTheFileInAWindowOfItsOwn)
+{
+    put("Games", "notes.txt", QByteArray(2048, 'n'));
+    QFile::setPermissions(dir("Games") + "notes.txt", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    auto m = shown();
+    select(m.get(), {"notes.txt"});
+    m->tbPropsClick();
+    auto* w = m->findChild<TFileProperties*>();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->windowTitle(), "notes.txt Properties");
+    EXPECT_EQ(w->edtName->text(), "notes.txt");
+    EXPECT_EQ(w->edtFolder->text(), home.path() + "Programs/Games");
+    EXPECT_TRUE(w->edtSize->text().endsWith("(" + QLocale().toString(2048) + " bytes)")) << w->edtSize->text().toStdString();
+    EXPECT_TRUE(w->edtType->text().endsWith("(text/plain)")) << w->edtType->text().toStdString();
+    EXPECT_EQ(w->edtPermissions->text(), "rw-r----- (640)");
+    for (QLineEdit* field : w->findChildren<QLineEdit*>())
+        EXPECT_FALSE(QAccessible::queryAccessibleInterface(field)->text(QAccessible::Name).isEmpty());
+    const QPointer<TFileProperties> alive(w);
+    QTest::keyClick(w, Qt::Key_Escape);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(alive.isNull()) << "Escape closes it and it goes";
+}
+
+TEST_F(FileOpsTest, ThreeFilesGoToTheTrashWithTheirRecordsAfterTheQuestion)
+{
+    for (const char* name : {"a.zip", "b.zip", "c.zip", "d.zip"}) {
+        put("Games", name, name);
+        RecordFile("Programs", "Games").writeString(name, "Desc", name);
+    }
+    auto m = shown();
+    select(m.get(), {"a.zip", "b.zip", "c.zip"});
+    dialogs.answer(IDCANCEL);
+    m->mnuRecBinClick();
+    EXPECT_EQ(QDir(dir("Games")).count(), 6u) << "Cancel deletes nothing";
+
+    dialogs.answer(IDOK);
+    m->mnuRecBinClick();
+    ASSERT_EQ(dialogs.boxes().size(), 2);
+    EXPECT_EQ(dialogs.boxes()[1].caption, "Confirm File Delete");
+    EXPECT_EQ(dialogs.boxes()[1].text, "Are you sure you want to send these 3 files to the Trash?");
+    EXPECT_EQ(dialogs.boxes()[1].buttons, MB_OKCANCEL);
+    EXPECT_EQ(QDir(dir("Games")).entryList(QDir::Files), QStringList({"d.zip"}));
+    EXPECT_EQ(ReadAll(home.home() + ".local/share/Trash/files/a.zip"), "a.zip");
+    EXPECT_TRUE(QFileInfo::exists(home.home() + ".local/share/Trash/info/c.zip.trashinfo"));
+    EXPECT_EQ(RecordFile("Programs", "Games").recordNames(), QStringList({"d.zip"}));
+    EXPECT_EQ(m->FEDownloads->FileNames(), QStringList({"d.zip"}));
+}
+
+TEST_F(FileOpsTest, OneFileDeletedForGoodAfterItsOwnQuestion)
+{
+    put("Games", "a.zip");
+    RecordFile("Programs", "Games").writeString("a.zip", "Desc", "d");
+    auto m = shown();
+    select(m.get(), {"a.zip"});
+    dialogs.answer(IDOK);
+    m->N17Click();
+    EXPECT_EQ(dialogs.texts(), QStringList({"Are you sure you want to permanently delete a.zip ?"}));
+    EXPECT_FALSE(QFileInfo::exists(dir("Games") + "a.zip"));
+    EXPECT_FALSE(QDir(home.home() + ".local/share/Trash/files").exists());
+    EXPECT_TRUE(RecordFile("Programs", "Games").recordNames().isEmpty());
+}
+
+TEST_F(FileOpsTest, AFileThatCannotBeDeletedKeepsItsRecordAndTheOthersGoOn)
+{
+    put("Games", "a.zip");
+    put("Games", "b.zip");
+    for (const char* name : {"a.zip", "b.zip"})
+        RecordFile("Programs", "Games").writeString(name, "Desc", name);
+    auto m = shown();
+    select(m.get(), {"a.zip", "b.zip"});
+    LockedPath lock(dir("Games") + "a.zip");
+    if (!lock.locked())
+        GTEST_SKIP() << "cannot lock a file here";
+    dialogs.answer(IDOK);
+    m->mnuRecBinClick();
+    lock.unlock();
+    ASSERT_GE(dialogs.boxes().size(), 2);
+    const QString message = dialogs.boxes()[1].text;
+    EXPECT_TRUE(message.startsWith("Could not send \"" + dir("Games") + "a.zip\" to the Trash: ")) << message.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(dir("Games") + "a.zip"));
+    EXPECT_TRUE(RecordFile("Programs", "Games").hasRecord("a.zip"));
+    if (lock.fileOnly()) {
+        EXPECT_FALSE(QFileInfo::exists(dir("Games") + "b.zip")) << "the next file still goes";
+        EXPECT_FALSE(RecordFile("Programs", "Games").hasRecord("b.zip"));
+    }
+}
+
+TEST_F(FileOpsTest, TheScannerGetsOneFileAsOneArgumentOrTheFolderForTwo)
+{
+    const QString scanner = home.home() + "scanner";
+    WriteAll(scanner, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args\"\n");
+    QFile::setPermissions(scanner, QFile::ReadOwner | QFile::ExeOwner);
+    Settings::SetCommandLine(scanner);
+    Settings::SetParameters("--infected \"--log=/tmp/a b\"");
+    const QString odd = "x\"; rm -rf $HOME; \".exe";
+    put("Games", odd);
+    put("Games", "b.zip");
+    RecordFile("Programs", "Games").writeString("b.zip", "Desc", "b");
+    RecordFile("Programs", "Games").writeString("other", "Desc", "a record without its file");
+    auto m = shown();
+    auto waitForArgs = [&] {
+        QElapsedTimer t;
+        t.start();
+        while (!QFileInfo::exists(scanner + ".args") && t.elapsed() < 10000)
+            QTest::qWait(20);
+        QTest::qWait(50);
+        const QStringList args = Lines(scanner + ".args");
+        QFile::remove(scanner + ".args");
+        return args;
+    };
+
+    select(m.get(), {odd});
+    m->mnuScanClick();
+    EXPECT_EQ(waitForArgs(), QStringList({dir("Games") + odd, "--infected", "--log=/tmp/a b"}));
+    RecordFile records("Programs", "Games");
+    EXPECT_EQ(records.readString(odd, "LastScanned", ""), today);
+    EXPECT_FALSE(records.valueExists("b.zip", "LastScanned"));
+
+    select(m.get(), {odd, "b.zip"});
+    m->mnuScanClick();
+    EXPECT_EQ(waitForArgs(), QStringList({home.path() + "Programs/Games", "--infected", "--log=/tmp/a b"}));
+    EXPECT_EQ(records.readString("b.zip", "LastScanned", ""), today);
+    EXPECT_EQ(records.readString("other", "LastScanned", ""), today) << "every record of the folder";
+}

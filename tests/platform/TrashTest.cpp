@@ -1,0 +1,159 @@
+// The freedesktop.org Trash: what lands in files/ and info/, in the home
+// trash and in another disk's own trash, and that a failure leaves the file.
+#include "FileTransfer.h"
+#include "LockedPath.h"
+#include "TempHome.h"
+#include "Trash.h"
+#include "QtPrint.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace flk;
+using flk::test::LockedPath;
+using flk::test::ReadAll;
+using flk::test::TempHome;
+using flk::test::WriteAll;
+
+namespace {
+
+// Another file system than the temporary folder's, where one is writable.
+QString OtherDisk()
+{
+    struct stat a, b;
+    if (::stat("/dev/shm", &b) != 0 || ::stat(QFile::encodeName(QDir::tempPath()).constData(), &a) != 0
+        || a.st_dev == b.st_dev || ::access("/dev/shm", W_OK) != 0)
+        return {};
+    return QStringLiteral("/dev/shm");
+}
+
+} // namespace
+
+TEST(Trash, FilesGoToTheHomeTrashWithTheirOriginalPathAndTime)
+{
+    TempHome home;
+    QDir().mkpath(home.home() + "dl/my files");
+    const QString first = home.home() + "dl/my files/report 100%.pdf";
+    const QString second = home.home() + "dl/report 100%.pdf";
+    WriteAll(first, "first");
+    WriteAll(second, "second");
+    ASSERT_TRUE(Trash::Move(first));
+    ASSERT_TRUE(Trash::Move(second));
+
+    const QString trash = home.home() + ".local/share/Trash/";
+    EXPECT_FALSE(QFileInfo::exists(first));
+    EXPECT_EQ(ReadAll(trash + "files/report 100%.pdf"), "first");
+    EXPECT_EQ(ReadAll(trash + "files/report 100%.2.pdf"), "second") << "a second file of one name";
+    const QByteArray info = ReadAll(trash + "info/report 100%.pdf.trashinfo");
+    const QByteArray path = QFile::encodeName(home.home()).replace(" ", "%20") + "dl/my%20files/report%20100%25.pdf";
+    EXPECT_TRUE(info.startsWith("[Trash Info]\nPath=" + path + "\nDeletionDate="
+                                + QDate::currentDate().toString("yyyy-MM-dd").toLatin1() + "T"))
+        << info.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(trash + "info/report 100%.2.pdf.trashinfo"));
+}
+
+TEST(Trash, AFileOfAnotherDiskGoesToThatDisksOwnTrash)
+{
+    const QString disk = OtherDisk();
+    if (disk.isEmpty())
+        GTEST_SKIP() << "no second writable file system";
+    TempHome home;
+    QTemporaryDir dir(disk + "/flk-trash-test-XXXXXX");
+    const QString file = dir.path() + "/song.ogg";
+    WriteAll(file, "la");
+    ASSERT_TRUE(Trash::Move(file));
+    const QString trash = disk + "/.Trash-" + QString::number(::getuid()) + "/";
+    const QString relative = QFileInfo(dir.path()).fileName() + "/song.ogg";
+    EXPECT_EQ(ReadAll(trash + "files/song.ogg"), "la");
+    EXPECT_TRUE(ReadAll(trash + "info/song.ogg.trashinfo").startsWith("[Trash Info]\nPath=" + relative.toUtf8() + "\n"));
+    EXPECT_FALSE(QDir(home.home() + ".local/share/Trash/files").exists()) << "never copied into the home trash";
+    QFile::remove(trash + "files/song.ogg");
+    QFile::remove(trash + "info/song.ogg.trashinfo");
+}
+
+TEST(Trash, AFileThatCannotGoStaysAndLeavesNoInformationBehind)
+{
+    TempHome home;
+    QString reason;
+    EXPECT_FALSE(Trash::Move(home.home() + "missing.txt", &reason));
+    EXPECT_EQ(reason, "No such file or directory");
+
+    QDir().mkpath(home.home() + "locked");
+    WriteAll(home.home() + "locked/a.txt", "a");
+    LockedPath lock(home.home() + "locked");
+    if (!lock.locked())
+        GTEST_SKIP() << "cannot lock a directory here";
+    EXPECT_FALSE(Trash::Move(home.home() + "locked/a.txt", &reason));
+    EXPECT_FALSE(reason.isEmpty());
+    EXPECT_EQ(ReadAll(home.home() + "locked/a.txt"), "a");
+    EXPECT_TRUE(QDir(home.home() + ".local/share/Trash/info").isEmpty());
+}
+
+// --- Moving and copying -------------------------------------------------------
+
+TEST(FileTransfer, AnExistingTargetIsKeptUnlessReplacedAndThenReplacedWhole)
+{
+    TempHome home;
+    const QString a = home.home() + "a.bin", b = home.home() + "b.bin";
+    WriteAll(a, "new");
+    WriteAll(b, "old");
+    QString reason;
+    EXPECT_FALSE(FileTransfer::Move(a, b, false, &reason));
+    EXPECT_EQ(reason, "File exists");
+    EXPECT_FALSE(FileTransfer::Copy(a, b, false, &reason));
+    EXPECT_EQ(ReadAll(a), "new");
+    EXPECT_EQ(ReadAll(b), "old");
+    EXPECT_TRUE(FileTransfer::Copy(a, b, true));
+    EXPECT_EQ(ReadAll(b), "new");
+    EXPECT_TRUE(FileTransfer::Move(a, home.home() + "c.bin", false));
+    EXPECT_FALSE(QFileInfo::exists(a));
+    EXPECT_EQ(QDir(home.home()).entryList({"*.part-*"}, QDir::Hidden | QDir::Files), QStringList());
+}
+
+TEST(FileTransfer, AcrossDisksAFileArrivesWholeWithItsTimeOrStaysWhole)
+{
+    const QString disk = OtherDisk();
+    if (disk.isEmpty())
+        GTEST_SKIP() << "no second writable file system";
+    TempHome home;
+    QTemporaryDir there(disk + "/flk-move-test-XXXXXX");
+    const QByteArray content(3 << 20, 'z');
+    const QString from = home.home() + "big.iso";
+    WriteAll(from, content);
+    const QDateTime stamp = QDateTime::fromSecsSinceEpoch(1'600'000'000);
+    {
+        QFile f(from);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite) && f.setFileTime(stamp, QFileDevice::FileModificationTime));
+    }
+    // Writes stop after 1 MiB: the copy fails half-way.
+    struct rlimit old;
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = {1 << 20, old.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    QString reason;
+    const bool failed = !FileTransfer::Move(from, there.path() + "/big.iso", false, &reason);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(reason, "File too large");
+    EXPECT_EQ(ReadAll(from), content) << "the original is whole";
+    EXPECT_TRUE(QDir(there.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty())
+        << "neither the target nor a half copy";
+
+    ASSERT_TRUE(FileTransfer::Move(from, there.path() + "/big.iso", false));
+    EXPECT_FALSE(QFileInfo::exists(from));
+    EXPECT_EQ(ReadAll(there.path() + "/big.iso"), content);
+    EXPECT_EQ(QFileInfo(there.path() + "/big.iso").lastModified(), stamp);
+}
