@@ -9,6 +9,7 @@ packages=(
   lighttpd lighttpd-mod-openssl python3-pyftpdlib curl fonts-dejavu-core
   chromium
   libqt6sql6-sqlite
+  poppler-utils
   xvfb x11-utils xdotool trayer
 )
 missing=()

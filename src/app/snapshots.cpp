@@ -13,11 +13,13 @@
 #include "LookOut.h"
 #include "Manager.h"
 #include "Profile.h"
+#include "ProgramWindows.h"
 #include "Settings.h"
 #include "AnotherGauge.h"
 #include "RinGauge.h"
 #include "Tray.h"
 #include "VVNavigatorGauge.h"
+#include "print.h"
 
 #include <QApplication>
 #include <QDir>
@@ -79,6 +81,14 @@ bool SaveManagers(const QString& out)
     bool ok = Save(manager, out, "TfrmManager-files");
     manager->hide();
 
+    // The report dialog over that folder, in both modes.
+    flk::TfrmPrint* report = flk::Window<flk::TfrmPrint>();
+    for (const bool print : {true, false}) {
+        report->PrepareParams(print);
+        ok &= Save(report, out, print ? "TfrmPrint-print" : "TfrmPrint-save");
+        report->hide();
+    }
+
     flk::Settings::SetSpeed(28800);
     flk::Profile(flk::Catalogue::HeadersFile()).writeInteger("Main", "NumHeads", 0);
     flk::TfrmManager empty;
@@ -114,7 +124,7 @@ int main(int argc, char** argv)
     bool ok = true;
     for (QWidget* w : QApplication::topLevelWidgets()) {
         const QString cls = QString::fromLatin1(w->metaObject()->className()).section("::", -1);
-        if (!cls.startsWith("Tfrm") || cls == "TfrmTray")
+        if (!cls.startsWith("Tfrm") || cls == "TfrmTray" || cls == "TfrmPrint")
             continue;
         ok &= Save(w, out, cls);
         w->hide();

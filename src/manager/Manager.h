@@ -14,6 +14,7 @@
 #include "LookOutButton.h"
 #include "LookOutPage.h"
 #include "Messages.h"
+#include "ReportHost.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -32,7 +33,7 @@ struct DropPlan;
 class TFolderList;
 class TLookOut;
 
-class TfrmManager : public QMainWindow, public FileListHost {
+class TfrmManager : public QMainWindow, public FileListHost, public ReportHost {
     Q_OBJECT
 public:
     explicit TfrmManager(QWidget* parent = nullptr);
@@ -182,6 +183,10 @@ public:
     void RefreshFileList() override;
     QString SelectedFilePath() const override;
     void ClearDeleteBox() override;
+    // ---- Reports: what the report dialog reads (ReportHost) ------------------
+    QString ReportSection() const override;
+    QString ReportFolder() const override;
+    QStringList ReportFiles() const override;
 
 protected:
     void showEvent(QShowEvent* e) override;

@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "FolderList.h"
 #include "Help.h"
+#include "LookOut.h"
 #include "ManagerHost.h"
 #include "MakerPages.h"
 #include "NewSection.h"
@@ -164,11 +165,27 @@ void TfrmManager::OpenWebPage(const QString& url)
     Shell::instance().open(url);
 }
 
+// The reports dialog in print (1) or save (0) mode.
 void TfrmManager::ReportClick(int mode)
 {
-    // The reports dialog takes the mode (1 print, 0 save) once it is built.
-    (void)mode;
-    ShowModalWindow(Window<TfrmPrint>());
+    if (auto* report = Window<TfrmPrint>())
+        report->ShowParams(mode == 1);
+}
+
+QString TfrmManager::ReportSection() const
+{
+    const TLookOutPage* page = Nav->ActivePage();
+    return page ? page->Caption() : QString();
+}
+
+QString TfrmManager::ReportFolder() const
+{
+    return ClickedButton ? ClickedButton->Caption() : QString();
+}
+
+QStringList TfrmManager::ReportFiles() const
+{
+    return FEDownloads->FileNames();
 }
 
 // The dialogs behind the editing commands; what the bar does around them is

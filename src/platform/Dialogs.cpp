@@ -22,6 +22,7 @@ public:
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString browseForFolder(QWidget*, const QString&, const QString&) override { return {}; }
+    bool printDialog(QWidget*, QPrinter*) override { return false; } // nothing printed unasked
     int execModal(QDialog*) override { return 0; } // no user to answer: Rejected
 };
 

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class QDialog;
+class QPrinter;
 class QWidget;
 
 namespace flk {
@@ -37,6 +38,9 @@ public:
     virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
                                  const QString& filter) = 0;
     virtual QString browseForFolder(QWidget* parent, const QString& caption, const QString& dir) = 0;
+    // The print dialog: the user picks and sets up `printer`; false when
+    // cancelled (nothing is to be printed).
+    virtual bool printDialog(QWidget* parent, QPrinter* printer) = 0;
     // Shows one of the program's own windows modally and returns its result
     // (QDialog::Accepted or Rejected). Every modal show goes through here so
     // that tests can record it instead of waiting for a user.

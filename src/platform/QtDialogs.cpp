@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
 
 namespace flk {
 namespace {
@@ -71,6 +72,12 @@ QString QtDialogs::saveFileName(QWidget* parent, const QString& caption, const Q
 QString QtDialogs::browseForFolder(QWidget* parent, const QString& caption, const QString& dir)
 {
     return QFileDialog::getExistingDirectory(parent, caption, dir);
+}
+
+bool QtDialogs::printDialog(QWidget* parent, QPrinter* printer)
+{
+    QPrintDialog dialog(printer, parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 int QtDialogs::execModal(QDialog* dialog)

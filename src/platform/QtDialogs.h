@@ -12,6 +12,7 @@ public:
     QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
                          const QString& filter) override;
     QString browseForFolder(QWidget* parent, const QString& caption, const QString& dir) override;
+    bool printDialog(QWidget* parent, QPrinter* printer) override;
     int execModal(QDialog* dialog) override;
 };
 

@@ -51,6 +51,12 @@ QString ScriptedDialogs::browseForFolder(QWidget*, const QString&, const QString
     return m_folders.isEmpty() ? QString() : m_folders.dequeue();
 }
 
+bool ScriptedDialogs::printDialog(QWidget*, QPrinter* printer)
+{
+    ++m_printDialogs;
+    return !m_printAnswers.isEmpty() && m_printAnswers.dequeue()(*printer);
+}
+
 int ScriptedDialogs::execModal(QDialog* dialog)
 {
     m_modals << QString::fromLatin1(dialog->metaObject()->className());

@@ -24,6 +24,11 @@ public:
     // Modal windows: recorded by class name; answered from this queue, else
     // Rejected. `onModal` runs while the window is "shown" (to drive it).
     void answerModal(int result) { m_modalAnswers.enqueue(result); }
+    // Print dialogs: each takes the next choice, which sets up the printer
+    // and returns whether to print; with none left the dialog is cancelled,
+    // so a test never prints on a real printer.
+    void answerPrint(std::function<bool(QPrinter&)> choice) { m_printAnswers.enqueue(std::move(choice)); }
+    int printDialogs() const { return m_printDialogs; }
     std::function<void(QDialog*)> onModal;
     const QStringList& modals() const { return m_modals; }
 
@@ -35,6 +40,7 @@ public:
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override;
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override;
     QString browseForFolder(QWidget*, const QString&, const QString&) override;
+    bool printDialog(QWidget*, QPrinter* printer) override;
     int execModal(QDialog* dialog) override;
 
 private:
@@ -43,6 +49,8 @@ private:
     QQueue<QString> m_folders;
     QQueue<QString> m_files;
     QQueue<int> m_modalAnswers;
+    QQueue<std::function<bool(QPrinter&)>> m_printAnswers;
+    int m_printDialogs = 0;
     QStringList m_modals;
 };
 
