@@ -11,6 +11,8 @@
 #include "Asker.h"
 #include "Catalogue.h"
 #include "LookOut.h"
+#include "FileProperties.h"
+#include "FolderList.h"
 #include "Manager.h"
 #include "Profile.h"
 #include "ProgramWindows.h"
@@ -66,6 +68,22 @@ void ShowHalfWay(flk::TfrmAsker* asker)
     asker->AddLog("Fetchlark:  Starting download at byte 0");
 }
 
+// A file's properties window and the menu of a drop onto a folder.
+bool SaveFileWindows(flk::TfrmManager* manager, const QString& out)
+{
+    manager->FEDownloads->SelectFile("readme.txt");
+    manager->mnuPropsClick();
+    bool ok = false;
+    if (auto* properties = manager->findChild<flk::TFileProperties*>()) {
+        ok = Save(properties, out, "TFileProperties");
+        properties->close();
+    }
+    manager->pmFileDrop->popup(manager->mapToGlobal(QPoint(60, 120)));
+    ok &= Save(manager->pmFileDrop, out, "TfrmManager-pmFileDrop");
+    manager->pmFileDrop->hide();
+    return ok;
+}
+
 // The manager window with files in a folder, and over an empty catalogue.
 bool SaveManagers(const QString& out)
 {
@@ -79,6 +97,7 @@ bool SaveManagers(const QString& out)
     manager->show();
     manager->Nav->Page(0)->Button(2)->Press();
     bool ok = Save(manager, out, "TfrmManager-files");
+    ok &= SaveFileWindows(manager, out);
     manager->hide();
 
     // The report dialog over that folder, in both modes.

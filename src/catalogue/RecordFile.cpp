@@ -4,6 +4,8 @@
 #include "Notes.h"
 #include "StoredDate.h"
 
+#include <QScopeGuard>
+
 namespace flk {
 
 RecordFile::RecordFile(const QString& section, const QString& folder)
@@ -91,7 +93,7 @@ void RecordFile::eraseRecord(const QString& record)
     m_profile.eraseSection(record);
 }
 
-QList<Profile::Write> RecordFile::carriedRecord(const QString& record, const QString& asRecord) const
+QList<Profile::Write> RecordFile::carriedRecord(const QString& record, const QString& asRecord)
 {
     using namespace RecordKey;
     const QString edit = QString::fromLatin1(kClickHereToEdit);
@@ -105,6 +107,8 @@ QList<Profile::Write> RecordFile::carriedRecord(const QString& record, const QSt
         const bool on = record.isEmpty() ? def : readBool(record, QString::fromLatin1(key), def);
         return Profile::Write{asRecord, QString::fromLatin1(key), on ? QStringLiteral("1") : QStringLiteral("0")};
     };
+    beginReadRun(); // one look at the disk for the whole record
+    const auto end = qScopeGuard([this] { endReadRun(); });
     return {text(Desc, edit),        text(Source, edit),          text(RecordKey::Notes, edit),
             flag(Delete, false),     text(AlterDeleteOn, {}),     text(OpenWhen, QStringLiteral("0")),
             text(DeleteDays, QStringLiteral("30")), text(LastOpened, never), text(LastScanned, never),

@@ -81,7 +81,7 @@ public:
     // AlterDeleteOn, OpenWhen, DeleteDays, LastOpened, LastScanned,
     // DateDownloaded and OpenPrompt, each with its default when absent
     // (booleans as "1"/"0"). An empty `record` gives the defaults alone.
-    QList<Profile::Write> carriedRecord(const QString& record, const QString& asRecord) const;
+    QList<Profile::Write> carriedRecord(const QString& record, const QString& asRecord);
     void deleteKey(const QString& record, const QString& key);
 
 private:

@@ -23,7 +23,10 @@ QLineEdit* Field(QFormLayout* form, const QString& caption, const char* name)
     edit->setObjectName(QString::fromLatin1(name));
     edit->setReadOnly(true);
     edit->setFrame(false);
-    edit->setMinimumWidth(280);
+    edit->setMinimumWidth(360);
+    QPalette plain = edit->palette(); // reads as text, not as a box to type into
+    plain.setColor(QPalette::Base, plain.color(QPalette::Window));
+    edit->setPalette(plain);
     auto* label = new QLabel(caption);
     label->setBuddy(edit);
     edit->setAccessibleName(QString(caption).remove(QLatin1Char('&')).remove(QLatin1Char(':')));

@@ -1,6 +1,7 @@
 // The manager window's file commands over real files and catalogue files:
 // open, properties, delete to the Trash or for good, the virus scan, drops
 // with their records, and folders moved between sections.
+#include "AppMessages.h"
 #include "Catalogue.h"
 #include "FileProperties.h"
 #include "FolderList.h"
@@ -27,6 +28,9 @@
 #include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace flk;
 using namespace flk::test;
@@ -275,4 +279,245 @@ TEST_F(FileOpsTest, TheScannerGetsOneFileAsOneArgumentOrTheFolderForTwo)
     EXPECT_EQ(waitForArgs(), QStringList({home.path() + "Programs/Games", "--infected", "--log=/tmp/a b"}));
     EXPECT_EQ(records.readString("b.zip", "LastScanned", ""), today);
     EXPECT_EQ(records.readString("other", "LastScanned", ""), today) << "every record of the folder";
+}
+
+// --- Drops ------------------------------------------------------------------
+
+TEST_F(FileOpsTest, AListFileDroppedOnAnotherFolderMovesOrCopiesWithItsRecord)
+{
+    put("Games", "a.zip", "A");
+    put("Games", "b.zip", "B");
+    RecordFile games("Programs", "Games");
+    games.writeString("a.zip", "Desc", "first");
+    games.writeString("a.zip", "DateDownloaded", "1 Dec 2026");
+    auto m = shown();
+    TLookOutButton* utilities = m->Nav->Page(0)->Button(1);
+
+    AnswerMenu(Qt::Key_M);
+    DropOnButton(m.get(), utilities, {dir("Games") + "a.zip"});
+    EXPECT_EQ(ReadAll(dir("Utilities") + "a.zip"), "A");
+    EXPECT_FALSE(QFileInfo::exists(dir("Games") + "a.zip"));
+    EXPECT_FALSE(games.hasRecord("a.zip")) << "a moved record leaves";
+    EXPECT_EQ(ReadAll(home.file("Programs-Utilities.ini")),
+              "[a.zip]\nDesc=first\nSource=Click here to edit\nNotes=Click here to edit\nDelete=0\nAlterDeleteOn=\n"
+              "OpenWhen=0\nDeleteDays=30\nLastOpened=Never\nLastScanned=Never\nDateDownloaded=1 Dec 2026\nOpenPrompt=1\n");
+    EXPECT_EQ(m->FEDownloads->FileNames(), QStringList({"b.zip"}));
+
+    games.writeString("b.zip", "Notes", QString("one") + QChar(0xFF) + "two");
+    AnswerMenu(Qt::Key_C);
+    DropOnButton(m.get(), m->Nav->Page(0)->Button(2), {dir("Games") + "b.zip"});
+    EXPECT_EQ(ReadAll(dir("Tools") + "b.zip"), "B");
+    EXPECT_EQ(ReadAll(dir("Games") + "b.zip"), "B");
+    RecordFile tools("Programs", "Tools");
+    EXPECT_EQ(tools.readNotes("b.zip"), QStringList({"one", "two"}));
+    EXPECT_EQ(games.readString("b.zip", "Notes", ""), tools.readString("b.zip", "Notes", ""));
+
+    AnswerMenu(Qt::Key_N);
+    DropOnButton(m.get(), utilities, {dir("Games") + "b.zip"});
+    EXPECT_FALSE(QFileInfo::exists(dir("Utilities") + "b.zip")) << "Cancel drops nothing";
+    EXPECT_TRUE(dialogs.boxes().isEmpty());
+}
+
+TEST_F(FileOpsTest, DesktopFilesGetDefaultRecordsAndFoldersAreRefused)
+{
+    QDir().mkpath(home.home() + "Downloads/album");
+    WriteAll(home.home() + "Downloads/a.zip", "desktop");
+    put("Games", "a.zip", "a different file of the same name");
+    RecordFile games("Programs", "Games");
+    games.writeString("a.zip", "Desc", "mine");
+    auto m = shown();
+
+    AnswerMenu(Qt::Key_M);
+    DropOnButton(m.get(), m->Nav->Page(0)->Button(1),
+                 {home.home() + "Downloads/album", home.home() + "Downloads/a.zip"});
+    EXPECT_EQ(dialogs.texts(), QStringList({"Cannot add the folder \"" + home.home() + "Downloads/album\""}));
+    EXPECT_EQ(ReadAll(dir("Utilities") + "a.zip"), "desktop");
+    RecordFile utilities("Programs", "Utilities");
+    EXPECT_EQ(utilities.readString("a.zip", "Desc", ""), "Click here to edit");
+    EXPECT_EQ(utilities.readString("a.zip", "OpenPrompt", ""), "1");
+    EXPECT_EQ(games.readString("a.zip", "Desc", ""), "mine") << "another file's record stays where it is";
+}
+
+TEST_F(FileOpsTest, AnExistingFileIsReplacedOnlyOnYes)
+{
+    put("Games", "a.zip", "new a");
+    put("Games", "b.zip", "new b");
+    put("Games", "c.zip", "new c");
+    for (const char* name : {"a.zip", "b.zip", "c.zip"})
+        put("Utilities", name, "old");
+    RecordFile("Programs", "Utilities").writeString("a.zip", "Desc", "old record");
+    RecordFile("Programs", "Games").writeString("a.zip", "Desc", "new record");
+    auto m = shown();
+    TLookOutButton* utilities = m->Nav->Page(0)->Button(1);
+    const QStringList all = {dir("Games") + "a.zip", dir("Games") + "b.zip", dir("Games") + "c.zip"};
+
+    dialogs.answer(IDNO);
+    dialogs.answer(IDCANCEL);
+    AnswerMenu(Qt::Key_M);
+    DropOnButton(m.get(), utilities, all);
+    ASSERT_EQ(dialogs.boxes().size(), 2) << "Cancel ends the whole drop";
+    EXPECT_EQ(dialogs.boxes()[0].caption, "Confirm File Replace");
+    EXPECT_EQ(dialogs.boxes()[0].text,
+              "This folder already contains a file called \"a.zip\".  Do you want to replace the existing file?");
+    EXPECT_EQ(dialogs.boxes()[0].buttons, MB_YESNOCANCEL);
+    EXPECT_EQ(dialogs.boxes()[0].defaultButton, IDNO);
+    for (const char* name : {"a.zip", "b.zip", "c.zip"}) {
+        EXPECT_EQ(ReadAll(dir("Utilities") + name), "old");
+        EXPECT_TRUE(QFileInfo::exists(dir("Games") + name));
+    }
+    EXPECT_EQ(RecordFile("Programs", "Utilities").readString("a.zip", "Desc", ""), "old record");
+    EXPECT_TRUE(RecordFile("Programs", "Games").hasRecord("a.zip"));
+
+    dialogs.clear();
+    dialogs.answer(IDYES);
+    AnswerMenu(Qt::Key_M);
+    DropOnButton(m.get(), utilities, {all[0]});
+    EXPECT_EQ(ReadAll(dir("Utilities") + "a.zip"), "new a");
+    EXPECT_FALSE(QFileInfo::exists(all[0]));
+    EXPECT_EQ(RecordFile("Programs", "Utilities").readString("a.zip", "Desc", ""), "new record");
+
+    dialogs.clear();
+    AnswerMenu(Qt::Key_M);
+    DropOnButton(m.get(), m->Nav->Page(0)->Button(0), {all[1]});
+    EXPECT_TRUE(dialogs.boxes().isEmpty()) << "dropped onto the folder it lies in: nothing happens";
+    EXPECT_EQ(ReadAll(all[1]), "new b");
+}
+
+TEST_F(FileOpsTest, AFileThatCannotMoveKeepsItsRecordAndAHalfCopyLeavesTheSourceWhole)
+{
+    put("Games", "a.zip", "A");
+    RecordFile("Programs", "Games").writeString("a.zip", "Desc", "kept");
+    auto m = shown();
+    {
+        LockedPath lock(dir("Games") + "a.zip");
+        if (!lock.locked())
+            GTEST_SKIP() << "cannot lock a file here";
+        AnswerMenu(Qt::Key_M);
+        DropOnButton(m.get(), m->Nav->Page(0)->Button(1), {dir("Games") + "a.zip"});
+    }
+    ASSERT_EQ(dialogs.boxes().size(), 1);
+    EXPECT_TRUE(dialogs.boxes()[0].text.startsWith("Could not move \"" + dir("Games") + "a.zip\" to \""
+                                                    + home.path() + "Programs/Utilities\": "));
+    EXPECT_EQ(ReadAll(dir("Games") + "a.zip"), "A");
+    EXPECT_TRUE(RecordFile("Programs", "Games").hasRecord("a.zip"));
+    EXPECT_FALSE(QFileInfo::exists(home.file("Programs-Utilities.ini")));
+
+    // A copy that fails half-way (the file size limit stops its writes).
+    const QByteArray big(3 << 20, 'b');
+    WriteAll(home.home() + "big.iso", big);
+    struct rlimit old;
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, SIG_IGN);
+    const struct rlimit small = {1 << 20, old.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    AnswerMenu(Qt::Key_C);
+    DropOnButton(m.get(), m->Nav->Page(0)->Button(1), {home.home() + "big.iso"});
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ASSERT_EQ(dialogs.boxes().size(), 2);
+    EXPECT_TRUE(dialogs.boxes()[1].text.endsWith(": File too large.")) << dialogs.boxes()[1].text.toStdString();
+    EXPECT_EQ(ReadAll(home.home() + "big.iso"), big);
+    EXPECT_TRUE(QDir(dir("Utilities")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(home.file("Programs-Utilities.ini")));
+}
+
+TEST_F(FileOpsTest, FilesDroppedOnTheListComeWithoutRecordsAndNeedAFolder)
+{
+    WriteAll(home.home() + "a.zip", "A");
+    auto m = shown();
+    AnswerMenu(Qt::Key_C);
+    Drop(m->FEDownloads->viewport(), {5, 5}, {home.home() + "a.zip"});
+    EXPECT_EQ(ReadAll(dir("Games") + "a.zip"), "A");
+    EXPECT_TRUE(QFileInfo::exists(home.home() + "a.zip"));
+    EXPECT_FALSE(QFileInfo::exists(home.file("Programs-Games.ini")));
+    EXPECT_EQ(m->FEDownloads->FileNames(), QStringList({"a.zip"}));
+
+    Drop(m->FEDownloads->viewport(), {5, 5}, {dir("Games") + "a.zip"}); // already here: no menu, nothing
+    EXPECT_TRUE(dialogs.boxes().isEmpty());
+
+    Catalogue::AddSection("Empty", home.path() + "Empty/");
+    m->NewPage("Bare", home.path() + "Bare/");
+    m->Nav->SetActivePage(m->Nav->Page(2));
+    Drop(m->FEDownloads->viewport(), {5, 5}, {home.home() + "a.zip"});
+    EXPECT_EQ(dialogs.texts(), QStringList({"You cannot add files to an empty section.  Please create a folder for "
+                                            "these files to be placed in."}));
+}
+
+TEST_F(FileOpsTest, TheWindowsDropMessageMovesIntoTheFolderUnderThePointerWithoutQuestions)
+{
+    WriteAll(home.home() + "a.zip", "A");
+    WriteAll(home.home() + "b.zip", "new");
+    put("Utilities", "b.zip", "old");
+    auto m = shown();
+    m->HoverButton = m->Nav->Page(0)->Button(1);
+    Drop(m.get(), {300, 300}, {home.home() + "a.zip", home.home() + "b.zip"});
+    QApplication::processEvents();
+    EXPECT_EQ(ReadAll(dir("Utilities") + "a.zip"), "A");
+    EXPECT_EQ(ReadAll(dir("Utilities") + "b.zip"), "old") << "never replaced without asking";
+    EXPECT_EQ(ReadAll(home.home() + "b.zip"), "new");
+    ASSERT_EQ(dialogs.boxes().size(), 1);
+    EXPECT_TRUE(dialogs.boxes()[0].text.endsWith(": File exists."));
+    EXPECT_FALSE(QFileInfo::exists(home.file("Programs-Utilities.ini")));
+}
+
+// --- Folders moved between sections -------------------------------------------
+
+TEST_F(FileOpsTest, GamesMovedIntoASectionWithGamesAndGames1ArrivesAsGames2)
+{
+    put("Games", "a.zip", "A");
+    RecordFile("Programs", "Games").writeString("a.zip", "Desc", "kept");
+    QDir().mkpath(dir("Games") + "saves");
+    auto m = shown();
+    AppMessages::Post(WM_FLK_MOVEFOLDER, 2, 1);
+    QApplication::processEvents();
+
+    EXPECT_EQ(Catalogue::FolderNames("Music"), QStringList({"Games", "Games1", "Games2"}));
+    EXPECT_EQ(Catalogue::FolderIcon("Music", 3), 7);
+    EXPECT_EQ(ReadAll(home.file("Programs.ini")),
+              "[Main]\nNumCats=2\n[Cat1]\nName=Utilities\nIcon=7\n[Cat2]\nName=Tools\nIcon=7\n");
+    EXPECT_EQ(ReadAll(dir("Games2", "Music") + "a.zip"), "A");
+    EXPECT_TRUE(QDir(dir("Games2", "Music") + "saves").exists());
+    EXPECT_FALSE(QDir(dir("Games")).exists());
+    EXPECT_FALSE(QFileInfo::exists(home.file("Programs-Games.ini")));
+    EXPECT_EQ(RecordFile("Music", "Games2").readString("a.zip", "Desc", ""), "kept");
+    ASSERT_EQ(m->Nav->Page(0)->ButtonCount(), 2);
+    EXPECT_EQ(m->Nav->Page(1)->Button(2)->Caption(), "Games2");
+    EXPECT_EQ(m->GetClickedButton(), m->Nav->Page(0)->Button(0)) << "the folder after it is current";
+    EXPECT_EQ(m->FEDownloads->Directory(), dir("Utilities"));
+    EXPECT_TRUE(dialogs.boxes().isEmpty());
+}
+
+TEST_F(FileOpsTest, AFolderMoveNeverMergesIntoADirectoryAlreadyThere)
+{
+    put("Games", "a.zip", "moved");
+    QDir().mkpath(dir("Games2", "Music"));
+    WriteAll(dir("Games2", "Music") + "a.zip", "stray");
+    auto m = shown();
+    m->MoveCatToSection(m->Nav->Page(1), m->Nav->Page(0)->Button(0));
+    EXPECT_EQ(Catalogue::FolderNames("Music"), QStringList({"Games", "Games1", "Games3"}));
+    EXPECT_EQ(ReadAll(dir("Games2", "Music") + "a.zip"), "stray");
+    EXPECT_EQ(ReadAll(dir("Games3", "Music") + "a.zip"), "moved");
+}
+
+TEST_F(FileOpsTest, TheOnlyFolderOfASectionLeavesItsSectionShowingItsOwnDirectory)
+{
+    Catalogue::AddSection("Solo", home.path() + "Solo/");
+    Catalogue::AddFolder("Only", "Solo", 3, 2);
+    WriteAll(dir("Only", "Solo") + "a.zip", "A");
+    Catalogue::AddFolder("Gone", "Solo", 3, 2);
+    QDir(dir("Gone", "Solo")).removeRecursively();
+    auto m = shown();
+    m->Nav->Page(2)->Press();
+    m->MoveCatToSection(m->Nav->Page(1), m->Nav->Page(2)->Button(1));
+    EXPECT_EQ(dialogs.texts(), QStringList({"There was an error while moving the folder \"Gone\".  Its "
+                                            "corresponding folder could not be found."}));
+    EXPECT_EQ(Catalogue::FolderNames("Music"), QStringList({"Games", "Games1"})) << "nothing changes";
+
+    Catalogue::DeleteFolder("Solo", 2);
+    delete m->Nav->Page(2)->Button(1);
+    m->MoveCatToSection(m->Nav->Page(1), m->Nav->Page(2)->Button(0));
+    EXPECT_EQ(ReadAll(dir("Only", "Music") + "a.zip"), "A");
+    EXPECT_EQ(m->Nav->Page(2)->ButtonCount(), 0);
+    EXPECT_EQ(m->FEDownloads->Directory(), home.path() + "Solo/");
+    EXPECT_FALSE(m->mnuRenCat->isEnabled());
+    EXPECT_EQ(m->GetClickedButton(), nullptr);
 }
