@@ -70,17 +70,20 @@ TEST(Trash, AFileOfAnotherDiskGoesToThatDisksOwnTrash)
     if (disk.isEmpty())
         GTEST_SKIP() << "no second writable file system";
     TempHome home;
+    const QString trash = disk + "/.Trash-" + QString::number(::getuid()) + "/";
+    const bool hadTrash = QFileInfo::exists(trash);
     QTemporaryDir dir(disk + "/flk-trash-test-XXXXXX");
     const QString file = dir.path() + "/song.ogg";
     WriteAll(file, "la");
     ASSERT_TRUE(Trash::Move(file));
-    const QString trash = disk + "/.Trash-" + QString::number(::getuid()) + "/";
     const QString relative = QFileInfo(dir.path()).fileName() + "/song.ogg";
     EXPECT_EQ(ReadAll(trash + "files/song.ogg"), "la");
     EXPECT_TRUE(ReadAll(trash + "info/song.ogg.trashinfo").startsWith("[Trash Info]\nPath=" + relative.toUtf8() + "\n"));
     EXPECT_FALSE(QDir(home.home() + ".local/share/Trash/files").exists()) << "never copied into the home trash";
     QFile::remove(trash + "files/song.ogg");
     QFile::remove(trash + "info/song.ogg.trashinfo");
+    if (!hadTrash)
+        QDir(trash).removeRecursively();
 }
 
 TEST(Trash, AFileThatCannotGoStaysAndLeavesNoInformationBehind)
