@@ -10,12 +10,16 @@
 
 #include "Asker.h"
 #include "Catalogue.h"
+#include "Config.h"
+#include "ConfigWizard.h"
 #include "LookOut.h"
 #include "FileProperties.h"
 #include "FolderList.h"
 #include "Manager.h"
 #include "Profile.h"
 #include "ProgramWindows.h"
+#include "Progress.h"
+#include "ProgressAnimation.h"
 #include "Settings.h"
 #include "AnotherGauge.h"
 #include "RinGauge.h"
@@ -24,8 +28,10 @@
 #include "print.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -115,6 +121,42 @@ bool SaveManagers(const QString& out)
     return ok;
 }
 
+// The setup wizard's pages over a machine with two browsers and two scanners,
+// and the search window.
+bool SaveWizard(const QString& out, const QString& machine)
+{
+    for (const char* program : {"usr/bin/firefox-esr", "usr/bin/chromium", "usr/bin/clamscan", "usr/sbin/clamdscan"}) {
+        const QString path = machine + '/' + program;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    }
+    flk::TfrmProgress* progress = flk::Window<flk::TfrmProgress>();
+    progress->Animate1->SetActive(true);
+    QThread::msleep(300);
+    QApplication::processEvents();
+    bool ok = Save(progress, out, "TfrmProgress-searching");
+    progress->Animate1->SetActive(false);
+    progress->hide();
+
+    flk::TfrmConfig* wizard = flk::Window<flk::TfrmConfig>();
+    wizard->SearchRoot = machine;
+    wizard->show();
+    for (int page = 2; page <= 5; ++page) {
+        wizard->EPWizard1->cmdNext->click();
+        ok &= Save(wizard, out, QStringLiteral("TfrmConfig-page%1").arg(page));
+        if (page == 3) {
+            wizard->cbScanner->setCurrentIndex(1);
+            wizard->cbScannerChange();
+            ok &= Save(wizard, out, "TfrmConfig-page3-own-scanner");
+        }
+    }
+    wizard->hide();
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -151,6 +193,7 @@ int main(int argc, char** argv)
     ok &= Save(tray.PopupMenu1, out, "TfrmTray-menu");
     tray.PopupMenu1->hide();
     ok &= SaveManagers(out);
+    ok &= SaveWizard(out, scratch.path() + "/machine");
 
     auto* asker = new flk::TfrmAsker;
     asker->FillFromHandOff("http://downloads.example.org/tools/setup-4.2.exe", "Setup for the tools", "setup-4.2.exe",
