@@ -150,7 +150,7 @@ bool TFileDrops::ListMouse(QEvent* e)
     case QEvent::MouseButtonPress: {
         auto* press = static_cast<QMouseEvent*>(e);
         m_pressed = press->button() == Qt::LeftButton
-                    && m_manager->FEDownloads->itemAt(press->position().toPoint()) != nullptr;
+                    && m_manager->FEDownloads->indexAt(press->position().toPoint()).isValid();
         m_pressPos = press->position().toPoint();
         return false;
     }

@@ -18,6 +18,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -129,9 +130,13 @@ protected:
     }
     void select(TfrmManager* m, const QStringList& names)
     {
-        m->FEDownloads->clearSelection();
-        for (QTreeWidgetItem* item : m->FEDownloads->findItems("*", Qt::MatchWildcard))
-            item->setSelected(names.contains(item->text(0)));
+        QAbstractItemView* list = m->FEDownloads;
+        list->clearSelection();
+        for (int row = 0; row < list->model()->rowCount(); ++row) {
+            const QModelIndex index = list->model()->index(row, 0);
+            if (names.contains(index.data().toString()))
+                list->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
     }
 
     TempHome home;
@@ -525,4 +530,28 @@ TEST_F(FileOpsTest, TheOnlyFolderOfASectionLeavesItsSectionShowingItsOwnDirector
     EXPECT_EQ(m->FEDownloads->Directory(), solo);
     EXPECT_FALSE(m->mnuRenCat->isEnabled());
     EXPECT_EQ(m->GetClickedButton(), nullptr);
+}
+
+TEST_F(FileOpsTest, ClamAVScansTheSelectedFileWithASignatureOfOurOwn)
+{
+    if (!QFileInfo::exists("/usr/bin/clamscan"))
+        GTEST_SKIP() << "ClamAV is not installed";
+    const QByteArray harmless = "a harmless file that our own signature names\n";
+    const QString file = put("Games", "sample file.txt", harmless);
+    const QString database = home.home() + "own.hdb";
+    WriteAll(database, QCryptographicHash::hash(harmless, QCryptographicHash::Md5).toHex() + ":"
+                           + QByteArray::number(harmless.size()) + ":Fetchlark.Test.Signature\n");
+    const QString log = home.home() + "scan.log";
+    Settings::SetCommandLine("/usr/bin/clamscan");
+    Settings::SetParameters("--no-summary -d \"" + database + "\" \"--log=" + log + "\"");
+    auto m = shown();
+    select(m.get(), {"sample file.txt"});
+    m->mnuScanClick();
+    QElapsedTimer t;
+    t.start();
+    while (!ReadAll(log).contains("FOUND") && t.elapsed() < 20000)
+        QTest::qWait(50);
+    EXPECT_TRUE(ReadAll(log).contains((file + ": Fetchlark.Test.Signature.UNOFFICIAL FOUND\n").toUtf8()))
+        << ReadAll(log).toStdString();
+    EXPECT_EQ(RecordFile("Programs", "Games").readString("sample file.txt", "LastScanned", ""), today);
 }
