@@ -106,25 +106,6 @@ TEST(Trash, AFileThatCannotGoStaysAndLeavesNoInformationBehind)
 
 // --- Moving and copying -------------------------------------------------------
 
-TEST(FileTransfer, AnExistingTargetIsKeptUnlessReplacedAndThenReplacedWhole)
-{
-    TempHome home;
-    const QString a = home.home() + "a.bin", b = home.home() + "b.bin";
-    WriteAll(a, "new");
-    WriteAll(b, "old");
-    QString reason;
-    EXPECT_FALSE(FileTransfer::Move(a, b, false, &reason));
-    EXPECT_EQ(reason, "File exists");
-    EXPECT_FALSE(FileTransfer::Copy(a, b, false, &reason));
-    EXPECT_EQ(ReadAll(a), "new");
-    EXPECT_EQ(ReadAll(b), "old");
-    EXPECT_TRUE(FileTransfer::Copy(a, b, true));
-    EXPECT_EQ(ReadAll(b), "new");
-    EXPECT_TRUE(FileTransfer::Move(a, home.home() + "c.bin", false));
-    EXPECT_FALSE(QFileInfo::exists(a));
-    EXPECT_EQ(QDir(home.home()).entryList({"*.part-*"}, QDir::Hidden | QDir::Files), QStringList());
-}
-
 TEST(FileTransfer, AcrossDisksAFileArrivesWholeWithItsTimeOrStaysWhole)
 {
     const QString disk = OtherDisk();
