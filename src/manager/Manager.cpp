@@ -183,7 +183,8 @@ void TfrmManager::LaterRunCreate()
 
     if (Settings::SpeedForStartupCheck() == 0) {
         Dialogs::message(SpeedMissingText(), QStringLiteral("Fetchlark"), MB_OK, MB_ICONINFORMATION, this);
-        ShowModalWindow(Window<TfrmPreferences>());
+        if (auto* preferences = Window<TfrmPreferences>())
+            preferences->ShowModalOn(preferences->tabDownload);
     }
     if (auto* host = Window<ManagerHost>())
         host->ArmTrayDefault();
@@ -371,7 +372,6 @@ void TfrmManager::WriteSettings()
     lblFilename->setText(FEDownloads->SelectedFileName());
 }
 void TfrmManager::FieldLook(WPARAM, bool) {}
-void TfrmManager::GetToolBar() {}
 void TfrmManager::RenameHeader() {}
 void TfrmManager::RenameCategory() {}
 void TfrmManager::RenameSectionClick() {}

@@ -15,6 +15,7 @@
 #include "LookOutPage.h"
 #include "Messages.h"
 #include "ReportHost.h"
+#include "PreferencesHost.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -33,7 +34,7 @@ struct DropPlan;
 class TFolderList;
 class TLookOut;
 
-class TfrmManager : public QMainWindow, public FileListHost, public ReportHost {
+class TfrmManager : public QMainWindow, public FileListHost, public ReportHost, public PreferencesHost {
     Q_OBJECT
 public:
     explicit TfrmManager(QWidget* parent = nullptr);
@@ -160,8 +161,11 @@ public:
     QAction* mnuDropMove;
     QAction* mnuDropCopy;
     QAction* mnuDropCancel;
-    // ---- To be filled: toolbar --------------------------------------------------
+    // ---- Toolbar (ManagerToolBar.cpp) and the options' effects -----------------
     void GetToolBar();
+    void SetFileMenuMode(bool shellMenu) override;
+    void SetScanEnabled(bool enabled) override;
+    void ApplyToolBarPreferences(bool allButtonsOff, bool showText) override;
     // ---- To be filled: editing sections and folders on the bar ----------------
     void NewSectionClick();
     void NewFolderClick();

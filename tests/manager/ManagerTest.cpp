@@ -139,6 +139,7 @@ TEST_F(ManagerTest, LaterStartRunsTheSpeedCheckArmsTheTrayAndScansOnce)
     auto m = later();
     ASSERT_EQ(dialogs.texts(), QStringList{TfrmManager::SpeedMissingText()});
     EXPECT_EQ(dialogs.modals(), QStringList{"flk::TfrmPreferences"});
+    EXPECT_EQ(preferences.PageControl1->currentWidget(), preferences.tabDownload);
     EXPECT_EQ(tray.calls, QStringList({"arm", "scan"}));
     EXPECT_FALSE(m->isVisible());
 }
