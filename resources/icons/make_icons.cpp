@@ -1,4 +1,5 @@
-// Builds the folder icon library (icons.png, icons-16.png) from the Adwaita
+// Builds the folder icon library (icons.png, icons-16.png) and the toolbar's
+// pictures (toolbar.png, toolbar-hot.png) from the Adwaita
 // icon theme (CC-BY-SA 3.0 or LGPL 3; see README.md here). Run by hand:
 //
 //     cmake --build build --target flk-make-icons
@@ -88,6 +89,21 @@ const Entry kEntries[] = {
     {'W', "places/start-here.png"},                        // 61
 };
 
+// The manager's toolbar, by image index: New, Delete, Options, Report, Help,
+// File Info, Browser, Scanner, View Style. Symbolic pictures, drawn in the
+// normal colour (toolbar.png) and in the pointer-over colour (toolbar-hot.png).
+const char* const kToolbar[] = {
+    "actions/document-new-symbolic.symbolic.png",          // 0 New
+    "actions/edit-delete-symbolic.symbolic.png",           // 1 Delete
+    "categories/preferences-system-symbolic.symbolic.png", // 2 Options
+    "actions/document-print-symbolic.symbolic.png",        // 3 Report
+    "legacy/help-browser-symbolic.symbolic.png",           // 4 Help
+    "actions/document-properties-symbolic.symbolic.png",   // 5 File Info
+    "legacy/web-browser-symbolic.symbolic.png",            // 6 Browser
+    "status/security-high-symbolic.symbolic.png",          // 7 Scanner
+    "actions/view-grid-symbolic.symbolic.png",             // 8 View Style
+};
+
 QImage Load(const QString& theme, int size, const char* path)
 {
     QImage image(QStringLiteral("%1/%2x%2/%3").arg(theme).arg(size).arg(QString::fromLatin1(path)));
@@ -140,6 +156,27 @@ QImage Strip(const QString& theme, int size)
     return strip;
 }
 
+// A symbolic picture in one colour, keeping its shape's alpha.
+QImage Tinted(QImage image, const QColor& colour)
+{
+    QPainter p(&image);
+    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    p.fillRect(image.rect(), colour);
+    return image;
+}
+
+QImage ToolbarStrip(const QString& theme, const QColor& colour)
+{
+    const int size = 32;
+    const int count = int(std::size(kToolbar));
+    QImage strip(size * count, size, QImage::Format_ARGB32_Premultiplied);
+    strip.fill(Qt::transparent);
+    QPainter p(&strip);
+    for (int i = 0; i < count; ++i)
+        p.drawImage(i * size, 0, Tinted(Load(theme, size, kToolbar[i]), colour));
+    return strip;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -152,7 +189,9 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     const QString theme = QString::fromLocal8Bit(argv[1]);
     const QString out = QString::fromLocal8Bit(argv[2]);
-    const bool ok = Strip(theme, 32).save(out + "/icons.png") && Strip(theme, 16).save(out + "/icons-16.png");
+    const bool ok = Strip(theme, 32).save(out + "/icons.png") && Strip(theme, 16).save(out + "/icons-16.png")
+                    && ToolbarStrip(theme, QColor(0x5e, 0x5c, 0x64)).save(out + "/toolbar.png")
+                    && ToolbarStrip(theme, QColor(0x1c, 0x71, 0xd8)).save(out + "/toolbar-hot.png");
     std::printf("%s %d icons\n", ok ? "wrote" : "FAILED to write", int(std::size(kEntries)));
     return ok ? 0 : 1;
 }

@@ -67,11 +67,7 @@ void TfrmManager::BuildUi()
     BuildMainMenu();
     BuildBarMenus();
 
-    ToolBar1 = addToolBar(QStringLiteral("Toolbar"));
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setAccessibleName(QStringLiteral("Toolbar"));
-    ToolBar1->setMovable(false);
-    ToolBar1->hide(); // shown once it holds buttons (GetToolBar)
+    BuildToolBar();
 
     Splitter1 = new QSplitter(Qt::Horizontal, this);
     Splitter1->setHandleWidth(kSplitterWidth);

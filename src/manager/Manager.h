@@ -162,7 +162,60 @@ public:
     QAction* mnuDropCopy;
     QAction* mnuDropCancel;
     // ---- Toolbar (ManagerToolBar.cpp) and the options' effects -----------------
+    // Buttons in their order; s2 and s3 are the separators.
+    QAction* tbNew;
+    QAction* tbDelete;
+    QAction* tbProps;
+    QAction* tbStyle;
+    QAction* tbReport;
+    QAction* s2;
+    QAction* tbBrowser;
+    QAction* tbScanner;
+    QAction* s3;
+    QAction* tbOptions;
+    QAction* tbHelp;
+    QMenu* pmNew;
+    QAction* mnuTBNewSection;
+    QAction* mnuTBNewFolder;
+    QMenu* pmDelete;
+    QAction* mnuTBDelSection;
+    QAction* mnuTBDelFolder;
+    QMenu* pmViewStyle;
+    QAction* mnuTBLargeIcons;
+    QAction* mnuTBSmallIcons;
+    QAction* mnuTBList;
+    QAction* mnuTBDetails;
+    QMenu* pmPrint;
+    QAction* mnuTBPrint;
+    QAction* mnuTBSave;
+    QMenu* pmToolBar; // right click on the bar
+    QAction* mnuToolButtons;
+    QMenu* mnuAlign;
+    QAction* mnuLeft;
+    QAction* mnuRight;
+    QAction* mnuTop;
+    QAction* mnuBottom;
+    QAction* mnuShowLabels;
+    TImageList ilDisabledTool; // the buttons at rest
+    TImageList ilActiveTool;   // under the pointer
     void GetToolBar();
+    void GetVisibleButtons();
+    void mnuShowLabelsClick();
+    void mnuLeftClick();
+    void mnuRightClick();
+    void mnuTopClick();
+    void mnuBottomClick();
+    int GetProperWidth() const;
+    void WriteToolBarSettings(bool labels, int alignment);
+    void tbBrowserClick();
+    void tbScannerClick();
+    void tbOptionsClick();
+    void tbHelpClick();
+    void mnuToolButtonsClick();
+    // The toolbar's own state: shown, its edge, the buttons' size.
+    bool ToolBarShown() const;
+    Qt::ToolBarArea ToolBarEdge() const;
+    QSize ToolButtonSize() const;
     void SetFileMenuMode(bool shellMenu) override;
     void SetScanEnabled(bool enabled) override;
     void ApplyToolBarPreferences(bool allButtonsOff, bool showText) override;
@@ -205,6 +258,20 @@ private:
     bool AskDropAction();
     int DropInto(const QStringList& files, DropPlan& plan);
     QString CurrentRecordFile() const;
+    void BuildToolBar();
+    QAction* AddToolButton(const char* name, const QString& caption, const QString& hint, int image,
+                           QMenu* dropDown = nullptr);
+    void BuildToolBarMenus();
+    void PlaceToolBar(Qt::ToolBarArea edge);
+    void SetToolBarHeight(int height);
+    void SetToolBarWidth(int width);
+    void SizeToolButtons();
+    void SizeSeparators();
+    void PlaceLeftOrRight(Qt::ToolBarArea edge, int alignment, QAction* item);
+    void PlaceTopOrBottom(Qt::ToolBarArea edge, int alignment, QAction* item);
+    void LaunchProgram(const QString& commandLine, const QString& what);
+    int m_toolButtonWidth = 56;  // without labels; with labels the caption's room
+    int m_toolButtonHeight = 36;
     void FormCreate();
     void InstallAppMessage();
     void FirstRunCreate();

@@ -1,0 +1,306 @@
+// The manager window's toolbar over a real settings file: its buttons and
+// their order, which are shown and how they are separated, labels and the
+// four edges with their sizes, the stored choices and their re-application,
+// the launchers, and what the options' OK does to it.
+
+#include "Catalogue.h"
+#include "FolderList.h"
+#include "Manager.h"
+#include "ManagerHost.h"
+#include "ProgramWindows.h"
+#include "RecordingShell.h"
+#include "ScriptedDialogs.h"
+#include "Settings.h"
+#include "TempHome.h"
+#include "preferences.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace flk;
+using namespace flk::test;
+
+namespace {
+
+class ToolBarTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Catalogue::BuildDefaultCatalogue();
+        Settings::SetFirstRun(false);
+        Settings::SetSpeed(28800);
+    }
+    // The window as the user first sees it: created, then shown.
+    TfrmManager& shown()
+    {
+        if (!m)
+            m = std::make_unique<TfrmManager>();
+        windows.Add(m.get());
+        m->show();
+        return *m;
+    }
+    QWidget* button(QAction* a) const { return m->ToolBar1->widgetForAction(a); }
+    QStringList visible() const
+    {
+        QStringList names;
+        for (QAction* a : m->ToolBar1->actions())
+            if (a->isVisible())
+                names << (a->isSeparator() ? (a == m->s2 ? "s2" : "s3") : a->text());
+        return names;
+    }
+    void only(std::initializer_list<const char*> keys)
+    {
+        for (const char* key : {"New", "Delete", "Props", "Style", "Report", "Browser", "Virus", "Options", "Help"})
+            Settings::writeBool("ToolBar", key, false);
+        for (const char* key : keys)
+            Settings::writeBool("ToolBar", key, true);
+    }
+
+    TempHome home;
+    ScriptedDialogs dialogs;
+    RecordingShell shell;
+    TfrmPreferences preferences;
+    ProgramWindows windows{&preferences};
+    std::unique_ptr<TfrmManager> m;
+};
+
+} // namespace
+
+TEST_F(ToolBarTest, FreshSettingsShowSevenLabelledButtonsAtTheTop)
+{
+    shown();
+    QStringList all, hints;
+    for (QAction* a : m->ToolBar1->actions()) {
+        all << (a->isSeparator() ? "-" : a->text());
+        if (!a->isSeparator())
+            hints << a->toolTip();
+    }
+    EXPECT_EQ(all, QStringList({"New", "Delete", "File Info", "View Style", "Report", "-", "Browser", "Scanner", "-",
+                                "Options", "Help"}));
+    EXPECT_EQ(hints, QStringList({"Create a new section or folder", "Delete a section or folder",
+                                  "Get selected file's properties", "Change file view style",
+                                  "Print or save download folder information", "Launch your web browser",
+                                  "Launch your virus scanner", "View or modify options and preferences", "Get help"}));
+    EXPECT_EQ(visible(), QStringList({"New", "Delete", "File Info", "View Style", "Report", "s2", "Options", "Help"}));
+    EXPECT_TRUE(m->ToolBarShown());
+    EXPECT_EQ(m->ToolBarEdge(), Qt::TopToolBarArea);
+    EXPECT_EQ(m->ToolBar1->height(), 39);
+    EXPECT_EQ(m->ToolButtonSize(), QSize(56, 36));
+    EXPECT_EQ(button(m->s2)->width(), 8);
+    EXPECT_EQ(m->ToolBar1->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    EXPECT_TRUE(m->mnuShowLabels->isChecked());
+    EXPECT_TRUE(m->mnuTop->isChecked());
+
+    // Both image lists hold the nine pictures; at rest and under the pointer differ.
+    ASSERT_EQ(m->ilDisabledTool.size(), 9);
+    ASSERT_EQ(m->ilActiveTool.size(), 9);
+    const QIcon icon = m->tbOptions->icon();
+    EXPECT_NE(icon.pixmap(20, QIcon::Normal).toImage(), icon.pixmap(20, QIcon::Active).toImage());
+    EXPECT_NE(m->ilDisabledTool[2].pixmap(32).toImage(), m->ilDisabledTool[4].pixmap(32).toImage());
+
+    QStringList drops;
+    for (QAction* a : m->pmNew->actions() + m->pmDelete->actions() + m->pmViewStyle->actions() + m->pmPrint->actions())
+        drops << a->text();
+    EXPECT_EQ(drops, QStringList({"New &Section", "New &Folder", "Delete &Section", "&Delete Folder", "&Large Icons",
+                                  "&Small Icons", "&List", "&Details", "&Print a Report", "&Save a Report"}));
+    QStringList bar;
+    for (QAction* a : m->pmToolBar->actions())
+        bar << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(bar, QStringList({"&Buttons...", "-", "Align...", "-", "Text Labels"}));
+}
+
+TEST_F(ToolBarTest, SeparatorsStandOnlyBetweenGroupsThatAreBothShown)
+{
+    const struct {
+        std::initializer_list<const char*> keys;
+        QStringList shown;
+    } cases[] = {
+        {{"New"}, {"New"}},
+        {{"Report", "Options"}, {"Report", "s2", "Options"}},
+        {{"Delete", "Browser"}, {"Delete", "s2", "Browser"}},
+        {{"Virus", "Help"}, {"Scanner", "s3", "Help"}},
+        {{"Props", "Browser", "Virus", "Options"}, {"File Info", "s2", "Browser", "Scanner", "s3", "Options"}},
+    };
+    for (const auto& c : cases) {
+        only(c.keys);
+        shown();
+        EXPECT_EQ(visible(), c.shown);
+        EXPECT_TRUE(m->ToolBarShown());
+        m->hide();
+    }
+    only({});
+    shown();
+    EXPECT_FALSE(m->ToolBarShown());
+}
+
+TEST_F(ToolBarTest, AVerticalBarIsAsWideAsTheWidestVisibleCaption)
+{
+    const struct {
+        std::initializer_list<const char*> keys;
+        int width;
+    } cases[] = {
+        {{"New"}, 29},       {{"Help", "New"}, 29}, {{"New", "Delete", "Report"}, 39}, {{"Help", "Browser"}, 45},
+        {{"Virus", "Options"}, 47}, {{"Style", "New"}, 56},
+    };
+    for (const auto& c : cases) {
+        only(c.keys);
+        Settings::SetToolAlign(1);
+        shown();
+        EXPECT_EQ(m->ToolBarEdge(), Qt::LeftToolBarArea);
+        EXPECT_EQ(m->GetProperWidth(), c.width);
+        EXPECT_EQ(m->ToolBar1->width(), c.width);
+        m->hide();
+    }
+}
+
+TEST_F(ToolBarTest, LabelsAndEdgesSizeTheBarAndAreStoredAtOnce)
+{
+    shown();
+    m->mnuShowLabels->trigger(); // off at the top
+    EXPECT_EQ(m->ToolBar1->height(), 29);
+    EXPECT_EQ(m->ToolButtonSize(), QSize(30, 26));
+    EXPECT_EQ(m->ToolBar1->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    EXPECT_EQ(Settings::readString("Main", "ShowToolLabels", ""), "0");
+
+    m->mnuLeft->trigger();
+    EXPECT_EQ(m->ToolBarEdge(), Qt::LeftToolBarArea);
+    EXPECT_EQ(m->ToolBar1->width(), 30);
+    EXPECT_EQ(Settings::ToolAlign(), 1);
+    m->mnuShowLabels->trigger(); // on at the left
+    EXPECT_EQ(m->ToolBar1->width(), 56);
+    EXPECT_EQ(m->ToolButtonSize().height(), 36);
+    EXPECT_TRUE(m->mnuShowLabels->isChecked());
+    EXPECT_EQ(Settings::readString("Main", "ShowToolLabels", ""), "1");
+    m->mnuShowLabels->trigger(); // off at the left
+    EXPECT_EQ(m->ToolBar1->width(), 32);
+    EXPECT_EQ(m->ToolButtonSize(), QSize(32, 26));
+
+    m->mnuRight->trigger();
+    EXPECT_EQ(m->ToolBarEdge(), Qt::RightToolBarArea);
+    EXPECT_TRUE(m->mnuRight->isChecked());
+    EXPECT_FALSE(m->mnuLeft->isChecked());
+    EXPECT_EQ(Settings::ToolAlign(), 2);
+    m->mnuBottom->trigger();
+    EXPECT_EQ(m->ToolBarEdge(), Qt::BottomToolBarArea);
+    EXPECT_EQ(m->ToolBar1->height(), 26);
+    EXPECT_EQ(button(m->s2)->width(), 8);
+    EXPECT_EQ(Settings::ToolAlign(), 4);
+    EXPECT_EQ(Settings::readString("Main", "ShowToolLabels", ""), "0");
+    m->mnuTop->trigger();
+    EXPECT_EQ(m->ToolBarEdge(), Qt::TopToolBarArea);
+    EXPECT_EQ(Settings::ToolAlign(), 3);
+}
+
+TEST_F(ToolBarTest, StoredChoicesComeBackAtEveryShowingAndUnknownEdgesKeepTheTop)
+{
+    Settings::SetToolAlign(2);
+    Settings::SetShowToolLabels(false);
+    shown();
+    EXPECT_EQ(m->ToolBarEdge(), Qt::RightToolBarArea);
+    EXPECT_EQ(m->ToolBar1->width(), 30);
+    EXPECT_FALSE(m->mnuShowLabels->isChecked());
+    m->hide();
+    shown(); // a second showing keeps the labels off
+    EXPECT_FALSE(m->mnuShowLabels->isChecked());
+    EXPECT_EQ(Settings::readString("Main", "ShowToolLabels", ""), "0");
+    m->hide();
+
+    Settings::SetToolAlign(7);
+    m.reset();
+    shown();
+    EXPECT_EQ(m->ToolBarEdge(), Qt::TopToolBarArea);
+    EXPECT_EQ(Settings::ToolAlign(), 7);
+}
+
+TEST_F(ToolBarTest, LaunchersStartTheirProgramWithoutAShellOrSayWhyNot)
+{
+    const QString browser = home.path() + "My Browser/browse";
+    QDir().mkpath(home.path() + "My Browser");
+    WriteAll(browser, "#!/bin/sh\n");
+    QFile::setPermissions(browser, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    Settings::SetBrowserCL(browser);
+    Settings::SetVirusCL("sh -c 'echo $HOME; rm -rf /tmp/x' --now");
+    shown();
+    m->tbBrowser->trigger();
+    m->tbScanner->trigger();
+    ASSERT_EQ(shell.started.size(), 2);
+    EXPECT_EQ(shell.started[0].program, browser);
+    EXPECT_TRUE(shell.started[0].arguments.isEmpty());
+    EXPECT_TRUE(shell.started[1].program.endsWith("/sh"));
+    EXPECT_EQ(shell.started[1].arguments, QStringList({"-c", "echo $HOME; rm -rf /tmp/x", "--now"}));
+    EXPECT_TRUE(dialogs.boxes().isEmpty());
+
+    Settings::SetBrowserCL(home.path() + "gone/firefox");
+    Settings::SetVirusCL("");
+    m->tbBrowser->trigger();
+    m->tbScanner->trigger();
+    EXPECT_EQ(shell.started.size(), 2);
+    EXPECT_EQ(dialogs.texts(),
+              QStringList({"The web browser \"" + home.path() + "gone/firefox\" cannot be found or is not a program.",
+                           "No virus scanner is set for this button. Choose one under Options, Toolbar."}));
+}
+
+TEST_F(ToolBarTest, OptionsHelpButtonsAndDoubleClickOpenWhatTheySay)
+{
+    shown();
+    m->tbHelp->trigger();
+    ASSERT_EQ(shell.opened.size(), 1);
+    EXPECT_TRUE(shell.opened[0].endsWith("flk.html"));
+    m->tbOptions->trigger();
+    EXPECT_EQ(dialogs.modals(), QStringList{"flk::TfrmPreferences"});
+
+    preferences.PageControl1->setCurrentIndex(0);
+    m->mnuToolButtons->trigger();
+    EXPECT_EQ(preferences.PageControl1->currentWidget(), preferences.tsMisc);
+    preferences.PageControl1->setCurrentIndex(0);
+    QTest::mouseDClick(m->ToolBar1, Qt::LeftButton, {}, QPoint(m->ToolBar1->width() - 3, 3));
+    EXPECT_EQ(preferences.PageControl1->currentWidget(), preferences.tsMisc);
+    EXPECT_EQ(dialogs.modals().size(), 3);
+
+    // No file in the list: File Info does nothing.
+    m->tbProps->trigger();
+    EXPECT_TRUE(shell.properties.isEmpty());
+}
+
+TEST_F(ToolBarTest, TheOptionsOkHidesOrRebuildsTheBarOnlyWhenItsBoxesWereClicked)
+{
+    shown();
+    auto ok = [this](const std::function<void()>& change) {
+        preferences.hide();
+        preferences.show();
+        change();
+        preferences.cmdOK->click();
+    };
+    ok([this] {
+        for (QCheckBox* box : {preferences.cbTBNew, preferences.cbTBDelete, preferences.cbTBOptions,
+                               preferences.cbTBReport, preferences.cbTBProps, preferences.cbTBStyle,
+                               preferences.cbTBHelp})
+            box->click();
+    });
+    EXPECT_FALSE(m->ToolBarShown());
+
+    ok([this] {
+        preferences.cbTBVirus->click();
+        preferences.cmbAlign->setCurrentIndex(3);
+        preferences.cbShowText->click();
+    });
+    EXPECT_TRUE(m->ToolBarShown());
+    EXPECT_EQ(visible(), QStringList{"Scanner"});
+    EXPECT_EQ(m->ToolBarEdge(), Qt::BottomToolBarArea);
+    EXPECT_FALSE(m->mnuShowLabels->isChecked());
+    EXPECT_EQ(m->ToolBar1->height(), 26);
+
+    m->mnuTop->trigger();
+    ok([this] { preferences.cmbAlign->setCurrentIndex(0); }); // no toolbar box clicked
+    EXPECT_EQ(m->ToolBarEdge(), Qt::TopToolBarArea);
+    EXPECT_EQ(Settings::ToolAlign(), 1);
+}
