@@ -25,8 +25,10 @@
 #include "RinGauge.h"
 #include "Tray.h"
 #include "VVNavigatorGauge.h"
+#include "preferences.h"
 #include "print.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -90,6 +92,46 @@ bool SaveFileWindows(flk::TfrmManager* manager, const QString& out)
     return ok;
 }
 
+// The toolbar on each edge, with and without labels, with the launchers shown.
+bool SaveToolBars(flk::TfrmManager* manager, const QString& out)
+{
+    flk::Settings::SetToolBarBrowser(true);
+    flk::Settings::SetToolBarVirus(true);
+    manager->GetToolBar();
+    bool ok = true;
+    const std::pair<QAction*, const char*> edges[] = {{manager->mnuLeft, "left"},
+                                                      {manager->mnuRight, "right"},
+                                                      {manager->mnuBottom, "bottom"},
+                                                      {manager->mnuTop, "top"}};
+    for (const bool labels : {true, false}) {
+        if (labels != manager->mnuShowLabels->isChecked())
+            manager->mnuShowLabels->trigger();
+        for (const auto& [item, edge] : edges) {
+            item->trigger();
+            ok &= Save(manager, out,
+                       QStringLiteral("TfrmManager-toolbar-%1%2").arg(edge, labels ? "" : "-nolabels"));
+        }
+    }
+    manager->mnuShowLabels->trigger();
+    manager->pmToolBar->popup(manager->mapToGlobal(QPoint(40, 40)));
+    ok &= Save(manager->pmToolBar, out, "TfrmManager-toolbar-menu");
+    manager->pmToolBar->hide();
+    return ok;
+}
+
+// Every tab of the options window.
+bool SavePreferences(const QString& out)
+{
+    auto* preferences = flk::Window<flk::TfrmPreferences>();
+    bool ok = true;
+    for (int i = 0; i < preferences->PageControl1->count(); ++i) {
+        preferences->PageControl1->setCurrentIndex(i);
+        ok &= Save(preferences, out, QStringLiteral("TfrmPreferences-%1").arg(i + 1));
+        preferences->hide();
+    }
+    return ok;
+}
+
 // The manager window with files in a folder, and over an empty catalogue.
 bool SaveManagers(const QString& out)
 {
@@ -104,6 +146,7 @@ bool SaveManagers(const QString& out)
     manager->Nav->Page(0)->Button(2)->Press();
     bool ok = Save(manager, out, "TfrmManager-files");
     ok &= SaveFileWindows(manager, out);
+    ok &= SaveToolBars(manager, out);
     manager->hide();
 
     // The report dialog over that folder, in both modes.
@@ -192,6 +235,7 @@ int main(int argc, char** argv)
     }
     ok &= Save(tray.PopupMenu1, out, "TfrmTray-menu");
     tray.PopupMenu1->hide();
+    ok &= SavePreferences(out);
     ok &= SaveManagers(out);
     ok &= SaveWizard(out, scratch.path() + "/machine");
 

@@ -267,6 +267,7 @@ private:
     void SetToolBarWidth(int width);
     void SizeToolButtons();
     void SizeSeparators();
+    int CaptionRoom() const;
     void PlaceLeftOrRight(Qt::ToolBarArea edge, int alignment, QAction* item);
     void PlaceTopOrBottom(Qt::ToolBarArea edge, int alignment, QAction* item);
     void LaunchProgram(const QString& commandLine, const QString& what);

@@ -16,6 +16,7 @@
 
 #include <QActionGroup>
 #include <QFileInfo>
+#include <QLayout>
 #include <QMenu>
 #include <QStandardPaths>
 #include <QToolButton>
@@ -290,7 +291,7 @@ void TfrmManager::PlaceLeftOrRight(Qt::ToolBarArea edge, int alignment, QAction*
 {
     PlaceToolBar(edge);
     const bool labels = mnuShowLabels->isChecked();
-    SetToolBarWidth(labels ? GetProperWidth() : 30);
+    SetToolBarWidth(labels ? std::max(GetProperWidth(), CaptionRoom()) : 30);
     SizeToolButtons();
     SizeSeparators();
     item->setChecked(true);
@@ -351,17 +352,34 @@ void TfrmManager::SetToolBarWidth(int width)
     ToolBar1->setFixedWidth(width);
 }
 
-// Labelled buttons take the caption's room: 56 across, or the bar's width
-// on the left or right.
+// Labelled buttons are at least 56 across (or the bar's width on the left
+// or right) and grow when the desktop's font needs more for a caption.
 void TfrmManager::SizeToolButtons()
 {
     const bool vertical = ToolBarEdge() == Qt::LeftToolBarArea || ToolBarEdge() == Qt::RightToolBarArea;
-    int width = m_toolButtonWidth;
-    if (mnuShowLabels->isChecked())
-        width = vertical ? ToolBar1->maximumWidth() : kLabelledWidth;
+    const bool labels = mnuShowLabels->isChecked();
+    for (QAction* button : {tbNew, tbDelete, tbProps, tbStyle, tbReport, tbBrowser, tbScanner, tbOptions, tbHelp}) {
+        QWidget* w = ToolBar1->widgetForAction(button);
+        if (!w)
+            continue;
+        if (labels) {
+            w->setMinimumSize(vertical ? ToolBar1->maximumWidth() : kLabelledWidth, m_toolButtonHeight);
+            w->setMaximumSize(QWIDGETSIZE_MAX, m_toolButtonHeight);
+        } else {
+            w->setFixedSize(m_toolButtonWidth, m_toolButtonHeight);
+        }
+    }
+}
+
+// The room a vertical bar needs for its widest visible caption.
+int TfrmManager::CaptionRoom() const
+{
+    int widest = 0;
     for (QAction* button : {tbNew, tbDelete, tbProps, tbStyle, tbReport, tbBrowser, tbScanner, tbOptions, tbHelp})
-        if (QWidget* w = ToolBar1->widgetForAction(button))
-            w->setFixedSize(width, m_toolButtonHeight);
+        if (const QWidget* w = ToolBar1->widgetForAction(button); w && button->isVisible())
+            widest = std::max(widest, w->sizeHint().width());
+    const QMargins margins = ToolBar1->layout() ? ToolBar1->layout()->contentsMargins() : QMargins();
+    return widest + margins.left() + margins.right();
 }
 
 // At the top or bottom the visible separators are 8 pixels wide.

@@ -137,7 +137,7 @@ QWidget* TfrmPreferences::BuildManagement()
     meDeleteDays = DaysBox(tab, QStringLiteral("Days before auto-deleting"));
     QLabel* lblDeleteDays = Label(QStringLiteral("days."), tab);
     cbShowMenu = Check(QStringLiteral("&Show standard context menu for files"), tab);
-    QLabel* lblNote = Label(QStringLiteral(" (Note that certain") + u'\n'
+    QLabel* lblNote = Label(QStringLiteral(" (Note that certain") + u' '
                                 + QStringLiteral("actions cannot be tracked by Fetchlark if this option is selected, "
                                                  "such as last date opened, etc.)"),
                             tab);
