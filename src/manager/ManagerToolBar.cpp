@@ -251,7 +251,7 @@ void TfrmManager::mnuShowLabelsClick()
         m_toolButtonHeight = kPlainHeight;
         mnuShowLabels->setChecked(false);
         SizeToolButtons();
-        Settings::SetShowToolLabels(false);
+        WriteToolBarSettings(false, Settings::ToolAlign());
         return;
     }
     ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -264,7 +264,7 @@ void TfrmManager::mnuShowLabelsClick()
     else
         SetToolBarHeight(39);
     SizeToolButtons();
-    Settings::SetShowToolLabels(true);
+    WriteToolBarSettings(true, Settings::ToolAlign());
 }
 
 void TfrmManager::mnuLeftClick()
@@ -322,10 +322,14 @@ int TfrmManager::GetProperWidth() const
     return width;
 }
 
+// Only what differs is written: applying the stored choices at every
+// showing writes nothing (and a read-only settings file stays quiet).
 void TfrmManager::WriteToolBarSettings(bool labels, int alignment)
 {
-    Settings::SetShowToolLabels(labels);
-    Settings::SetToolAlign(alignment);
+    if (Settings::ShowToolLabels() != labels)
+        Settings::SetShowToolLabels(labels);
+    if (Settings::ToolAlign() != alignment)
+        Settings::SetToolAlign(alignment);
 }
 
 void TfrmManager::PlaceToolBar(Qt::ToolBarArea edge)
