@@ -1,46 +1,131 @@
 #pragma once
-// The file list of the manager window: the files lying in one directory
-// (no sub-folders; hidden files too), in a details view. It holds the
-// current folder's place until the full file list with its information
-// panel is built on it.
+// FEDownloads, the manager window's file list: the files lying in one
+// directory (no sub-folders, hidden files too), multiple selection that
+// stays visible without the focus, no renaming in place. Four view styles
+// over one model: large icons, small icons, list and details (columns Name,
+// Size, Type, Modified; Extension and Attributes exist but are hidden).
+//
+// The directory is read and watched off the GUI thread (Qt's file-system
+// model); SetDirectory and Refresh run messages until the new listing is
+// complete, so every question asked right after them is answered from the
+// directory as it is now, while the window stays responsive. A listing
+// that a newer one overtakes is dropped.
 
-#include <QTreeWidget>
+#include <QPointer>
+#include <QWidget>
+
+class QAbstractItemView;
+class QItemSelectionModel;
+class QLabel;
+class QListView;
+class QStackedLayout;
+class QTreeView;
 
 namespace flk {
 
-class TFolderList : public QTreeWidget {
+class TFolderModel;
+
+class TFolderList : public QWidget {
     Q_OBJECT
 public:
+    // The numbers are the stored ViewStyle values.
+    enum ViewStyle { vsLargeIcons = 1, vsList = 2, vsDetails = 3, vsSmallIcons = 4 };
+
+    static const QString kHint;
+
     explicit TFolderList(QWidget* parent = nullptr);
+    ~TFolderList() override;
 
     // The directory shown, with a trailing "/"; empty before the first one.
     QString Directory() const { return m_directory; }
     void SetDirectory(const QString& directory);
-    // Lists the directory again.
+    // Lists the directory again, keeping the selection of the files still there.
     void Refresh();
+    // The directory is missing or cannot be read: the list is empty and says so.
+    bool DirectoryUnavailable() const { return m_unavailable; }
 
+    // ---- Items ----------------------------------------------------------------
+    int ItemCount() const;
     // An item lies at the list's top-left corner: the list is not empty.
-    bool HasItemAtTopLeft() const { return topLevelItemCount() > 0; }
+    bool HasItemAtTopLeft() const { return ItemCount() > 0; }
+    // Every item's file name in list order.
+    QStringList FileNames() const;
+    // The top item's file name, empty when the list is empty.
+    QString TopFileName() const;
+    // The file name of the item under a point of the list's viewport, or empty.
+    QString FileNameAt(const QPoint& viewportPoint) const;
+    // The focused (current) item's file name, or empty.
+    QString FocusedFileName() const;
+
+    // ---- Selection ----------------------------------------------------------
     // Selects the top item; its file name, or empty when the list is empty.
     QString SelectTop();
     // The first selected item's file name, or empty.
     QString SelectedFileName() const;
     // How many items are selected; their file names (name and extension)
-    // in list order; every item's file name in list order.
+    // and display captions, in list order.
     int SelectedCount() const;
     QStringList SelectedFileNames() const;
-    QStringList FileNames() const;
-    // Selects (and makes current) the item of this file name; false when
-    // the list has none.
+    QStringList SelectedCaptions() const;
+    // Selects (and makes current) the item of this file name, alone; false
+    // when the list has none.
     bool SelectFile(const QString& fileName);
+    // Selects these files (those present), the first one current.
+    void SelectFiles(const QStringList& fileNames);
+
+    // ---- Settings -------------------------------------------------------------
+    ViewStyle Style() const { return m_style; }
+    void SetViewStyle(ViewStyle style);
+    // The desktop's file menu instead of the program's (ShowMenu).
+    bool ShellMenu() const { return m_shellMenu; }
+    void SetShellMenu(bool on) { m_shellMenu = on; }
     // Re-lists on its own when the directory changes on disk; the file
     // operations and the bar's editing switch it off while they work.
-    void SetAutoRefresh(bool on) { m_autoRefresh = on; }
+    // Switching it on again re-lists once messages run (or at the next Refresh).
+    void SetAutoRefresh(bool on);
     bool AutoRefresh() const { return m_autoRefresh; }
 
+    // The view now showing the files (for keyboard focus, hit tests, tests).
+    QAbstractItemView* View() const;
+    QTreeView* DetailsView() const { return m_details; }
+
+signals:
+    void SelectionChange();
+    void DoubleClick();
+    // A mouse button went down over the list (after the list handled it).
+    void MouseDown(Qt::MouseButton button, const QPoint& viewportPoint);
+    // The context menu is asked for, at a global position.
+    void ContextMenu(const QPoint& globalPos);
+    // A key reached the list (after its own filter let it through).
+    void KeyPressed(int key, Qt::KeyboardModifiers modifiers);
+    void Refreshed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void Load(const QString& directory, const QStringList& keepSelected, const QString& keepCurrent);
+    void Show(TFolderModel* model, const QString& directory);
+    void SetupView(QAbstractItemView* view);
+    void ApplyStyle();
+    QModelIndex Root() const;
+    QModelIndex IndexOf(const QString& fileName) const;
+    QString NameOf(const QModelIndex& index) const;
+    bool KeyFiltered(int key) const;
+
     QString m_directory;
+    bool m_unavailable = false;
     bool m_autoRefresh = true;
+    bool m_refreshPending = false;
+    bool m_shellMenu = false;
+    ViewStyle m_style = vsDetails;
+    int m_generation = 0;
+    QPointer<TFolderModel> m_model;
+    QItemSelectionModel* m_selection = nullptr;
+    QStackedLayout* m_stack = nullptr;
+    QTreeView* m_details = nullptr;
+    QListView* m_icons = nullptr;
+    QLabel* m_notice = nullptr;
 };
 
 } // namespace flk

@@ -100,17 +100,9 @@ void TfrmManager::BuildUi()
     pnlCategory->setFont(bold);
     right->addWidget(pnlCategory);
 
-    pnlInfo = new QWidget(pnl1);
-    pnlInfo->setObjectName(QStringLiteral("pnlInfo"));
-    pnlInfo->hide(); // the information panel is built into it
-    right->addWidget(pnlInfo);
     lblFilename = new QLabel(pnl1);
     lblFilename->hide();
-
-    FEDownloads = new TFolderList(pnl1);
-    FEDownloads->setObjectName(QStringLiteral("FEDownloads"));
-    FEDownloads->setAccessibleName(QStringLiteral("Files"));
-    right->addWidget(FEDownloads, 1);
+    BuildFileListArea(right);
 
     Splitter1->addWidget(Nav);
     Splitter1->addWidget(pnl1);
@@ -145,6 +137,7 @@ void TfrmManager::FirstRunCreate()
     FEDownloads->SetDirectory(SectionLocation);
     InstallAppMessage();
     PopulateImageList();
+    ApplyFileListSettings();
     if (!FEDownloads->HasItemAtTopLeft()) {
         GrayAll();
         ClearAll(true);
@@ -160,6 +153,7 @@ void TfrmManager::LaterRunCreate()
 {
     InstallAppMessage();
     PopulateImageList();
+    ApplyFileListSettings();
     PopulateHeaders();
     if (Nav->PageCount() == 0) {
         ClickedPage = nullptr;
@@ -172,8 +166,10 @@ void TfrmManager::LaterRunCreate()
         ClickedPage = Nav->Page(0);
         ClickedButton = ClickedPage->Button(0);
         HeadClick(ClickedPage);
-        if (FEDownloads->HasItemAtTopLeft())
+        if (FEDownloads->HasItemAtTopLeft()) {
             lblFilename->setText(FEDownloads->SelectTop());
+            FEDownloadsMouseDown();
+        }
     }
     UpdateMenuStates();
 
@@ -218,8 +214,6 @@ QString TfrmManager::SelectedFilePath() const
     return name.isEmpty() ? QString() : FEDownloads->Directory() + name;
 }
 
-void TfrmManager::ClearDeleteBox() {}
-
 void TfrmManager::PopulateImageList()
 {
     // The whole set each time: a refill never grows the list.
@@ -244,8 +238,10 @@ void TfrmManager::FormShow()
     EnsureOnScreen();
     PopulateImageList();
     FEDownloads->Refresh();
+    RightPaneWidth = pnlRightPane->width();
     GetToolBar();
     UpdateMenuStates();
+    FEDownloadsMouseDown();
 }
 
 // A place saved on another screen arrangement comes back onto a screen.
@@ -292,7 +288,7 @@ void TfrmManager::resizeEvent(QResizeEvent* e)
 
 void TfrmManager::FormResize()
 {
-    // The information panel's fields follow the width once it is built.
+    InfoPanelResize();
     Nav->SetAutoSize(false);
     Nav->SetAutoSize(true);
 }
@@ -351,23 +347,9 @@ bool TfrmManager::AppMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 }
 
 // ---------------------------------------------------------------------------
-// Places filled elsewhere: the information panel and the file list's
-// handling, file operations and drops, the toolbar, editing on the bar.
+// Places filled elsewhere: file operations and drops, the toolbar, editing
+// on the bar.
 
-void TfrmManager::ClearAll(bool disable)
-{
-    lblFilename->clear();
-    (void)disable;
-}
-
-void TfrmManager::ReEnable() {}
-void TfrmManager::GrayAll() {}
-void TfrmManager::UpdateInfo() {}
-void TfrmManager::WriteSettings()
-{
-    lblFilename->setText(FEDownloads->SelectedFileName());
-}
-void TfrmManager::FieldLook(WPARAM, bool) {}
 void TfrmManager::RenameHeader() {}
 void TfrmManager::RenameCategory() {}
 void TfrmManager::RenameSectionClick() {}

@@ -18,20 +18,25 @@
 #include "PreferencesHost.h"
 
 #include <QMainWindow>
+#include <QHash>
 #include <QPointer>
 
 class QAction;
+class QCheckBox;
 class QDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPlainTextEdit;
 class QSplitter;
 class QToolBar;
 
 namespace flk {
 
 struct DropPlan;
+class RecordFile;
 class TFolderList;
+class TInfoPanel;
 class TLookOut;
 
 class TfrmManager : public QMainWindow, public FileListHost, public ReportHost, public PreferencesHost {
@@ -100,8 +105,9 @@ public:
     QSplitter* Splitter1;    // between the bar and the right side
     QWidget* pnl1;           // the right side
     QLabel* pnlCategory;     // the heading
-    QWidget* pnlInfo;        // the information panel's place (empty until filled)
+    TInfoPanel* pnlInfo;     // the information panel (its fields are named below)
     QLabel* lblFilename;     // hidden: the file whose record the panel holds
+    QSplitter* Splitter2;    // between the notes and the file list
     TFolderList* FEDownloads;
     TImageList ilIcons;      // the folder icon set (32 x 32)
 
@@ -134,13 +140,80 @@ public:
     // The application-wide hook of the private messages; true when handled.
     bool AppMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
-    // ---- To be filled: information panel and file list ----------------------
+    // ---- Information panel and file list (ManagerInfoPanel.cpp, ManagerFileList.cpp)
+    // The panel's fields (owned by pnlInfo).
+    QLineEdit* edtDescription;
+    QLineEdit* edtSource;
+    QCheckBox* cbDelete;
+    QLineEdit* meDelete;
+    QLabel* lblDeletion;
+    QLabel* lblDateDownloaded;
+    QLabel* lblLastOpened;
+    QLabel* lblVChecked;
+    QPlainTextEdit* mmoNotes;
+    QWidget* pnlRightPane;
+    // The file list's menu (PopupMenu1); its delete submenu is mnuDeleteFile
+    // (mnuDelete is the main menu's).
+    QMenu* PopupMenu1;
+    QAction* mnuOpen;
+    QMenu* mnuDeleteFile;
+    QAction* mnuRecBin;  // to the Trash (Del)
+    QAction* N17;        // permanently (Shift+Del)
+    QAction* mnuScan;
+    QMenu* mnuViewStyle;
+    QAction* mnuFELargeIcons;
+    QAction* mnuFESmallIcons;
+    QAction* mnuFEList;
+    QAction* mnuFEDetails;
+    QAction* mnuProps;
+    // The desktop's file menu, used instead when [Management] ShowMenu is on.
+    QMenu* pmShell;
+    QAction* mnuShellOpen;
+    QAction* mnuShellOpenWith;
+    QAction* mnuShellShowInFolder;
+    QAction* mnuShellTrash;
+    QAction* mnuShellProps;
+    // The source field's menu while it shows a link.
+    QMenu* pmGoThere;
+    QAction* mnuGoThere;
+    QAction* mnuEditLink;
+
     void ClearAll(bool disable);
     void ReEnable();
     void GrayAll();
     void UpdateInfo();
     void WriteSettings();
+    void DoWrite();
+    void MultiWrite();
+    void WriteSingle(QWidget* field);
+    QString NotesToString() const;
+    void ReadNotes(const QString& recordFile, const QString& fileName);
     void FieldLook(WPARAM field, bool editing); // messages 3024 / 3025
+    static WPARAM FieldHandle(const QWidget* field) { return reinterpret_cast<WPARAM>(field); }
+    // The file list's events.
+    void FEDownloadsSelectionChange();
+    void FEDownloadsMouseDown();
+    void FEDownloadsDoubleClick();
+    void FEDownloadsRefresh();
+    void PopupMenu1Popup();
+    // View styles; the toolbar's "View Style" menu adds its four items here
+    // so both menus show the same check.
+    void mnuFELargeIconsClick();
+    void mnuFESmallIconsClick();
+    void mnuFEListClick();
+    void mnuFEDetailsClick();
+    void AddViewStyleItems(QAction* large, QAction* small, QAction* list, QAction* details);
+    void WriteStyle(int style);
+    // The source link and re-downloading from the manager.
+    void edtSourceChange();
+    void SourceClick();
+    void mnuGoThereClick();
+    void ReDownload();
+    // The desktop file menu's own commands.
+    void OpenWithClick();
+    void ShowInFolderClick();
+    // Placeholder of an empty description, source or notes value.
+    static const QString kClickHereToEdit;
     // ---- To be filled: file operations and drops ----------------------------
     void AfterDelete() override;
     void MoveCatToSection(TLookOutPage* page, TLookOutButton* button); // message 3026
@@ -291,6 +364,29 @@ private:
     void ButtonWidthsToFirstPage();
     void EnsureOnScreen();
     void SetHeading(const QString& folder, const QString& fileName);
+    // Information panel and file list.
+    void BuildFileListArea(QLayout* right);
+    void BuildFileListMenus();
+    void ConnectInfoPanel();
+    void ApplyFileListSettings();
+    void InfoPanelResize();
+    void SetViewStyle(int style);
+    void SetFileItemsEnabled(bool enabled);
+    void FEDownloadsKey(int key, Qt::KeyboardModifiers modifiers);
+    void FEDownloadsContextMenu(const QPoint& globalPos);
+    void FieldKey(QWidget* field, int key);
+    void PanelClicked(QWidget* where);
+    void DeleteBoxReleased();
+    bool FolderIsCurrent() const;
+    QString RecordFilePath() const;
+    void WriteRecord(RecordFile& records, const QString& fileName, bool keepUnchanged);
+    void WriteDays(RecordFile& records, const QString& fileName);
+    void WriteField(RecordFile& records, const QString& fileName, QWidget* field);
+    void FillDays(RecordFile& records, const QString& fileName);
+    void ShowListStatus();
+    int m_viewStyle = 0;                // the style shown (0 before the settings are applied)
+    QList<QAction*> m_styleItems[5];    // by stored style number: the items of both menus
+    QHash<QWidget*, QString> m_loaded;  // the text fields as UpdateInfo filled them
 };
 
 } // namespace flk

@@ -219,12 +219,15 @@ void TfrmManager::CatClick()
         const QSignalBlocker detached(FEDownloads);
         const QString caption = ClickedButton->Caption();
         const QString directory = Catalogue::FolderDirectory(SectionLocation, caption);
-        if (QDir(directory).exists())
-            FEDownloads->SetDirectory(directory);
+        // A missing directory shows an empty list that says so, never the
+        // previous folder's files under this folder's name.
+        FEDownloads->SetDirectory(directory);
+        ShowListStatus();
         SetHeading(caption, {});
         if (FEDownloads->HasItemAtTopLeft()) {
             const QString file = FEDownloads->SelectTop();
             ReEnable();
+            FEDownloadsMouseDown();
             lblFilename->setText(file);
             UpdateInfo();
             SetHeading(caption, file);

@@ -152,7 +152,7 @@ TEST_F(ManagerTest, EmptyCatalogueSelectsNothingAndOffersNoNewFolder)
     EXPECT_EQ(m->GetClickedPage(), nullptr);
     EXPECT_EQ(m->GetClickedButton(), nullptr);
     EXPECT_TRUE(m->SectionLocation.isEmpty());
-    EXPECT_EQ(m->FEDownloads->topLevelItemCount(), 0);
+    EXPECT_EQ(m->FEDownloads->ItemCount(), 0);
     for (QAction* a : {m->mnuNewFolder, m->mnuP_NewFolder, m->mnuB_NewFolder, m->mnuRenCat, m->mnuMainDelCat})
         EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
     EXPECT_TRUE(m->mnuNewSection->isEnabled());
@@ -183,11 +183,19 @@ TEST_F(ManagerTest, PressingAFolderOrASectionSwitchesTheFilesShown)
     EXPECT_EQ(m->GetClickedButton(), utilities);
     EXPECT_EQ(m->pnlCategory->text(), "Utilities");
 
-    // A folder whose directory is gone keeps the list where it was.
+    // A folder whose directory is gone shows an empty list that says so,
+    // never the previous folder's files; made again, it shows its files.
     QDir(home.path() + "Programs/Applications").removeRecursively();
     m->Nav->Page(0)->Button(3)->Press();
-    EXPECT_EQ(m->FEDownloads->Directory(), home.path() + "Programs/Utilities/");
+    EXPECT_EQ(m->FEDownloads->Directory(), home.path() + "Programs/Applications/");
+    EXPECT_EQ(m->FEDownloads->ItemCount(), 0);
+    EXPECT_TRUE(m->statusBar()->currentMessage().contains("Programs/Applications/ does not exist or cannot be read"))
+        << m->statusBar()->currentMessage().toStdString();
     EXPECT_EQ(m->pnlCategory->text(), "Applications");
+    WriteAll(home.path() + "Programs/Applications/editor.bin", "x");
+    m->Nav->Page(0)->Button(3)->Press();
+    EXPECT_EQ(m->FEDownloads->FileNames(), QStringList{"editor.bin"});
+    EXPECT_TRUE(m->statusBar()->currentMessage().isEmpty());
 
     // A section: its first folder; a section without folders: its own files.
     m->Nav->Page(1)->Press();

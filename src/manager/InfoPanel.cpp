@@ -1,0 +1,363 @@
+#include "InfoPanel.h"
+
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QRegularExpressionValidator>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace flk {
+
+namespace {
+
+constexpr int kPanel3Height = 84;
+constexpr int kSpacerWidth = 2;
+
+QLabel* Caption(const QString& text, QWidget* parent, const QString& name, const QString& hint = {})
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setStatusTip(hint);
+    return label;
+}
+
+QLabel* Value(const QString& text, QWidget* parent, const QString& name, const QString& accessible,
+              const QString& hint)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setAccessibleName(accessible);
+    label->setStatusTip(hint);
+    label->setTextInteractionFlags(Qt::NoTextInteraction);
+    return label;
+}
+
+} // namespace
+
+TInfoPanel::TInfoPanel(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("pnlInfo"));
+    BuildUpper();
+    BuildNotes();
+    for (QWidget* field : TextFields())
+        ApplyLook(field);
+}
+
+void TInfoPanel::BuildUpper()
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 2, 0, 0);
+    outer->setSpacing(2);
+
+    auto* line = new QHBoxLayout;
+    line->setContentsMargins(4, 0, 4, 0);
+    Label2 = Caption(QStringLiteral("Description:"), this, QStringLiteral("Label2"),
+                     QStringLiteral("Click to the right of this label to edit the currently selected file's description"));
+    edtDescription = new QLineEdit(this);
+    edtDescription->setObjectName(QStringLiteral("edtDescription"));
+    edtDescription->setMaxLength(kValueLimit);
+    edtDescription->setStatusTip(QStringLiteral(
+        "Click here to edit the description of the currently selected file.  Press enter to save changes."));
+    Label2->setBuddy(edtDescription);
+    edtDescription->setAccessibleName(QStringLiteral("Description"));
+    line->addWidget(Label2);
+    line->addWidget(edtDescription, 1);
+    outer->addLayout(line);
+
+    Panel3 = new QWidget(this);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel3->setFixedHeight(kPanel3Height);
+    auto* panel3 = new QHBoxLayout(Panel3);
+    panel3->setContentsMargins(0, 0, 0, 0);
+    Splitter3 = new QSplitter(Qt::Horizontal, Panel3);
+    Splitter3->setObjectName(QStringLiteral("Splitter3"));
+    Splitter3->setHandleWidth(3);
+    Splitter3->setChildrenCollapsible(false);
+    panel3->addWidget(Splitter3);
+
+    pnlLeftPane = new QWidget(Splitter3);
+    pnlLeftPane->setObjectName(QStringLiteral("pnlLeftPane"));
+    auto* left = new QGridLayout(pnlLeftPane);
+    left->setContentsMargins(4, 2, 4, 2);
+    left->setHorizontalSpacing(4);
+    Label4 = Caption(QStringLiteral("Source:"), pnlLeftPane, QStringLiteral("Label4"),
+                     QStringLiteral("Click to the right of this label to edit the currently selected file's source.  "
+                                    "If the selected file is a partial download, selecting this link will enable you "
+                                    "to resume downloading."));
+    edtSource = new QLineEdit(pnlLeftPane);
+    edtSource->setObjectName(QStringLiteral("edtSource"));
+    edtSource->setMaxLength(kValueLimit);
+    edtSource->setStatusTip(
+        QStringLiteral("Selecting this link will enable you to resume downloading.   Right-click to edit."));
+    edtSource->setAccessibleName(QStringLiteral("Source"));
+    Label4->setBuddy(edtSource);
+    SourceGap = new QWidget(pnlLeftPane);
+    SourceGap->setFixedWidth(4);
+    auto* sourceRow = new QHBoxLayout;
+    sourceRow->setSpacing(0);
+    sourceRow->addWidget(Label4);
+    sourceRow->addWidget(SourceGap);
+    sourceRow->addWidget(edtSource, 1);
+    left->addLayout(sourceRow, 0, 0, 1, 5);
+
+    cbDelete = new QCheckBox(QStringLiteral("Auto-Delete in"), pnlLeftPane);
+    cbDelete->setObjectName(QStringLiteral("cbDelete"));
+    cbDelete->setStatusTip(QStringLiteral(
+        "Check this box if you would like Fetchlark to automatically delete the currently selected file."));
+    meDelete = new QLineEdit(pnlLeftPane);
+    meDelete->setObjectName(QStringLiteral("meDelete"));
+    meDelete->setMaxLength(3);
+    meDelete->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,3}")), meDelete));
+    meDelete->setFixedWidth(meDelete->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 8);
+    meDelete->setStatusTip(QStringLiteral("Click here to edit the number of days until auto-deletion for the currently "
+                                          "selected file.  Press enter to save changes."));
+    meDelete->setAccessibleName(QStringLiteral("Days until auto-deletion"));
+    Label6 = Caption(QStringLiteral("days"), pnlLeftPane, QStringLiteral("Label6"));
+    Label6->setBuddy(meDelete);
+    lblDeletion = Caption(QStringLiteral("Due for deletion"), pnlLeftPane, QStringLiteral("lblDeletion"));
+    QPalette red = lblDeletion->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    lblDeletion->setPalette(red);
+    lblDeletion->hide();
+    auto* deleteRow = new QHBoxLayout;
+    deleteRow->setSpacing(4);
+    deleteRow->addWidget(cbDelete);
+    deleteRow->addWidget(meDelete);
+    deleteRow->addWidget(Label6);
+    deleteRow->addWidget(lblDeletion);
+    deleteRow->addStretch(1);
+    left->addLayout(deleteRow, 1, 0, 1, 5);
+    left->setRowStretch(2, 1);
+
+    pnlRightPane = new QWidget(Splitter3);
+    pnlRightPane->setObjectName(QStringLiteral("pnlRightPane"));
+    auto* right = new QGridLayout(pnlRightPane);
+    right->setContentsMargins(4, 2, 4, 2);
+    right->setVerticalSpacing(2);
+    const QString downloadedHint =
+        QStringLiteral("This area displays the date that the currently selected file was downloaded.");
+    const QString openedHint =
+        QStringLiteral("This area displays the date that the currently selected file was last opened.");
+    const QString scannedHint =
+        QStringLiteral("This area displays the date that the currently selected file was last scanned for viruses.");
+    Label5 = Caption(QStringLiteral("Downloaded:"), pnlRightPane, QStringLiteral("Label5"), downloadedHint);
+    lblDateDownloaded = Value(QStringLiteral("No Data"), pnlRightPane, QStringLiteral("lblDateDownloaded"),
+                              QStringLiteral("Downloaded"), downloadedHint);
+    Label3 = Caption(QStringLiteral("Opened:"), pnlRightPane, QStringLiteral("Label3"), openedHint);
+    lblLastOpened = Value(QStringLiteral("Never"), pnlRightPane, QStringLiteral("lblLastOpened"),
+                          QStringLiteral("Opened"), openedHint);
+    Label8 = Caption(QStringLiteral("Virus Checked:"), pnlRightPane, QStringLiteral("Label8"), scannedHint);
+    lblVChecked = Value(QStringLiteral("Never"), pnlRightPane, QStringLiteral("lblVChecked"),
+                        QStringLiteral("Virus Checked"), scannedHint);
+    int row = 0;
+    for (auto [caption, value] : {std::pair{Label5, lblDateDownloaded}, {Label3, lblLastOpened}, {Label8, lblVChecked}}) {
+        right->addWidget(caption, row, 0);
+        right->addWidget(value, row, 1);
+        ++row;
+    }
+    right->setColumnStretch(1, 1);
+    right->setRowStretch(row, 1);
+
+    Splitter3->addWidget(pnlLeftPane);
+    Splitter3->addWidget(pnlRightPane);
+    Splitter3->setStretchFactor(0, 1);
+    Splitter3->setStretchFactor(1, 0);
+    Splitter3->setSizes({kLeftPaneWidth, 200});
+    outer->addWidget(Panel3);
+
+    const QList<QWidget*> clickable = {this, Panel3, pnlLeftPane, pnlRightPane, SourceGap, Label2, Label4,
+                                       Label5, Label3, Label8, Label6, lblDeletion, lblDateDownloaded,
+                                       lblLastOpened, lblVChecked};
+    for (QWidget* w : clickable)
+        w->installEventFilter(this);
+    for (QWidget* w : QList<QWidget*>{edtDescription, edtSource, meDelete, cbDelete})
+        Watch(w);
+}
+
+void TInfoPanel::BuildNotes()
+{
+    pnlNotes = new QWidget(this);
+    pnlNotes->setObjectName(QStringLiteral("pnlNotes"));
+    auto* notes = new QVBoxLayout(pnlNotes);
+    notes->setContentsMargins(4, 0, 0, 0);
+    notes->setSpacing(0);
+    Label1 = Caption(QStringLiteral("Notes:"), pnlNotes, QStringLiteral("Label1"),
+                     QStringLiteral("Click below this label to edit the currently selected file's notes"));
+    mmoNotes = new QPlainTextEdit(pnlNotes);
+    mmoNotes->setObjectName(QStringLiteral("mmoNotes"));
+    mmoNotes->setAccessibleName(QStringLiteral("Notes"));
+    mmoNotes->setStatusTip(QStringLiteral(
+        "Click here to edit the notes for the currently selected file.  Notes are limited to 440 characters."));
+    mmoNotes->setTabChangesFocus(true);
+    Label1->setBuddy(mmoNotes);
+    NotesSpacer = new QWidget(pnlNotes);
+    NotesSpacer->setFixedWidth(kSpacerWidth);
+    auto* memoRow = new QHBoxLayout;
+    memoRow->setSpacing(0);
+    memoRow->addWidget(mmoNotes, 1);
+    memoRow->addWidget(NotesSpacer);
+    notes->addWidget(Label1);
+    notes->addLayout(memoRow, 1);
+    pnlNotes->installEventFilter(this);
+    Label1->installEventFilter(this);
+    Watch(mmoNotes);
+    connect(mmoNotes, &QPlainTextEdit::textChanged, this, [this] { LimitNotes(); });
+}
+
+void TInfoPanel::Watch(QWidget* w)
+{
+    w->installEventFilter(this);
+    if (auto* memo = qobject_cast<QPlainTextEdit*>(w))
+        memo->viewport()->installEventFilter(this);
+}
+
+QList<QWidget*> TInfoPanel::TextFields() const
+{
+    return {edtDescription, edtSource, meDelete, mmoNotes};
+}
+
+QList<QWidget*> TInfoPanel::InputFields() const
+{
+    return {edtDescription, edtSource, cbDelete, meDelete, mmoNotes};
+}
+
+QString TInfoPanel::NotesText() const
+{
+    return mmoNotes->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+void TInfoPanel::LimitNotes()
+{
+    const QString text = mmoNotes->toPlainText();
+    if (text.size() <= kNotesLimit)
+        return;
+    const QSignalBlocker quiet(mmoNotes);
+    QTextCursor cursor = mmoNotes->textCursor();
+    const int at = std::min(cursor.position(), kNotesLimit);
+    mmoNotes->setPlainText(text.left(kNotesLimit));
+    cursor = mmoNotes->textCursor();
+    cursor.setPosition(at);
+    mmoNotes->setTextCursor(cursor);
+}
+
+// ---------------------------------------------------------------------------
+// Looks
+
+bool TInfoPanel::Editing(QWidget* field) const
+{
+    return m_editing.contains(field);
+}
+
+void TInfoPanel::SetLook(QWidget* field, bool editing)
+{
+    if (!TextFields().contains(field))
+        return;
+    m_editing.removeAll(field);
+    if (editing)
+        m_editing << field;
+    ApplyLook(field);
+}
+
+void TInfoPanel::ApplyLook(QWidget* field)
+{
+    const bool editing = Editing(field);
+    const QPalette base = palette();
+    QPalette look = field->palette();
+    look.setColor(QPalette::Base, base.color(editing ? QPalette::ToolTipBase : QPalette::Button));
+    QColor text = base.color(editing ? QPalette::ToolTipText : QPalette::ButtonText);
+    if (field == edtSource && m_sourceLink)
+        text = Qt::blue;
+    look.setColor(QPalette::Text, text);
+    field->setPalette(look);
+    if (auto* edit = qobject_cast<QLineEdit*>(field)) {
+        edit->setFrame(editing);
+    } else if (auto* memo = qobject_cast<QPlainTextEdit*>(field)) {
+        memo->setFrameStyle(editing ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
+        memo->setVerticalScrollBarPolicy(editing ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+        NotesSpacer->setFixedWidth(editing ? 0 : kSpacerWidth);
+    }
+}
+
+void TInfoPanel::SetSourceLink(bool link, QMenu* menu)
+{
+    m_sourceLink = link;
+    m_linkMenu = link ? menu : nullptr;
+    QFont font = edtSource->font();
+    font.setUnderline(link);
+    edtSource->setFont(font);
+    edtSource->setCursor(link ? Qt::PointingHandCursor : Qt::IBeamCursor);
+    ApplyLook(edtSource);
+}
+
+// ---------------------------------------------------------------------------
+// What the user does
+
+bool TInfoPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!mmoNotes) // still being built
+        return QWidget::eventFilter(watched, event);
+    QWidget* w = qobject_cast<QWidget*>(watched);
+    if (w == mmoNotes->viewport())
+        w = mmoNotes;
+    const bool field = w && InputFields().contains(w);
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        if (field && w != cbDelete)
+            emit FieldEntered(w);
+        break;
+    case QEvent::FocusOut:
+        if (field && w != cbDelete)
+            emit FieldLeft(w);
+        break;
+    case QEvent::MouseButtonPress:
+        if (field && w != cbDelete) {
+            if (!w->hasFocus())
+                w->setFocus(Qt::MouseFocusReason);
+            emit FieldPressed(w);
+        } else if (!field && w) {
+            emit PanelClicked(w);
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        if (w == cbDelete)
+            QMetaObject::invokeMethod(this, &TInfoPanel::DeleteBoxReleased, Qt::QueuedConnection);
+        else if (w == edtSource && m_sourceLink && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            QMetaObject::invokeMethod(this, &TInfoPanel::SourceClicked, Qt::QueuedConnection);
+        break;
+    case QEvent::ContextMenu:
+        if (w == edtSource && m_sourceLink) {
+            emit SourceMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
+            return true;
+        }
+        break;
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        if (field && w != cbDelete && (key == Qt::Key_Escape || (enter && w != mmoNotes))) {
+            emit FieldKey(w, enter ? Qt::Key_Return : Qt::Key_Escape);
+            return true;
+        }
+        break;
+    }
+    case QEvent::ShortcutOverride: {
+        // Escape belongs to the field, not to the window.
+        if (field && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+            event->accept();
+        break;
+    }
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace flk

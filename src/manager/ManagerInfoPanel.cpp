@@ -1,0 +1,414 @@
+// The manager window's information panel: filling it from the selected
+// file's download record, storing it back (one file, several files, one
+// field), the two looks of its fields, and the source link.
+#include "Manager.h"
+
+#include "AppMessages.h"
+#include "Asker.h"
+#include "Catalogue.h"
+#include "FolderList.h"
+#include "InfoPanel.h"
+#include "LookOut.h"
+#include "Notes.h"
+#include "PumpGuard.h"
+#include "RecordFile.h"
+#include "Shell.h"
+#include "StoredDate.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QSplitter>
+
+#include <algorithm>
+
+namespace flk {
+
+const QString TfrmManager::kClickHereToEdit = QString::fromLatin1(flk::kClickHereToEdit);
+
+namespace {
+
+constexpr int kMaxDays = 999; // what the three-digit days box can show
+
+bool AllDigits(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,3}$"));
+    return digits.match(text).hasMatch();
+}
+
+// A stored day, today when absent or empty; a text that is no date raises.
+QDate StoredDay(const RecordFile& records, const QString& name, const char* key)
+{
+    const QString text = records.readString(name, QString::fromLatin1(key), QString());
+    return text.isEmpty() ? QDate::currentDate() : StoredDate::Parse(text);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Where the records are
+
+bool TfrmManager::FolderIsCurrent() const
+{
+    return ClickedPage && ClickedButton && ClickedPage->Buttons().contains(ClickedButton.data());
+}
+
+QString TfrmManager::RecordFilePath() const
+{
+    return FolderIsCurrent() ? Catalogue::FolderFile(ClickedPage->Caption(), ClickedButton->Caption()) : QString();
+}
+
+// ---------------------------------------------------------------------------
+// Emptying, enabling, looks
+
+void TfrmManager::ClearAll(bool disable)
+{
+    for (QLineEdit* edit : {edtDescription, edtSource, meDelete})
+        edit->clear();
+    mmoNotes->clear();
+    lblFilename->clear();
+    for (QLabel* label : {lblDateDownloaded, lblLastOpened, lblVChecked})
+        label->clear();
+    cbDelete->setChecked(false);
+    lblDeletion->hide();
+    m_loaded.clear();
+    if (disable)
+        for (QWidget* field : pnlInfo->InputFields())
+            field->setEnabled(false);
+}
+
+void TfrmManager::ReEnable()
+{
+    for (QWidget* field : pnlInfo->InputFields())
+        field->setEnabled(true);
+}
+
+void TfrmManager::ClearDeleteBox()
+{
+    cbDelete->setChecked(false);
+}
+
+void TfrmManager::GrayAll()
+{
+    const PumpGuard alive(this);
+    for (QWidget* field : pnlInfo->TextFields()) {
+        AppMessages::Post(WM_FLK_DISPLAYLOOK, FieldHandle(field));
+        if (!alive.ProcessMessages())
+            return;
+    }
+    if (RenameEdit)
+        RenameEdit->hide();
+}
+
+void TfrmManager::FieldLook(WPARAM handle, bool editing)
+{
+    const QList<QWidget*> fields = pnlInfo->TextFields();
+    const auto found = std::find_if(fields.begin(), fields.end(), [handle](QWidget* f) { return FieldHandle(f) == handle; });
+    if (found == fields.end())
+        return;
+    QWidget* field = *found;
+    pnlInfo->SetLook(field, editing);
+    if (!editing)
+        return;
+    // The placeholder makes way for typing.
+    if (auto* edit = qobject_cast<QLineEdit*>(field); edit && edit->text() == kClickHereToEdit)
+        edit->clear();
+    else if (field == mmoNotes && mmoNotes->toPlainText().left(kClickHereToEdit.size()) == kClickHereToEdit)
+        mmoNotes->clear();
+}
+
+// ---------------------------------------------------------------------------
+// Filling
+
+void TfrmManager::UpdateInfo()
+{
+    if (lblFilename->text().isEmpty() || !FEDownloads->HasItemAtTopLeft())
+        return;
+    const QString name = FEDownloads->SelectedFileName();
+    if (name.isEmpty())
+        return; // nothing selected any more: the panel stays as it is
+    if (!FolderIsCurrent()) {
+        ClearAll(true); // files of a section without folders have no records
+        return;
+    }
+    lblDeletion->hide();
+    RecordFile records(RecordFilePath());
+    const QString folder = ClickedButton->Caption();
+    SetHeading(folder, FEDownloads->SelectedCount() >= 2 ? QStringLiteral("Multiple Files Selected") : name);
+    lblFilename->setText(name);
+
+    records.beginReadRun();
+    lblDateDownloaded->setText(records.readString(name, RecordKey::DateDownloaded, QString()));
+    cbDelete->setChecked(records.readBool(name, RecordKey::Delete, false));
+    edtDescription->setText(records.readString(name, RecordKey::Desc, kClickHereToEdit));
+    edtSource->setText(records.readString(name, RecordKey::Source, kClickHereToEdit));
+    ReadNotes(records.fileName(), name);
+    lblVChecked->setText(records.readString(name, RecordKey::LastScanned, QString::fromLatin1(kNever)));
+    lblLastOpened->setText(records.readString(name, RecordKey::LastOpened, QString::fromLatin1(kNever)));
+    m_loaded = {{edtDescription, edtDescription->text()}, {edtSource, edtSource->text()}, {mmoNotes, NotesToString()}};
+    try {
+        FillDays(records, name);
+    } catch (...) {
+        records.endReadRun();
+        throw;
+    }
+    records.endReadRun();
+    m_loaded.insert(meDelete, meDelete->text());
+
+    const PumpGuard alive(this);
+    if (alive.ProcessMessages())
+        alive.ProcessMessages();
+}
+
+// The days box: the days left when auto-delete is on, else the stored days.
+void TfrmManager::FillDays(RecordFile& records, const QString& name)
+{
+    if (!cbDelete->isChecked()) {
+        const QString stored = records.readString(name, RecordKey::DeleteDays, QStringLiteral("30"));
+        // Anything but digits is shown corrected, and so never stored back.
+        meDelete->setText(AllDigits(stored) ? stored
+                                            : QString::number(std::clamp(records.readInteger(name, RecordKey::DeleteDays, 30), 0, kMaxDays)));
+        return;
+    }
+    const QString alter = records.readString(name, RecordKey::AlterDeleteOn, QString());
+    const QDate base = StoredDay(records, name, alter.isEmpty() ? RecordKey::DateDownloaded : RecordKey::AlterDeleteOn);
+    const qint64 elapsed = StoredDate::DaysBetween(base, QDate::currentDate());
+    const qint64 left = records.readInteger(name, RecordKey::DeleteDays, 30) - elapsed;
+    if (left > 0) {
+        meDelete->setText(QString::number(std::min<qint64>(left, kMaxDays)));
+    } else {
+        lblDeletion->show();
+        meDelete->setText(QStringLiteral("00"));
+    }
+}
+
+void TfrmManager::ReadNotes(const QString& recordFile, const QString& fileName)
+{
+    mmoNotes->clear();
+    mmoNotes->setPlainText(RecordFile(recordFile).readNotes(fileName).join(QLatin1Char('\n')));
+}
+
+QString TfrmManager::NotesToString() const
+{
+    return Notes::EncodeText(pnlInfo->NotesText());
+}
+
+// ---------------------------------------------------------------------------
+// Storing
+
+void TfrmManager::WriteSettings()
+{
+    if (FEDownloads->SelectedCount() < 2)
+        DoWrite();
+    else
+        MultiWrite();
+    lblFilename->setText(FEDownloads->SelectedFileName());
+}
+
+void TfrmManager::DoWrite()
+{
+    const QString name = lblFilename->text();
+    if (name.isEmpty() || !FolderIsCurrent())
+        return;
+    RecordFile records(RecordFilePath());
+    WriteRecord(records, name, true);
+}
+
+void TfrmManager::MultiWrite()
+{
+    const QString shown = lblFilename->text();
+    if (shown.isEmpty() || !FolderIsCurrent())
+        return;
+    RecordFile records(RecordFilePath());
+    for (const QString& name : FEDownloads->SelectedFileNames())
+        WriteRecord(records, name, name == shown);
+}
+
+// The panel into one record. For the file the panel was filled from, a text
+// the user left as it was stays as stored: the panel holds what the record
+// reads back (at most 1023 characters), and writing that over a longer
+// value would cut it.
+void TfrmManager::WriteRecord(RecordFile& records, const QString& name, bool keepUnchanged)
+{
+    // A file that is gone gets no new record (another program may have
+    // deleted it while it was selected).
+    if (!records.hasRecord(name) && !QFileInfo::exists(FEDownloads->Directory() + name))
+        return;
+    const QList<std::pair<QWidget*, const char*>> texts = {
+        {edtDescription, RecordKey::Desc}, {edtSource, RecordKey::Source}, {mmoNotes, RecordKey::Notes}};
+    for (const auto& [field, key] : texts) {
+        const QString value = field == mmoNotes ? NotesToString() : static_cast<QLineEdit*>(field)->text();
+        if (keepUnchanged && m_loaded.contains(field) && m_loaded.value(field) == value &&
+            records.valueExists(name, QString::fromLatin1(key)))
+            continue;
+        records.writeString(name, QString::fromLatin1(key), value);
+    }
+    records.writeBool(name, RecordKey::Delete, cbDelete->isChecked());
+    WriteDays(records, name);
+}
+
+// A changed number of days counts from today.
+void TfrmManager::WriteDays(RecordFile& records, const QString& name)
+{
+    const QString days = meDelete->text();
+    if (!AllDigits(days))
+        return; // an empty or garbled box never reaches the record
+    if (days == records.readString(name, RecordKey::DeleteDays, QStringLiteral("00")))
+        return;
+    records.writeString(name, RecordKey::AlterDeleteOn, StoredDate::Today());
+    records.writeString(name, RecordKey::DeleteDays, days);
+}
+
+void TfrmManager::WriteField(RecordFile& records, const QString& name, QWidget* field)
+{
+    if (field == edtDescription)
+        records.writeString(name, RecordKey::Desc, edtDescription->text());
+    else if (field == edtSource)
+        records.writeString(name, RecordKey::Source, edtSource->text());
+    else if (field == mmoNotes)
+        records.writeString(name, RecordKey::Notes, NotesToString());
+    else if (field == cbDelete)
+        records.writeBool(name, RecordKey::Delete, cbDelete->isChecked());
+    else if (field == meDelete)
+        WriteDays(records, name);
+}
+
+void TfrmManager::WriteSingle(QWidget* field)
+{
+    if (!FolderIsCurrent())
+        return;
+    RecordFile records(RecordFilePath());
+    for (const QString& name : FEDownloads->SelectedFileNames())
+        WriteField(records, name, field);
+    if (m_loaded.contains(field))
+        m_loaded.insert(field, field == mmoNotes ? NotesToString() : static_cast<QLineEdit*>(field)->text());
+}
+
+// ---------------------------------------------------------------------------
+// The user in the panel
+
+void TfrmManager::ConnectInfoPanel()
+{
+    connect(pnlInfo, &TInfoPanel::FieldEntered, this, [this](QWidget* field) {
+        AppMessages::Post(WM_FLK_EDITLOOK, FieldHandle(field));
+        if (FEDownloads->SelectedCount() < 2)
+            WriteSettings();
+    });
+    connect(pnlInfo, &TInfoPanel::FieldLeft, this, [this](QWidget* field) {
+        AppMessages::Post(WM_FLK_DISPLAYLOOK, FieldHandle(field));
+        if (FEDownloads->SelectedCount() < 2)
+            WriteSettings();
+    });
+    connect(pnlInfo, &TInfoPanel::FieldPressed, this, [this] {
+        if (FEDownloads->SelectedCount() < 2)
+            WriteSettings();
+    });
+    connect(pnlInfo, &TInfoPanel::FieldKey, this, [this](QWidget* field, int key) { FieldKey(field, key); });
+    connect(pnlInfo, &TInfoPanel::PanelClicked, this, [this](QWidget* where) { PanelClicked(where); });
+    connect(pnlInfo, &TInfoPanel::DeleteBoxReleased, this, [this] { DeleteBoxReleased(); });
+    connect(pnlInfo, &TInfoPanel::SourceClicked, this, [this] { SourceClick(); });
+    connect(pnlInfo, &TInfoPanel::SourceMenu, this, [this](const QPoint& at) { pmGoThere->popup(at); });
+    connect(edtSource, &QLineEdit::textChanged, this, [this] { edtSourceChange(); });
+    connect(pnlInfo->Splitter3, &QSplitter::splitterMoved, this, [this] { RightPaneWidth = pnlRightPane->width(); });
+}
+
+void TfrmManager::FieldKey(QWidget* field, int key)
+{
+    if (key == Qt::Key_Escape) {
+        if (auto* edit = qobject_cast<QLineEdit*>(field))
+            edit->undo();
+        if (field == mmoNotes) {
+            mmoNotes->undo();
+            GrayAll();
+            FEDownloads->setFocus();
+        } else if (TLookOutPage* page = Nav->ActivePage()) {
+            page->setFocus();
+        }
+        return;
+    }
+    WriteSingle(field);
+    FEDownloads->setFocus();
+}
+
+void TfrmManager::PanelClicked(QWidget* where)
+{
+    if (where == pnlInfo->SourceGap) {
+        edtSource->setFocus();
+        return;
+    }
+    WriteSettings();
+    FEDownloads->setFocus();
+}
+
+void TfrmManager::DeleteBoxReleased()
+{
+    if (FEDownloads->SelectedCount() < 2)
+        WriteSettings();
+    GrayAll();
+    FEDownloads->setFocus();
+    WriteSettings();
+}
+
+void TfrmManager::InfoPanelResize()
+{
+    if (RightPaneWidth <= 0)
+        return;
+    QSplitter* split = pnlInfo->Splitter3;
+    const int left = pnlInfo->Panel3->width() - RightPaneWidth - split->handleWidth();
+    if (left > 0)
+        split->setSizes({left, RightPaneWidth});
+}
+
+// ---------------------------------------------------------------------------
+// The source link
+
+void TfrmManager::edtSourceChange()
+{
+    const QString text = edtSource->text();
+    bool link = false;
+    for (const char* start : {"http://", "https://", "www.", "ftp://", "ftp."})
+        link = link || text.startsWith(QLatin1String(start), Qt::CaseSensitive);
+    pnlInfo->SetSourceLink(link, pmGoThere);
+}
+
+void TfrmManager::SourceClick()
+{
+    const QString source = edtSource->text();
+    const QString name = source.section(QLatin1Char('/'), -1);
+    const QString extension = name.contains(QLatin1Char('.')) ? name.section(QLatin1Char('.'), -1).toUpper() : QString();
+    if (extension != QLatin1String("EXE") && extension != QLatin1String("ZIP")) {
+        // The browser wants a scheme where the address starts with its host.
+        QString address = source;
+        if (address.startsWith(QLatin1String("www.")))
+            address.prepend(QLatin1String("http://"));
+        else if (address.startsWith(QLatin1String("ftp.")))
+            address.prepend(QLatin1String("ftp://"));
+        Shell::instance().open(address);
+        return;
+    }
+    ReDownload();
+}
+
+void TfrmManager::mnuGoThereClick()
+{
+    SourceClick();
+}
+
+// The download dialog's re-download opener: the recorded address, the
+// current section and folder, the selected file's name.
+void TfrmManager::ReDownload()
+{
+    auto* asker = new TfrmAsker();
+    asker->FillFromManager(edtSource->text(), edtDescription->text());
+    asker->SetDefaults();
+    const TLookOutPage* page = Nav->ActivePage();
+    asker->PlaceFromManager(page ? page->Caption() : QString(), ClickedButton ? ClickedButton->Caption() : QString(),
+                            FEDownloads->SelectedCaptions().value(0));
+    asker->show();
+}
+
+} // namespace flk
