@@ -2,9 +2,25 @@
 
 namespace flk {
 
+namespace {
+
+// The letter y with diaeresis is the separator's own character: inside a
+// line it is kept as y followed by the combining diaeresis (the same letter
+// to a reader), so that it never reads back as a line break.
+QString KeepLetter(QString line)
+{
+    return line.replace(QChar(Notes::kSeparator), QStringLiteral("y\u0308"));
+}
+
+} // namespace
+
 QString Notes::Encode(const QStringList& lines)
 {
-    return lines.join(QChar(kSeparator));
+    QStringList kept;
+    kept.reserve(lines.size());
+    for (const QString& line : lines)
+        kept << KeepLetter(line);
+    return kept.join(QChar(kSeparator));
 }
 
 QString Notes::EncodeText(const QString& text)
@@ -21,6 +37,8 @@ QString Notes::EncodeText(const QString& text)
                 ++i;
         } else if (c == u'\n') {
             result += QChar(kSeparator);
+        } else if (c == QChar(kSeparator)) {
+            result += KeepLetter(QString(c));
         } else {
             result += c;
         }

@@ -12,7 +12,8 @@ class Notes {
 public:
     static constexpr char16_t kSeparator = 0xFF;
 
-    // Memo lines -> stored value: the lines joined by the separator.
+    // Memo lines -> stored value: the lines joined by the separator. A "ÿ"
+    // inside a line is stored as "y" + U+0308 (canonically the same letter).
     static QString Encode(const QStringList& lines);
     // Memo text with CR LF (or bare LF) line breaks -> stored value.
     static QString EncodeText(const QString& text);

@@ -129,6 +129,8 @@ void TFolderList::SetAutoRefresh(bool on)
     if (on == m_autoRefresh)
         return;
     m_autoRefresh = on;
+    if (m_model)
+        m_model->setOption(QFileSystemModel::DontWatchForChanges, !on);
     if (!on || m_refreshPending)
         return;
     // What changed while nobody watched shows once the caller is done.

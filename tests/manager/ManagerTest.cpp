@@ -192,6 +192,7 @@ TEST_F(ManagerTest, PressingAFolderOrASectionSwitchesTheFilesShown)
     EXPECT_TRUE(m->statusBar()->currentMessage().contains("Programs/Applications/ does not exist or cannot be read"))
         << m->statusBar()->currentMessage().toStdString();
     EXPECT_EQ(m->pnlCategory->text(), "Applications");
+    QDir().mkpath(home.path() + "Programs/Applications");
     WriteAll(home.path() + "Programs/Applications/editor.bin", "x");
     m->Nav->Page(0)->Button(3)->Press();
     EXPECT_EQ(m->FEDownloads->FileNames(), QStringList{"editor.bin"});

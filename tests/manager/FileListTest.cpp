@@ -1,0 +1,175 @@
+// The manager window's file list over real directories: its fixed settings
+// and columns, odd names, the view styles from either menu, refreshing after
+// outside changes, its menus' captions and the desktop file menu.
+
+#include "FolderModel.h"
+#include "ManagerFixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTreeView>
+
+using namespace flk;
+using namespace flk::test;
+
+namespace {
+
+class FileListTest : public ManagerFixture {};
+
+TEST_F(FileListTest, ListsEveryFileOfTheDirectoryInDetailsWithItsColumns)
+{
+    QDir().mkpath(games() + "sub folder");
+    TfrmManager& w = open({"b.zip", "a file (1).txt", "Über.exe", ".hidden", "[x].bin"});
+    TFolderList* list = w.FEDownloads;
+    QStringList names = list->FileNames();
+    names.sort();
+    EXPECT_EQ(names, QStringList({".hidden", "[x].bin", "a file (1).txt", "b.zip", "Über.exe"}))
+        << "files only, hidden ones too";
+    EXPECT_EQ(list->Style(), TFolderList::vsDetails);
+    EXPECT_EQ(list->View()->statusTip(), "This area displays all of the files located in the selected folder.  "
+                                         "Right-click on a file for a helpful menu. F5 to refresh.");
+    EXPECT_EQ(list->View()->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(list->View()->editTriggers(), QAbstractItemView::NoEditTriggers);
+
+    QTreeView* details = list->DetailsView();
+    QHeaderView* header = details->header();
+    QStringList shown;
+    QList<int> widths;
+    for (int c = 0; c < header->count(); ++c) {
+        if (header->isSectionHidden(c))
+            continue;
+        shown << details->model()->headerData(c, Qt::Horizontal).toString();
+        widths << header->sectionSize(c);
+    }
+    EXPECT_EQ(shown, QStringList({"Name", "Size", "Type", "Modified"}));
+    EXPECT_EQ(widths, QList<int>({200, 50, 100, 200}));
+    EXPECT_EQ(details->model()->headerData(TFolderModel::Extension, Qt::Horizontal).toString(), "Extension");
+    EXPECT_EQ(details->model()->headerData(TFolderModel::Attributes, Qt::Horizontal).toString(), "Attributes");
+    const QModelIndex hidden = details->model()->index(list->FileNames().indexOf(".hidden"), 0, details->rootIndex());
+    EXPECT_EQ(hidden.siblingAtColumn(TFolderModel::Attributes).data().toString(), "H");
+    EXPECT_EQ(details->model()
+                  ->index(list->FileNames().indexOf("b.zip"), TFolderModel::Extension, details->rootIndex())
+                  .data()
+                  .toString(),
+              "zip");
+    EXPECT_TRUE(hidden.siblingAtColumn(TFolderModel::Size).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                (Qt::AlignRight | Qt::AlignTrailing));
+
+    // Several selected at once, in list order; the window says so.
+    list->SelectFiles({"b.zip", "[x].bin"});
+    EXPECT_EQ(list->SelectedFileNames(), QStringList({"[x].bin", "b.zip"}));
+    EXPECT_EQ(w.pnlCategory->text(), "Games - Multiple Files Selected");
+}
+
+TEST_F(FileListTest, ViewStyleFromEitherMenuChecksBothAndIsStored)
+{
+    Settings::SetViewStyle(1);
+    TfrmManager& w = open({"a.zip"});
+    EXPECT_EQ(w.FEDownloads->Style(), TFolderList::vsLargeIcons);
+    EXPECT_TRUE(w.mnuFELargeIcons->isChecked());
+
+    // The toolbar's "View Style" menu joins in.
+    QMenu toolbarMenu;
+    QAction* large = toolbarMenu.addAction("&Large Icons");
+    QAction* small = toolbarMenu.addAction("&Small Icons");
+    QAction* list = toolbarMenu.addAction("&List");
+    QAction* details = toolbarMenu.addAction("&Details");
+    w.AddViewStyleItems(large, small, list, details);
+    EXPECT_TRUE(large->isChecked());
+
+    w.mnuFEDetails->trigger();
+    EXPECT_EQ(Settings::ViewStyle(), 3);
+    EXPECT_EQ(w.FEDownloads->Style(), TFolderList::vsDetails);
+    EXPECT_TRUE(details->isChecked());
+    EXPECT_FALSE(large->isChecked());
+    EXPECT_FALSE(w.mnuFELargeIcons->isChecked());
+
+    list->trigger();
+    EXPECT_EQ(Settings::ViewStyle(), 2);
+    EXPECT_TRUE(w.mnuFEList->isChecked());
+    list->trigger(); // the checked item again: still the one checked
+    EXPECT_TRUE(list->isChecked());
+    small->trigger();
+    EXPECT_EQ(Settings::ViewStyle(), 4);
+    EXPECT_EQ(w.FEDownloads->SelectedFileName(), "a.zip") << "the selection stays across styles";
+
+    // A stored style outside 1..4 leaves the details view, nothing checked.
+    m.reset();
+    Settings::SetViewStyle(5);
+    TfrmManager& other = open({});
+    EXPECT_EQ(other.FEDownloads->Style(), TFolderList::vsDetails);
+    for (QAction* a : {other.mnuFELargeIcons, other.mnuFESmallIcons, other.mnuFEList, other.mnuFEDetails})
+        EXPECT_FALSE(a->isChecked());
+}
+
+TEST_F(FileListTest, OutsideChangesShowWhileAutoRefreshIsOnAndAfterItComesBack)
+{
+    TfrmManager& w = open({"a.zip", "b.zip"});
+    TFolderList* list = w.FEDownloads;
+    list->SelectFile("b.zip");
+    WriteAll(games() + "c.zip", "new");
+    ASSERT_TRUE(waitFor([&] { return list->FileNames().contains("c.zip"); }));
+    EXPECT_EQ(list->SelectedFileName(), "b.zip");
+
+    // Deleted by another program while selected: no panel for a file that
+    // is gone, and no record made for it.
+    records().eraseRecord("b.zip");
+    QFile::remove(games() + "b.zip");
+    ASSERT_TRUE(waitFor([&] { return !list->FileNames().contains("b.zip"); }));
+    ProcessMessages();
+    EXPECT_TRUE(w.lblFilename->text().isEmpty());
+    EXPECT_FALSE(w.edtDescription->isEnabled());
+    EXPECT_FALSE(records().hasRecord("b.zip")) << ReadAll(records().fileName()).toStdString();
+
+    list->SetAutoRefresh(false);
+    WriteAll(games() + "d.zip", "new");
+    QApplication::processEvents();
+    list->SelectFile("c.zip");
+    list->SetAutoRefresh(true);
+    EXPECT_FALSE(list->FileNames().contains("d.zip")) << "not while the caller still works";
+    ProcessMessages();
+    EXPECT_TRUE(list->FileNames().contains("d.zip"));
+    EXPECT_EQ(list->SelectedFileName(), "c.zip") << "a refresh keeps the selection";
+
+    WriteAll(games() + "e.zip", "new");
+    w.mnuRefresh->trigger(); // F5
+    EXPECT_TRUE(list->FileNames().contains("e.zip"));
+}
+
+TEST_F(FileListTest, MenuCaptionsFollowTheSelectionAndTheDesktopMenuActs)
+{
+    TfrmManager& w = open({"a.zip", "b.zip"});
+    w.FEDownloads->SelectFile("a.zip");
+    w.PopupMenu1Popup();
+    EXPECT_EQ(w.mnuOpen->text(), "&Open File");
+    EXPECT_EQ(w.mnuDeleteFile->title(), "&Delete File");
+    EXPECT_EQ(w.mnuScan->text(), "&Scan for Viruses");
+    w.FEDownloads->SelectFiles({"a.zip", "b.zip"});
+    w.PopupMenu1Popup();
+    EXPECT_EQ(w.mnuOpen->text(), "&Open Files");
+    EXPECT_EQ(w.mnuDeleteFile->title(), "&Delete Selected Files");
+    EXPECT_EQ(w.mnuScan->text(), "&Scan Folder for Viruses");
+    EXPECT_EQ(w.mnuRecBin->shortcut(), QKeySequence("Del"));
+    EXPECT_EQ(w.N17->shortcut(), QKeySequence("Shift+Del"));
+    EXPECT_EQ(w.mnuScan->shortcut(), QKeySequence("Ctrl+V"));
+    EXPECT_EQ(w.mnuProps->shortcut(), QKeySequence("Ctrl+P"));
+
+    m.reset();
+    Settings::SetShowMenu(true);
+    TfrmManager& desktop = open({"a.zip"});
+    EXPECT_TRUE(desktop.FEDownloads->ShellMenu());
+    desktop.mnuShellShowInFolder->trigger();
+    EXPECT_EQ(shell.opened, QStringList{games()});
+    dialogs.answerFile("/usr/bin/viewer");
+    desktop.mnuShellOpenWith->trigger();
+    ASSERT_EQ(shell.started.size(), 1);
+    EXPECT_EQ(shell.started[0].program, "/usr/bin/viewer");
+    EXPECT_EQ(shell.started[0].arguments, QStringList{games() + "a.zip"});
+}
+
+} // namespace
