@@ -370,7 +370,7 @@ private:
     void ConnectInfoPanel();
     void ApplyFileListSettings();
     void InfoPanelResize();
-    void SetViewStyle(int style);
+    void SetViewStyle(int style, bool store = true);
     void SetFileItemsEnabled(bool enabled);
     void FEDownloadsKey(int key, Qt::KeyboardModifiers modifiers);
     void FEDownloadsContextMenu(const QPoint& globalPos);

@@ -140,9 +140,11 @@ void TfrmManager::BuildFileListMenus()
 void TfrmManager::ApplyFileListSettings()
 {
     FEDownloads->SetShellMenu(Settings::ShowMenu());
+    // Shown as stored; storing it back would change nothing but fail on a
+    // read-only settings file at every start.
     const int style = Settings::ViewStyle();
     if (style >= TFolderList::vsLargeIcons && style <= TFolderList::vsSmallIcons)
-        SetViewStyle(style);
+        SetViewStyle(style, false);
 }
 
 // ---------------------------------------------------------------------------
@@ -169,7 +171,7 @@ void TfrmManager::mnuFESmallIconsClick() { SetViewStyle(TFolderList::vsSmallIcon
 void TfrmManager::mnuFEListClick() { SetViewStyle(TFolderList::vsList); }
 void TfrmManager::mnuFEDetailsClick() { SetViewStyle(TFolderList::vsDetails); }
 
-void TfrmManager::SetViewStyle(int style)
+void TfrmManager::SetViewStyle(int style, bool store)
 {
     const bool unchanged = style == m_viewStyle;
     m_viewStyle = style;
@@ -181,7 +183,8 @@ void TfrmManager::SetViewStyle(int style)
     if (unchanged)
         return;
     FEDownloads->SetViewStyle(static_cast<TFolderList::ViewStyle>(style));
-    WriteStyle(style);
+    if (store)
+        WriteStyle(style);
 }
 
 void TfrmManager::WriteStyle(int style)
