@@ -36,8 +36,10 @@ TFileDrops::TFileDrops(TfrmManager* manager) : QObject(manager), m_manager(manag
     manager->installEventFilter(this);
     manager->Nav->setAcceptDrops(true);
     manager->Nav->installEventFilter(this);
-    manager->FEDownloads->viewport()->setAcceptDrops(true);
-    manager->FEDownloads->viewport()->installEventFilter(this);
+    for (QWidget* viewport : manager->FEDownloads->Viewports()) {
+        viewport->setAcceptDrops(true);
+        viewport->installEventFilter(this);
+    }
 }
 
 QStringList TFileDrops::LocalFiles(const QMimeData* data)
@@ -55,7 +57,7 @@ bool TFileDrops::eventFilter(QObject* watched, QEvent* e)
 {
     if (watched == m_manager->Nav)
         return BarEvent(e);
-    if (watched == m_manager->FEDownloads->viewport())
+    if (m_manager->FEDownloads->Viewports().contains(watched))
         return ListMouse(e) || ListEvent(e);
     if (watched == m_manager)
         return WindowEvent(e);
@@ -150,7 +152,7 @@ bool TFileDrops::ListMouse(QEvent* e)
     case QEvent::MouseButtonPress: {
         auto* press = static_cast<QMouseEvent*>(e);
         m_pressed = press->button() == Qt::LeftButton
-                    && m_manager->FEDownloads->indexAt(press->position().toPoint()).isValid();
+                    && !m_manager->FEDownloads->FileNameAt(press->position().toPoint()).isEmpty();
         m_pressPos = press->position().toPoint();
         return false;
     }

@@ -90,9 +90,8 @@ void TFolderList::SetupView(QAbstractItemView* view)
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setDragEnabled(true);
-    view->setAcceptDrops(false);
-    view->setDragDropMode(QAbstractItemView::DragOnly);
+    // Drags and drops are the window's (its file operations).
+    view->setDragEnabled(false);
     view->setContextMenuPolicy(Qt::DefaultContextMenu);
     view->setStatusTip(kHint);
     // The selection keeps its colour when the list loses the focus.
@@ -108,6 +107,11 @@ void TFolderList::SetupView(QAbstractItemView* view)
 QAbstractItemView* TFolderList::View() const
 {
     return m_style == vsDetails ? static_cast<QAbstractItemView*>(m_details) : m_icons;
+}
+
+QList<QWidget*> TFolderList::Viewports() const
+{
+    return {m_details->viewport(), m_icons->viewport()};
 }
 
 // ---------------------------------------------------------------------------
@@ -205,7 +209,7 @@ void TFolderList::Show(TFolderModel* model, const QString& directory)
     m_selection = m_details->selectionModel();
     m_icons->setSelectionModel(m_selection); // one selection, whichever view shows it
     unused->deleteLater();
-    connect(m_selection, &QItemSelectionModel::selectionChanged, this, [this] { emit SelectionChange(); });
+    connect(m_selection, &QItemSelectionModel::selectionChanged, this, [this] { SelectionChanged(); });
     const QModelIndex root = model && !directory.isEmpty() ? model->index(directory) : QModelIndex();
     m_details->setRootIndex(root);
     m_icons->setRootIndex(root);
@@ -226,7 +230,22 @@ void TFolderList::Show(TFolderModel* model, const QString& directory)
     if (oldModel)
         oldModel->deleteLater();
     if (hadSelection)
-        emit SelectionChange(); // the old selection went with the old model
+        SelectionChanged(); // the old selection went with the old model
+}
+
+// Reported once the model is done: the model changes the selection in the
+// middle of its own updates (a file removed on disk), and the window's
+// handling runs messages.
+void TFolderList::SelectionChanged()
+{
+    if (signalsBlocked() || m_selectionPending)
+        return;
+    m_selectionPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_selectionPending = false;
+        if (!signalsBlocked())
+            emit SelectionChange();
+    });
 }
 
 // ---------------------------------------------------------------------------
@@ -369,8 +388,10 @@ void TFolderList::SelectFiles(const QStringList& fileNames)
             first = index;
         wanted.select(index, index);
     }
-    if (!first.isValid())
+    if (!first.isValid()) {
+        m_selection->clearSelection();
         return;
+    }
     m_selection->select(wanted, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_selection->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
 }

@@ -70,8 +70,11 @@ public:
     // Selects (and makes current) the item of this file name, alone; false
     // when the list has none.
     bool SelectFile(const QString& fileName);
-    // Selects these files (those present), the first one current.
+    // Selects these files (those present; none: nothing selected), the
+    // first one current.
     void SelectFiles(const QStringList& fileNames);
+    // The selection of the current listing (replaced with each listing).
+    QItemSelectionModel* selectionModel() const { return m_selection; }
 
     // ---- Settings -------------------------------------------------------------
     ViewStyle Style() const { return m_style; }
@@ -88,8 +91,11 @@ public:
     // The view now showing the files (for keyboard focus, hit tests, tests).
     QAbstractItemView* View() const;
     QTreeView* DetailsView() const { return m_details; }
+    // Where the files are shown, in every style (drops, drags, mouse).
+    QList<QWidget*> Viewports() const;
 
 signals:
+    // The selection changed (reported once messages run).
     void SelectionChange();
     void DoubleClick();
     // A mouse button went down over the list (after the list handled it).
@@ -112,11 +118,13 @@ private:
     QModelIndex IndexOf(const QString& fileName) const;
     QString NameOf(const QModelIndex& index) const;
     bool KeyFiltered(int key) const;
+    void SelectionChanged();
 
     QString m_directory;
     bool m_unavailable = false;
     bool m_autoRefresh = true;
     bool m_refreshPending = false;
+    bool m_selectionPending = false;
     bool m_shellMenu = false;
     ViewStyle m_style = vsDetails;
     int m_generation = 0;

@@ -8,6 +8,8 @@
 // with the next file.
 #include "Manager.h"
 
+#include <QItemSelectionModel>
+
 #include "Catalogue.h"
 #include "Dialogs.h"
 #include "FileDrops.h"

@@ -62,6 +62,7 @@ TEST_F(FileListTest, ListsEveryFileOfTheDirectoryInDetailsWithItsColumns)
 
     // Several selected at once, in list order; the window says so.
     list->SelectFiles({"b.zip", "[x].bin"});
+    ProcessMessages();
     EXPECT_EQ(list->SelectedFileNames(), QStringList({"[x].bin", "b.zip"}));
     EXPECT_EQ(w.pnlCategory->text(), "Games - Multiple Files Selected");
 }

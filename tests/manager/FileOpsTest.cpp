@@ -128,13 +128,7 @@ protected:
     }
     void select(TfrmManager* m, const QStringList& names)
     {
-        QAbstractItemView* list = m->FEDownloads;
-        list->clearSelection();
-        for (int row = 0; row < list->model()->rowCount(); ++row) {
-            const QModelIndex index = list->model()->index(row, 0);
-            if (names.contains(index.data().toString()))
-                list->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
+        m->FEDownloads->SelectFiles(names);
     }
 
     TempHome home;
