@@ -109,6 +109,11 @@ QAbstractItemView* TFolderList::View() const
     return m_style == vsDetails ? static_cast<QAbstractItemView*>(m_details) : m_icons;
 }
 
+QWidget* TFolderList::viewport() const
+{
+    return View()->viewport();
+}
+
 QList<QWidget*> TFolderList::Viewports() const
 {
     return {m_details->viewport(), m_icons->viewport()};

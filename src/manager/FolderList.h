@@ -91,7 +91,9 @@ public:
     // The view now showing the files (for keyboard focus, hit tests, tests).
     QAbstractItemView* View() const;
     QTreeView* DetailsView() const { return m_details; }
-    // Where the files are shown, in every style (drops, drags, mouse).
+    // Where the files are shown: in the style shown, and in every style
+    // (drops, drags, mouse).
+    QWidget* viewport() const;
     QList<QWidget*> Viewports() const;
 
 signals:

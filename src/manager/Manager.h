@@ -387,6 +387,7 @@ private:
     int m_viewStyle = 0;                // the style shown (0 before the settings are applied)
     QList<QAction*> m_styleItems[5];    // by stored style number: the items of both menus
     QHash<QWidget*, QString> m_loaded;  // the text fields as UpdateInfo filled them
+    QString m_panelFile;                // the file UpdateInfo filled the panel for
 };
 
 } // namespace flk

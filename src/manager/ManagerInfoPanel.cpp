@@ -76,6 +76,7 @@ void TfrmManager::ClearAll(bool disable)
     cbDelete->setChecked(false);
     lblDeletion->hide();
     m_loaded.clear();
+    m_panelFile.clear();
     if (disable)
         for (QWidget* field : pnlInfo->InputFields())
             field->setEnabled(false);
@@ -150,10 +151,12 @@ void TfrmManager::UpdateInfo()
     lblVChecked->setText(records.readString(name, RecordKey::LastScanned, QString::fromLatin1(kNever)));
     lblLastOpened->setText(records.readString(name, RecordKey::LastOpened, QString::fromLatin1(kNever)));
     m_loaded = {{edtDescription, edtDescription->text()}, {edtSource, edtSource->text()}, {mmoNotes, NotesToString()}};
+    m_panelFile = name;
     try {
         FillDays(records, name);
     } catch (...) {
         records.endReadRun();
+        meDelete->clear(); // never another file's days
         throw;
     }
     records.endReadRun();
@@ -211,8 +214,10 @@ void TfrmManager::WriteSettings()
 
 void TfrmManager::DoWrite()
 {
+    // Only what the panel holds: a name set before the panel was filled
+    // for it must not store the empty fields.
     const QString name = lblFilename->text();
-    if (name.isEmpty() || !FolderIsCurrent())
+    if (name.isEmpty() || name != m_panelFile || !FolderIsCurrent())
         return;
     RecordFile records(RecordFilePath());
     WriteRecord(records, name, true);
@@ -221,7 +226,7 @@ void TfrmManager::DoWrite()
 void TfrmManager::MultiWrite()
 {
     const QString shown = lblFilename->text();
-    if (shown.isEmpty() || !FolderIsCurrent())
+    if (shown.isEmpty() || m_panelFile.isEmpty() || !FolderIsCurrent())
         return;
     RecordFile records(RecordFilePath());
     for (const QString& name : FEDownloads->SelectedFileNames())
@@ -279,7 +284,7 @@ void TfrmManager::WriteField(RecordFile& records, const QString& name, QWidget* 
 
 void TfrmManager::WriteSingle(QWidget* field)
 {
-    if (!FolderIsCurrent())
+    if (m_panelFile.isEmpty() || !FolderIsCurrent())
         return;
     RecordFile records(RecordFilePath());
     for (const QString& name : FEDownloads->SelectedFileNames())

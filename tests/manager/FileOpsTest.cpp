@@ -297,8 +297,10 @@ TEST_F(FileOpsTest, AListFileDroppedOnAnotherFolderMovesOrCopiesWithItsRecord)
     EXPECT_FALSE(QFileInfo::exists(dir("Games") + "a.zip"));
     EXPECT_FALSE(games.hasRecord("a.zip")) << "a moved record leaves";
     EXPECT_EQ(ReadAll(home.file("Programs-Utilities.ini")),
-              "[a.zip]\nDesc=first\nSource=Click here to edit\nNotes=Click here to edit\nDelete=0\nAlterDeleteOn=\n"
-              "OpenWhen=0\nDeleteDays=30\nLastOpened=Never\nLastScanned=Never\nDateDownloaded=1 Dec 2026\nOpenPrompt=1\n");
+              // The information panel stored a.zip's record when it was shown (the
+              // days counted from then on).
+              "[a.zip]\nDesc=first\nSource=Click here to edit\nNotes=Click here to edit\nDelete=0\nAlterDeleteOn=" +
+                  today.toUtf8() + "\nOpenWhen=0\nDeleteDays=30\nLastOpened=Never\nLastScanned=Never\nDateDownloaded=1 Dec 2026\nOpenPrompt=1\n");
     EXPECT_EQ(m->FEDownloads->FileNames(), QStringList({"b.zip"}));
 
     games.writeString("b.zip", "Notes", QString("one") + QChar(0xFF) + "two");
