@@ -133,6 +133,7 @@ void TfrmManager::BuildToolBarMenus()
     mnuTBSmallIcons = MenuItem(pmViewStyle, QStringLiteral("&Small Icons"));
     mnuTBList = MenuItem(pmViewStyle, QStringLiteral("&List"));
     mnuTBDetails = MenuItem(pmViewStyle, QStringLiteral("&Details"));
+    AddViewStyleItems(mnuTBLargeIcons, mnuTBSmallIcons, mnuTBList, mnuTBDetails); // checked with the list's menu
     pmPrint = new QMenu(this);
     mnuTBPrint = MenuItem(pmPrint, QStringLiteral("&Print a Report"));
     mnuTBSave = MenuItem(pmPrint, QStringLiteral("&Save a Report"));
