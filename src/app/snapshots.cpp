@@ -16,6 +16,7 @@
 #include "FileProperties.h"
 #include "FolderList.h"
 #include "Manager.h"
+#include "NewSection.h"
 #include "Profile.h"
 #include "ProgramWindows.h"
 #include "Progress.h"
@@ -35,6 +36,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
@@ -200,6 +202,17 @@ bool SaveWizard(const QString& out, const QString& machine)
     return ok;
 }
 
+// The section and folder dialogs as the manager's commands prepare them
+// (the headless boxes answer their modal show at once).
+void PrepareCatalogueDialogs()
+{
+    flk::TfrmManager* manager = flk::TfrmTray::Manager();
+    manager->SelectFolder(0, 1);
+    manager->NewFolderClick();
+    manager->DeleteSectionClick();
+    manager->MenuItem7Click();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -226,12 +239,19 @@ int main(int argc, char** argv)
     tray.Halt = [] {};
     tray.Terminate = [] {};
     bool ok = true;
+    PrepareCatalogueDialogs();
     for (QWidget* w : QApplication::topLevelWidgets()) {
         const QString cls = QString::fromLatin1(w->metaObject()->className()).section("::", -1);
         if (!cls.startsWith("Tfrm") || cls == "TfrmTray" || cls == "TfrmPrint")
             continue;
         ok &= Save(w, out, cls);
         w->hide();
+    }
+    if (auto* newSection = flk::Window<flk::TfrmNewSection>()) {
+        newSection->show();
+        newSection->edtName->setText("Games");
+        ok &= Save(newSection, out, "TfrmNewSection-typed");
+        newSection->hide();
     }
     ok &= Save(tray.PopupMenu1, out, "TfrmTray-menu");
     tray.PopupMenu1->hide();

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 
 namespace flk {
 
@@ -38,6 +39,27 @@ void TLookOutCaptionEdit::Finish(bool accepted)
         m_done(accepted, text);
 }
 
+// Runs the check with the box's text; the box holds the mouse and the
+// focus again when the text is refused.
+bool TLookOutCaptionEdit::Checked()
+{
+    if (!m_check)
+        return true;
+    const QPointer<TLookOutCaptionEdit> alive(this);
+    m_checking = true;
+    m_edit->releaseMouse();
+    const bool ok = m_check(m_edit->text());
+    if (!alive)
+        return false;
+    m_checking = false;
+    if (!ok && !m_finished) {
+        m_edit->activateWindow();
+        m_edit->setFocus(Qt::OtherFocusReason);
+        m_edit->grabMouse();
+    }
+    return ok;
+}
+
 bool TLookOutCaptionEdit::eventFilter(QObject* watched, QEvent* e)
 {
     if (watched != m_edit)
@@ -45,19 +67,25 @@ bool TLookOutCaptionEdit::eventFilter(QObject* watched, QEvent* e)
     switch (e->type()) {
     case QEvent::KeyPress: {
         const int key = static_cast<QKeyEvent*>(e)->key();
-        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
-            Finish(key != Qt::Key_Escape);
+        if (key == Qt::Key_Escape) {
+            Finish(false);
+            return true;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (Checked())
+                Finish(true);
             return true;
         }
         break;
     }
     case QEvent::FocusOut:
-        Finish(true);
+        if (!m_checking)
+            Finish(!m_leaveDrops);
         break;
     case QEvent::MouseButtonPress:
         // The box holds the mouse: a press outside it ends the edit.
         if (!m_edit->rect().contains(static_cast<QMouseEvent*>(e)->position().toPoint())) {
-            Finish(true);
+            Finish(!m_leaveDrops);
             return true;
         }
         break;

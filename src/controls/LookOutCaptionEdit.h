@@ -23,13 +23,24 @@ public:
     QLineEdit* Editor() const { return m_edit; }
     void Finish(bool accepted);
 
+    // Asked with the text when Enter is pressed: false keeps the box open
+    // and focused (the check may show a message meanwhile).
+    void SetCheck(std::function<bool(const QString&)> check) { m_check = std::move(check); }
+    // Leaving the box or clicking outside it drops the text instead.
+    void SetLeaveDrops(bool drops) { m_leaveDrops = drops; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     QLineEdit* m_edit;
     std::function<void(bool, const QString&)> m_done;
+    std::function<bool(const QString&)> m_check;
     bool m_finished = false;
+    bool m_leaveDrops = false;
+    bool m_checking = false;
+
+    bool Checked();
 };
 
 } // namespace flk

@@ -808,7 +808,7 @@ void TfrmAsker::NewSectCat(bool folder)
         AskerHost* host = AskerHost::instance();
         if (!(host && host->ShowNewFolder(cbSection->currentIndex())))
             if (auto* category = Window<TfrmCategory>())
-                Dialogs::instance().execModal(category);
+                category->NewCatShow(cbSection->currentIndex());
         return;
     }
     if (auto* newSection = Window<TfrmNewSection>())

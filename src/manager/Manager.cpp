@@ -346,15 +346,4 @@ bool TfrmManager::AppMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     }
 }
 
-// ---------------------------------------------------------------------------
-// Places filled elsewhere: file operations and drops, the toolbar, editing
-// on the bar.
-
-void TfrmManager::RenameHeader() {}
-void TfrmManager::RenameCategory() {}
-void TfrmManager::RenameSectionClick() {}
-void TfrmManager::RenameFolderClick() {}
-void TfrmManager::ConnectDragHandlers(TLookOutPage*) {}
-void TfrmManager::ConnectDragHandlers(TLookOutButton*) {}
-
 } // namespace flk

@@ -10,6 +10,7 @@
 // bar and the scheduled file events are filled in elsewhere; their places
 // here are the methods marked "to be filled" below.
 
+#include "CatalogueBar.h"
 #include "FileListHost.h"
 #include "LookOutButton.h"
 #include "LookOutPage.h"
@@ -38,8 +39,10 @@ class RecordFile;
 class TFolderList;
 class TInfoPanel;
 class TLookOut;
+class TLookOutCaptionEdit;
 
-class TfrmManager : public QMainWindow, public FileListHost, public ReportHost, public PreferencesHost {
+class TfrmManager : public QMainWindow, public FileListHost, public ReportHost, public PreferencesHost,
+                    public CatalogueBar {
     Q_OBJECT
 public:
     explicit TfrmManager(QWidget* parent = nullptr);
@@ -292,18 +295,39 @@ public:
     void SetFileMenuMode(bool shellMenu) override;
     void SetScanEnabled(bool enabled) override;
     void ApplyToolBarPreferences(bool allButtonsOff, bool showText) override;
-    // ---- To be filled: editing sections and folders on the bar ----------------
+    // ---- Editing sections and folders on the bar (ManagerEditing.cpp) ----------
     void NewSectionClick();
     void NewFolderClick();
     void RenameSectionClick();
     void RenameFolderClick();
     void DeleteSectionClick();
     void DeleteFolderClick();
-    void PropertiesClick();
-    void RenameHeader();
-    void RenameCategory();
+    void P1Click();         // the current section's properties
+    void MenuItem7Click();  // the current folder's properties
+    // The rename box's text becomes the current section's / folder's name;
+    // false when it was refused (the box stays open).
+    bool RenameHeader();
+    bool RenameCategory();
     void ConnectDragHandlers(TLookOutPage* page);
     void ConnectDragHandlers(TLookOutButton* button);
+    static QString ConfirmCatDeleteText();
+    // What the section and folder dialogs use of the bar (CatalogueBar).
+    int PageCount() const override;
+    QString PageCaption(int page) const override;
+    QStringList ButtonCaptions(int page) const override;
+    int ButtonImage(int page, int button) const override;
+    int ActivePageIndex() const override;
+    int ClickedPageIndex() const override;
+    int ClickedButtonIndex() const override;
+    int SectionNumberOf(int page) const override;
+    int FolderNumberOf(int page, int button) const override;
+    const QList<QIcon>& FolderIcons() override;
+    void SelectSection(int page) override;
+    void SelectFolder(int page, int button) override;
+    void RemovePage(int page) override;
+    void LeaveFolder(int page, int button) override;
+    void RemoveButton(int page, int button) override;
+    void SetButtonImage(int page, int button, int icon) override;
     // ---- Scheduled file events ---------------------------------------------
     void ScanForEvents();
     // What the walk needs of this window (FileListHost). AfterDelete above is
@@ -388,6 +412,13 @@ private:
     QList<QAction*> m_styleItems[5];    // by stored style number: the items of both menus
     QHash<QWidget*, QString> m_loaded;  // the text fields as UpdateInfo filled them
     QString m_panelFile;                // the file UpdateInfo filled the panel for
+    // Editing on the bar.
+    void OpenRenameBox(QWidget* host, const QRect& place, const QString& text, const QString& what,
+                       bool (TfrmManager::*rename)());
+    void SwapFolders(TLookOutButton* source, TLookOutButton* target);
+    void ShowDropTarget(const TLookOutPage* target);
+    QPointer<TLookOutCaptionEdit> m_renameBox;
+    QPoint m_dragFrom;
 };
 
 } // namespace flk

@@ -8,14 +8,10 @@
 #include "LookOut.h"
 #include "ManagerHost.h"
 #include "MakerPages.h"
-#include "NewSection.h"
 #include "ProgramWindows.h"
-#include "SectionProps.h"
 #include "Shell.h"
-#include "category.h"
 #include "preferences.h"
 #include "print.h"
-#include "secdelete.h"
 
 #include <QAction>
 #include <QMenu>
@@ -147,8 +143,8 @@ void TfrmManager::BuildBarMenus()
     connect(mnuP_RenCat, &QAction::triggered, this, [this] { RenameFolderClick(); });
     connect(mnuP_DelSection, &QAction::triggered, this, [this] { DeleteSectionClick(); });
     connect(mnuB_DelCat, &QAction::triggered, this, [this] { DeleteFolderClick(); });
-    for (QAction* a : {mnuP_Props, mnuB_Props})
-        connect(a, &QAction::triggered, this, [this] { PropertiesClick(); });
+    connect(mnuP_Props, &QAction::triggered, this, [this] { P1Click(); });
+    connect(mnuB_Props, &QAction::triggered, this, [this] { MenuItem7Click(); });
 }
 
 // ---------------------------------------------------------------------------
@@ -186,33 +182,6 @@ QString TfrmManager::ReportFolder() const
 QStringList TfrmManager::ReportFiles() const
 {
     return FEDownloads->FileNames();
-}
-
-// The dialogs behind the editing commands; what the bar does around them is
-// filled in with the editing on the bar.
-void TfrmManager::NewSectionClick()
-{
-    ShowModalWindow(Window<TfrmNewSection>());
-}
-
-void TfrmManager::NewFolderClick()
-{
-    ShowModalWindow(Window<TfrmCategory>());
-}
-
-void TfrmManager::DeleteSectionClick()
-{
-    ShowModalWindow(Window<TfrmDelete>());
-}
-
-void TfrmManager::DeleteFolderClick()
-{
-    ShowModalWindow(Window<TfrmDelete>());
-}
-
-void TfrmManager::PropertiesClick()
-{
-    ShowModalWindow(Window<TfrmSectionProps>());
 }
 
 } // namespace flk
