@@ -1,5 +1,5 @@
 #pragma once
-// The desktop's Trash as the freedesktop.org Trash specification lays it out:
+// The desktop's Trash as freedesktop.org's Trash standard lays it out:
 // a trashed file lies in "files/" of a trash directory, and an information
 // file "<name>.trashinfo" in "info/" beside it keeps its original path and
 // the time of deletion, so that the desktop's file manager can show and
