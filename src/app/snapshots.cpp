@@ -18,6 +18,9 @@
 #include "Manager.h"
 #include "NewSection.h"
 #include "Profile.h"
+#include "RecordFile.h"
+#include "StoredDate.h"
+#include "FolderList.h"
 #include "ProgramWindows.h"
 #include "Progress.h"
 #include "ProgressAnimation.h"
@@ -144,9 +147,26 @@ bool SaveManagers(const QString& out)
         if (file.open(QIODevice::WriteOnly))
             file.write(QByteArray(48'000, 'x'));
     }
+    flk::RecordFile records("Programs", "Utilities");
+    records.writeString("setup-4.2.exe", "Desc", "Setup for the tools");
+    records.writeString("setup-4.2.exe", "Source", "http://downloads.example.org/tools/setup-4.2.exe");
+    records.writeString("setup-4.2.exe", "DateDownloaded", flk::StoredDate::Today());
+    records.writeString("setup-4.2.exe", "Delete", "1");
+    records.writeString("setup-4.2.exe", "Notes", QString("Version 4.2") + QChar(0xFF) + "Needs a restart");
     manager->show();
     manager->Nav->Page(0)->Button(2)->Press();
     bool ok = Save(manager, out, "TfrmManager-files");
+    // A file selected, in each view style.
+    manager->FEDownloads->SelectFile("setup-4.2.exe");
+    flk::ProcessMessages();
+    const std::pair<QAction*, const char*> styles[] = {{manager->mnuFELargeIcons, "TfrmManager-large-icons"},
+                                                       {manager->mnuFESmallIcons, "TfrmManager-small-icons"},
+                                                       {manager->mnuFEList, "TfrmManager-list"},
+                                                       {manager->mnuFEDetails, "TfrmManager-details"}};
+    for (const auto& [item, name] : styles) {
+        item->trigger();
+        ok &= Save(manager, out, name);
+    }
     ok &= SaveFileWindows(manager, out);
     ok &= SaveToolBars(manager, out);
     manager->hide();

@@ -1,5 +1,9 @@
 #include "FolderModel.h"
 
+#include <QApplication>
+#include <QIcon>
+#include <QStyle>
+
 namespace flk {
 
 namespace {
@@ -42,6 +46,13 @@ QVariant TFolderModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.column() >= ColumnCount)
         return {};
     const int source = kSourceColumn[index.column()];
+    if (source == 0 && role == Qt::DecorationRole) {
+        // Without an icon theme the desktop gives no file icons: the style's own.
+        const QVariant icon = QFileSystemModel::data(index, role);
+        if (icon.value<QIcon>().isNull())
+            return QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+        return icon;
+    }
     if (source == 0)
         return QFileSystemModel::data(index, role);
     if (source > 0)

@@ -150,6 +150,8 @@ void TfrmManager::UpdateInfo()
     ReadNotes(records.fileName(), name);
     lblVChecked->setText(records.readString(name, RecordKey::LastScanned, QString::fromLatin1(kNever)));
     lblLastOpened->setText(records.readString(name, RecordKey::LastOpened, QString::fromLatin1(kNever)));
+    for (QLineEdit* edit : {edtDescription, edtSource})
+        edit->setCursorPosition(0); // a long value shows its beginning
     m_loaded = {{edtDescription, edtDescription->text()}, {edtSource, edtSource->text()}, {mmoNotes, NotesToString()}};
     m_panelFile = name;
     try {
@@ -252,7 +254,10 @@ void TfrmManager::WriteRecord(RecordFile& records, const QString& name, bool kee
             continue;
         records.writeString(name, QString::fromLatin1(key), value);
     }
-    records.writeBool(name, RecordKey::Delete, cbDelete->isChecked());
+    // Each write rewrites the whole record file: one that changes nothing is left out.
+    const bool remove = cbDelete->isChecked();
+    if (!records.valueExists(name, RecordKey::Delete) || records.readBool(name, RecordKey::Delete, !remove) != remove)
+        records.writeBool(name, RecordKey::Delete, remove);
     WriteDays(records, name);
 }
 
