@@ -1,18 +1,21 @@
 // What the options window changes in the running manager window on OK.
 #include "Manager.h"
 
+#include "FolderList.h"
+
+#include <QAction>
+
 namespace flk {
 
-// The file list's context-menu mode and its scan item come with the file
-// list's own menu; until then there is nothing to switch.
+// On: the file list offers the desktop's file menu; off: the window's own.
 void TfrmManager::SetFileMenuMode(bool shellMenu)
 {
-    (void)shellMenu;
+    FEDownloads->SetShellMenu(shellMenu);
 }
 
 void TfrmManager::SetScanEnabled(bool enabled)
 {
-    (void)enabled;
+    mnuScan->setEnabled(enabled);
 }
 
 } // namespace flk

@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
@@ -304,4 +305,22 @@ TEST_F(ToolBarTest, TheOptionsOkHidesOrRebuildsTheBarOnlyWhenItsBoxesWereClicked
     ok([this] { preferences.cmbAlign->setCurrentIndex(0); }); // no toolbar box clicked
     EXPECT_EQ(m->ToolBarEdge(), Qt::TopToolBarArea);
     EXPECT_EQ(Settings::ToolAlign(), 1);
+}
+
+TEST_F(ToolBarTest, TheOptionsOkSwitchesTheFileMenuAndTheScanItemAndViewStylesCheckInBothMenus)
+{
+    Settings::SetCommandLine("/usr/bin/clamscan");
+    shown();
+    preferences.hide();
+    preferences.show();
+    preferences.cbShowMenu->click();
+    preferences.edtCommandLine->clear();
+    preferences.cmdOK->click();
+    EXPECT_TRUE(m->FEDownloads->ShellMenu());
+    EXPECT_FALSE(m->mnuScan->isEnabled());
+
+    m->mnuTBLargeIcons->trigger();
+    EXPECT_TRUE(m->mnuFELargeIcons->isChecked());
+    EXPECT_FALSE(m->mnuTBDetails->isChecked());
+    EXPECT_EQ(Settings::ViewStyle(), 1);
 }
