@@ -1,5 +1,6 @@
 #include "LookOutCaptionEdit.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -78,10 +79,15 @@ bool TLookOutCaptionEdit::eventFilter(QObject* watched, QEvent* e)
         }
         break;
     }
-    case QEvent::FocusOut:
-        if (!m_checking)
+    case QEvent::FocusOut: {
+        // With a check, the window losing activation (its message, another
+        // application) is not leaving the box: the focus comes back to it.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(e)->reason();
+        const bool away = reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+        if (!m_checking && !(m_check && away))
             Finish(!m_leaveDrops);
         break;
+    }
     case QEvent::MouseButtonPress:
         // The box holds the mouse: a press outside it ends the edit.
         if (!m_edit->rect().contains(static_cast<QMouseEvent*>(e)->position().toPoint())) {

@@ -41,10 +41,8 @@ public:
     explicit AutoRefreshPause(TFolderList* list) : m_list(list) { m_list->SetAutoRefresh(false); }
     ~AutoRefreshPause()
     {
-        if (!m_list)
-            return;
-        m_list->SetAutoRefresh(true);
-        m_list->Refresh();
+        if (m_list)
+            m_list->SetAutoRefresh(true);
     }
     AutoRefreshPause(const AutoRefreshPause&) = delete;
     AutoRefreshPause& operator=(const AutoRefreshPause&) = delete;
@@ -130,7 +128,12 @@ void TfrmManager::OpenRenameBox(QWidget* host, const QRect& place, const QString
 {
     if (m_renameBox)
         m_renameBox->Finish(false);
-    auto* box = new TLookOutCaptionEdit(host, place, text, [this](bool, const QString&) { RenameEdit = nullptr; });
+    // A refused name leaves the list's automatic refresh off while the box
+    // stays open (a refresh would close it); it is on again once it closes.
+    auto* box = new TLookOutCaptionEdit(host, place, text, [this](bool, const QString&) {
+        RenameEdit = nullptr;
+        FEDownloads->SetAutoRefresh(true);
+    });
     box->SetLeaveDrops(true);
     box->SetCheck([this, rename](const QString&) { return (this->*rename)(); });
     m_renameBox = box;
@@ -163,7 +166,7 @@ bool TfrmManager::RenameHeader()
 {
     if (!RenameEdit || !ClickedPage)
         return true;
-    const AutoRefreshPause pause(FEDownloads);
+    FEDownloads->SetAutoRefresh(false);
     const QString name = RenameEdit->text();
     const QString old = ClickedPage->Caption();
     if (name == old)
@@ -192,7 +195,7 @@ bool TfrmManager::RenameCategory()
 {
     if (!RenameEdit || !ClickedButton || !Nav->ActivePage())
         return true;
-    const AutoRefreshPause pause(FEDownloads);
+    FEDownloads->SetAutoRefresh(false);
     const QString name = RenameEdit->text();
     const QString old = ClickedButton->Caption();
     if (name == old)
