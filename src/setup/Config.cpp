@@ -17,7 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -56,8 +56,6 @@ TfrmConfig::TfrmConfig(QWidget* parent) : QDialog(parent)
     connect(EPWizard1, &TEPWizard::Change, this, [this] { EPWizard1Change(); });
     connect(EPWizard1, &TEPWizard::FinishClick, this, [this] { EPWizard1FinishClick(); });
     connect(EPWizard1, &TEPWizard::CancelClick, this, [this] { EPWizard1CancelClick(); });
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, [] { OpenHelp(); });
 }
 
 TfrmConfig::~TfrmConfig() = default;
@@ -275,7 +273,9 @@ void TfrmConfig::WriteSettings(int speed)
         Settings::SetVirusCL(program);
         Settings::SetToolBarVirus(true);
     }
-    Settings::SetScanWhenDone(cbAutoScan->isEnabled() && cbAutoScan->isChecked());
+    // Scanning by default needs a scanner: the check box can be on while the
+    // list shows no scanner's path.
+    Settings::SetScanWhenDone(!program.isEmpty() && cbAutoScan->isEnabled() && cbAutoScan->isChecked());
     Settings::SetOpenWhen(cbOpenWhen->currentIndex());
     StartWithDesktop(cbAutoStart->isChecked());
     Settings::SetAutoStart(cbAutoStart->isChecked());
@@ -289,6 +289,16 @@ void TfrmConfig::EPWizard1CancelClick()
     // The tray gives its icon the menu once this window has closed.
     OpenHelp(kHelpTopic);
     done(QDialog::Rejected);
+}
+
+void TfrmConfig::keyPressEvent(QKeyEvent* event)
+{
+    // F1 anywhere in the window: no control takes it for itself.
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        OpenHelp();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TfrmConfig::reject()

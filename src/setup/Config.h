@@ -107,6 +107,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void reject() override; // Escape and the window's close button: Cancel
 
 private:

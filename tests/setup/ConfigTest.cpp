@@ -216,8 +216,8 @@ TEST_F(ConfigTest, BrowseTakesOnlyAProgram)
 TEST_F(ConfigTest, FinishWithNothingFoundWritesTheChoicesOnly)
 {
     auto frm = searched();
-    frm->cbAutoScan->setChecked(true); // enabled by the copied entry, but no scanner chosen
-    choose(*frm, 1);
+    ASSERT_TRUE(frm->cbAutoScan->isEnabled()) << "the fixed entry's text counts as a path";
+    frm->cbAutoScan->setChecked(true); // but there is no scanner to scan with
     frm->EPWizard1->SetActivePage(4);
     frm->EPWizard1->cmdFinish->click();
     EXPECT_FALSE(frm->isVisible());
@@ -301,4 +301,12 @@ TEST_F(ConfigTest, CancelAsksAndWritesNothing)
     EXPECT_EQ(frm->result(), QDialog::Rejected);
     EXPECT_TRUE(settings().isEmpty());
     EXPECT_EQ(shell.opened.size(), 1);
+}
+
+TEST_F(ConfigTest, F1OpensTheHelp)
+{
+    auto frm = searched();
+    QTest::keyClick(frm->edtParameters, Qt::Key_F1);
+    ASSERT_EQ(shell.opened.size(), 1);
+    EXPECT_TRUE(shell.opened.first().endsWith("flk.html"));
 }
