@@ -1,23 +1,18 @@
 // Starting with the desktop session, as the wizard's Finish sets it: the
-// preferences window makes the entry; the wizard removes it itself. Both
-// need the preferences window's autostart support; until it is part of the
-// build, Finish writes the setting only.
+// preferences window makes the entry; the wizard removes it itself.
 
 #include "Config.h"
 
-#if __has_include("Autostart.h")
 #include "Autostart.h"
 #include "ProgramWindows.h"
 #include "preferences.h"
 
 #include <QCheckBox>
-#endif
 
 namespace flk {
 
 void TfrmConfig::StartWithDesktop(bool start)
 {
-#if __has_include("Autostart.h")
     if (!start) {
         try {
             Autostart::Remove();
@@ -30,9 +25,6 @@ void TfrmConfig::StartWithDesktop(bool start)
         frmPreferences->cbAutoStart->setChecked(true);
         frmPreferences->cbAutoStartClick();
     }
-#else
-    (void)start;
-#endif
 }
 
 } // namespace flk

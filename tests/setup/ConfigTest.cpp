@@ -1,16 +1,20 @@
 #include "Config.h"
 
+#include "Autostart.h"
 #include "ConfigWizard.h"
 #include "ProgramTree.h"
+#include "ProgramWindows.h"
 #include "Progress.h"
 #include "RecordingShell.h"
 #include "ScriptedDialogs.h"
 #include "Settings.h"
 #include "TempHome.h"
 #include "TopLevel.h"
+#include "preferences.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -309,4 +313,21 @@ TEST_F(ConfigTest, F1OpensTheHelp)
     QTest::keyClick(frm->edtParameters, Qt::Key_F1);
     ASSERT_EQ(shell.opened.size(), 1);
     EXPECT_TRUE(shell.opened.first().endsWith("flk.html"));
+}
+
+TEST_F(ConfigTest, StartingAtLoginMakesTheEntryThroughTheOptionsWindowOrRemovesIt)
+{
+    TfrmPreferences frmPreferences;
+    ProgramWindows windows{&frmPreferences};
+    auto frm = searched();
+    frm->EPWizard1FinishClick();
+    EXPECT_TRUE(QFileInfo::exists(Autostart::EntryPath()));
+    EXPECT_TRUE(frmPreferences.cbAutoStart->isChecked());
+    EXPECT_TRUE(settings().contains("AutoStart=1"));
+
+    auto again = searched();
+    again->cbAutoStart->setChecked(false);
+    again->EPWizard1FinishClick();
+    EXPECT_FALSE(QFileInfo::exists(Autostart::EntryPath()));
+    EXPECT_TRUE(settings().contains("AutoStart=0"));
 }
