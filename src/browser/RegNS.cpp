@@ -118,7 +118,7 @@ bool TRegNS::RegisterInternetExplorer()
         reg.CloseKey();
     }
     if (!ok)
-        Dialogs::showMessage("Failed to register Fetchlark with Internet Explorer");
+        Dialogs::showMessage("Failed to register Fetchlark with Chromium");
     return ok;
 }
 

@@ -137,7 +137,7 @@ TEST_F(Registration, InternetExplorerKeysThatCannotBeWritten)
     ASSERT_TRUE(QDir().mkpath(Registry::FileName(RootKey::LocalMachine)));
     TRegNS reg(helperFolder(FLK_AUTO_LIBRARY));
     reg.RegisterAll();
-    EXPECT_EQ(dialogs.texts(), QStringList{"Failed to register Fetchlark with Internet Explorer"});
+    EXPECT_EQ(dialogs.texts(), QStringList{"Failed to register Fetchlark with Chromium"});
 }
 
 TEST_F(Registration, NetscapeNotInstalledWritesNothing)
