@@ -17,6 +17,7 @@
 #include "Messages.h"
 #include "ReportHost.h"
 #include "PreferencesHost.h"
+#include "Profile.h"
 
 #include <QMainWindow>
 #include <QHash>
@@ -276,6 +277,7 @@ public:
     TImageList ilActiveTool;   // under the pointer
     void GetToolBar();
     void GetVisibleButtons();
+    void ApplyToolAlign();
     void mnuShowLabelsClick();
     void mnuLeftClick();
     void mnuRightClick();
@@ -404,7 +406,7 @@ private:
     bool FolderIsCurrent() const;
     QString RecordFilePath() const;
     void WriteRecord(RecordFile& records, const QString& fileName, bool keepUnchanged);
-    void WriteDays(RecordFile& records, const QString& fileName);
+    QList<Profile::Write> DaysWrites(const RecordFile& records, const QString& fileName) const;
     void WriteField(RecordFile& records, const QString& fileName, QWidget* field);
     void FillDays(RecordFile& records, const QString& fileName);
     void ShowListStatus();

@@ -7,6 +7,7 @@
 #include "FolderList.h"
 #include "InfoPanel.h"
 #include "LookOutButton.h"
+#include "MenuItem.h"
 #include "PumpGuard.h"
 #include "Settings.h"
 #include "Shell.h"
@@ -27,18 +28,6 @@ namespace flk {
 namespace {
 
 constexpr int kNotesHeight = 64;
-
-QAction* MenuItem(QMenu* menu, const QString& text, const QKeySequence& keys = {})
-{
-    QAction* a = menu->addAction(text);
-    if (!keys.isEmpty()) {
-        // Shown in the menu and taken while it is open; in the list the
-        // list's key filter passes the keys on.
-        a->setShortcut(keys);
-        a->setShortcutContext(Qt::WidgetShortcut);
-    }
-    return a;
-}
 
 } // namespace
 

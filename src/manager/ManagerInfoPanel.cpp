@@ -235,16 +235,18 @@ void TfrmManager::MultiWrite()
         WriteRecord(records, name, name == shown);
 }
 
-// The panel into one record. For the file the panel was filled from, a text
-// the user left as it was stays as stored: the panel holds what the record
-// reads back (at most 1023 characters), and writing that over a longer
-// value would cut it.
+// The panel into one record, in one replace of the record file (a large
+// folder's file would otherwise be rewritten once per key). For the file the
+// panel was filled from, a text the user left as it was stays as stored:
+// the panel holds what the record reads back (at most 1023 characters), and
+// writing that over a longer value would cut it.
 void TfrmManager::WriteRecord(RecordFile& records, const QString& name, bool keepUnchanged)
 {
     // A file that is gone gets no new record (another program may have
     // deleted it while it was selected).
     if (!records.hasRecord(name) && !QFileInfo::exists(FEDownloads->Directory() + name))
         return;
+    QList<Profile::Write> writes;
     const QList<std::pair<QWidget*, const char*>> texts = {
         {edtDescription, RecordKey::Desc}, {edtSource, RecordKey::Source}, {mmoNotes, RecordKey::Notes}};
     for (const auto& [field, key] : texts) {
@@ -252,25 +254,26 @@ void TfrmManager::WriteRecord(RecordFile& records, const QString& name, bool kee
         if (keepUnchanged && m_loaded.contains(field) && m_loaded.value(field) == value &&
             records.valueExists(name, QString::fromLatin1(key)))
             continue;
-        records.writeString(name, QString::fromLatin1(key), value);
+        writes.append({name, QString::fromLatin1(key), value});
     }
-    // Each write rewrites the whole record file: one that changes nothing is left out.
+    // A record that would not change is not written at all.
     const bool remove = cbDelete->isChecked();
     if (!records.valueExists(name, RecordKey::Delete) || records.readBool(name, RecordKey::Delete, !remove) != remove)
-        records.writeBool(name, RecordKey::Delete, remove);
-    WriteDays(records, name);
+        writes.append({name, RecordKey::Delete, remove ? QStringLiteral("1") : QStringLiteral("0")});
+    writes.append(DaysWrites(records, name));
+    if (!writes.isEmpty())
+        records.writeStrings(writes);
 }
 
 // A changed number of days counts from today.
-void TfrmManager::WriteDays(RecordFile& records, const QString& name)
+QList<Profile::Write> TfrmManager::DaysWrites(const RecordFile& records, const QString& name) const
 {
     const QString days = meDelete->text();
     if (!AllDigits(days))
-        return; // an empty or garbled box never reaches the record
+        return {}; // an empty or garbled box never reaches the record
     if (days == records.readString(name, RecordKey::DeleteDays, QStringLiteral("00")))
-        return;
-    records.writeString(name, RecordKey::AlterDeleteOn, StoredDate::Today());
-    records.writeString(name, RecordKey::DeleteDays, days);
+        return {};
+    return {{name, RecordKey::AlterDeleteOn, StoredDate::Today()}, {name, RecordKey::DeleteDays, days}};
 }
 
 void TfrmManager::WriteField(RecordFile& records, const QString& name, QWidget* field)
@@ -283,8 +286,8 @@ void TfrmManager::WriteField(RecordFile& records, const QString& name, QWidget* 
         records.writeString(name, RecordKey::Notes, NotesToString());
     else if (field == cbDelete)
         records.writeBool(name, RecordKey::Delete, cbDelete->isChecked());
-    else if (field == meDelete)
-        WriteDays(records, name);
+    else if (const auto days = field == meDelete ? DaysWrites(records, name) : QList<Profile::Write>{}; !days.isEmpty())
+        records.writeStrings(days);
 }
 
 void TfrmManager::WriteSingle(QWidget* field)

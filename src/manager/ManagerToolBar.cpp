@@ -8,6 +8,7 @@
 #include "FolderList.h"
 #include "Help.h"
 #include "IconLibrary.h"
+#include "MenuItem.h"
 #include "ProgramWindows.h"
 #include "Settings.h"
 #include "Shell.h"
@@ -31,16 +32,6 @@ constexpr int kLabelledHeight = 36;
 constexpr int kPlainHeight = 26;
 constexpr int kSeparatorWidth = 8;
 
-QAction* MenuItem(QMenu* menu, const QString& text, const QKeySequence& keys = {})
-{
-    QAction* a = menu->addAction(text);
-    if (!keys.isEmpty()) {
-        // Shown in the menu; the main menu's items own the keys in the window.
-        a->setShortcut(keys);
-        a->setShortcutContext(Qt::WidgetShortcut);
-    }
-    return a;
-}
 
 QIcon ToolIcon(const TImageList& atRest, const TImageList& hot, int image)
 {
@@ -204,12 +195,18 @@ void TfrmManager::GetToolBar()
     // Only a change of labels toggles them: the window is shown many times.
     if (Settings::ShowToolLabels() != mnuShowLabels->isChecked())
         mnuShowLabelsClick();
+    ApplyToolAlign();
+}
+
+// The stored edge; any other value leaves the bar where it is.
+void TfrmManager::ApplyToolAlign()
+{
     switch (Settings::ToolAlign()) {
     case 1: mnuLeftClick(); break;
     case 2: mnuRightClick(); break;
     case 3: mnuTopClick(); break;
     case 4: mnuBottomClick(); break;
-    default: break; // the bar stays where it is
+    default: break;
     }
 }
 
@@ -435,13 +432,7 @@ void TfrmManager::ApplyToolBarPreferences(bool allButtonsOff, bool showText)
     GetVisibleButtons();
     if (showText != mnuShowLabels->isChecked())
         mnuShowLabelsClick();
-    switch (Settings::ToolAlign()) {
-    case 1: mnuLeftClick(); break;
-    case 2: mnuRightClick(); break;
-    case 3: mnuTopClick(); break;
-    case 4: mnuBottomClick(); break;
-    default: break;
-    }
+    ApplyToolAlign();
 }
 
 // ---------------------------------------------------------------------------
