@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds dialog_bench and compares the download dialog's HTTP transfer
-# (offscreen) with curl on a 1 GiB file from a loopback lighttpd.
-#   bench/dialog_bench.sh [size-in-MiB=1024] [runs=5]
+# (offscreen) with curl on a 1 GiB file from a loopback lighttpd; with
+# --https, over TLS (see https_bench.sh).
+#   bench/dialog_bench.sh [--https] [size-in-MiB=1024] [runs=5]
 # Last line: "dialog/curl throughput ratio: R" (curl time / dialog time).
 # The program deletes the files it makes; TMPDIR is where they go.
 set -euo pipefail
@@ -11,4 +12,4 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target dialog_bench -j2 >/dev/null
 bin="$build/dialog_bench"
 [ -x "$bin" ] || bin="$build/bench/dialog_bench"
-"$bin" "${1:-1024}" "${2:-5}"
+"$bin" "$@" # the program's defaults: 1024 MiB, 5 runs

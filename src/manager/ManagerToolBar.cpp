@@ -32,7 +32,6 @@ constexpr int kLabelledHeight = 36;
 constexpr int kPlainHeight = 26;
 constexpr int kSeparatorWidth = 8;
 
-
 QIcon ToolIcon(const TImageList& atRest, const TImageList& hot, int image)
 {
     QIcon icon;
