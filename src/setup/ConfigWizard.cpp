@@ -100,9 +100,15 @@ void TEPWizard::UpdateButtons()
 {
     const int index = ActivePageIndex();
     const bool last = index == m_pages.size() - 1;
+    // Finish is enabled before Next goes grey, and takes the focus Next had:
+    // otherwise the focus falls through to Cancel, and Enter on the last
+    // page would ask to quit instead of finishing.
+    const bool nextHadFocus = cmdNext->hasFocus();
     cmdBack->setEnabled(index > 0);
-    cmdNext->setEnabled(!last);
     cmdFinish->setEnabled(last);
+    cmdNext->setEnabled(!last);
+    if (nextHadFocus && last)
+        cmdFinish->setFocus();
     // Enter moves on, and finishes on the last page.
     cmdNext->setDefault(!last);
     cmdFinish->setDefault(last);

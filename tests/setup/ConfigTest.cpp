@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QApplication>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -284,6 +285,24 @@ TEST_F(ConfigTest, OtherSpeedInKbpsOrMbpsAndRefusedWhenNotANumber)
     kbps->edtOther->setText("57.6");
     kbps->EPWizard1FinishClick();
     EXPECT_EQ(Settings::Speed(), 57600);
+}
+
+// Enter always presses the focused or default button: on the last page the
+// focus that Next had must go to Finish, not fall through to Cancel.
+TEST_F(ConfigTest, EnterOnEveryPageWalksThroughAndFinishes)
+{
+    auto frm = open();
+    QApplication::setActiveWindow(frm.get());
+    frm->EPWizard1->cmdNext->setFocus();
+    for (int page = 0; page < 5 && frm->isVisible(); ++page) {
+        QWidget* focused = frm->focusWidget();
+        ASSERT_NE(focused, nullptr) << "page " << page;
+        QTest::keyClick(focused, Qt::Key_Return);
+    }
+    EXPECT_TRUE(dialogs.boxes().isEmpty()) << "Enter asked: " << dialogs.boxes().value(0).caption.toStdString();
+    EXPECT_FALSE(frm->isVisible());
+    EXPECT_EQ(frm->result(), QDialog::Accepted);
+    EXPECT_EQ(Settings::Speed(), 28800);
 }
 
 TEST_F(ConfigTest, CancelAsksAndWritesNothing)
