@@ -127,6 +127,18 @@ int main(int argc, char** argv)
         pressAndPaint(empty);
         blocks.push_back(LongestBlock([&] { games->Press(); }));
     }
+    // The same in the icon styles, where the view lays every item out.
+    std::vector<double> iconSwitches, iconBlocks;
+    for (auto style : {flk::TFolderList::vsLargeIcons, flk::TFolderList::vsList}) {
+        manager.FEDownloads->SetViewStyle(style);
+        for (int r = 0; r < runs; ++r) {
+            pressAndPaint(games);
+            iconSwitches.push_back(pressAndPaint(utilities));
+            pressAndPaint(empty);
+            iconBlocks.push_back(LongestBlock([&] { games->Press(); }));
+        }
+    }
+    manager.FEDownloads->SetViewStyle(flk::TFolderList::vsDetails);
     const QStringList names = manager.FEDownloads->FileNames();
     for (int i = 0; i < 50; ++i) {
         QElapsedTimer t;
@@ -142,6 +154,9 @@ int main(int argc, char** argv)
     using flk::bench::Median;
     std::printf("folder of %d files pressed, filled and painted: median %.1f ms (target < 300)\n", kFiles, Median(first));
     std::printf("switch between two such folders:              median %.1f ms (target < 300)\n", Median(switches));
+    std::printf("switch, large icons and list styles:          median %.1f ms (target < 300)\n", Median(iconSwitches));
+    std::printf("longest GUI-thread block, icon styles:        median %.1f ms, worst %.1f ms (target < 50)\n",
+                Median(iconBlocks), *std::max_element(iconBlocks.begin(), iconBlocks.end()));
     std::printf("select a file (the previous one's record stored) and fill the panel: median %.2f ms\n", Median(panel));
     std::printf("fill the panel from a record (UpdateInfo):    median %.2f ms (target < 10)\n", Median(fill));
     std::printf("longest GUI-thread block while loading:       median %.1f ms, worst %.1f ms (target < 50)\n",

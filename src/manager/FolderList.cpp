@@ -1,5 +1,6 @@
 #include "FolderList.h"
 
+#include "DirectoryWatch.h"
 #include "FolderModel.h"
 #include "PumpGuard.h"
 
@@ -25,21 +26,18 @@ const QString TFolderList::kHint =
 
 namespace {
 
-// A listing that never reports back (a directory gone while it was read)
-// gives up after this long; nothing waits on it in a normal run.
+// A reading that never reports back (a network share that hangs) gives up
+// after this long; nothing waits on it in a normal run.
 constexpr int kLoadLimitMs = 20000;
+// Changes on disk come in bursts (a file written, renamed, its record
+// stored): one reading per burst.
+constexpr int kWatchDelayMs = 100;
 
 QString WithSlash(QString directory)
 {
     if (!directory.isEmpty() && !directory.endsWith(QLatin1Char('/')))
         directory += QLatin1Char('/');
     return directory;
-}
-
-bool Readable(const QString& directory)
-{
-    const QFileInfo info(directory);
-    return info.isDir() && info.isReadable() && info.isExecutable();
 }
 
 } // namespace
@@ -78,12 +76,50 @@ TFolderList::TFolderList(QWidget* parent) : QWidget(parent)
     m_stack->addWidget(m_icons);
     m_stack->addWidget(m_notice);
 
-    // Nothing listed until the first directory.
-    Show(nullptr, QString());
+    m_model = new TFolderModel(this);
+    m_details->setModel(m_model);
+    m_icons->setModel(m_model);
+    QItemSelectionModel* unused = m_icons->selectionModel();
+    m_selection = m_details->selectionModel();
+    m_icons->setSelectionModel(m_selection); // one selection, whichever view shows it
+    delete unused;
+    connect(m_selection, &QItemSelectionModel::selectionChanged, this, [this] { SelectionChanged(); });
+    // The header forgets its sections' sizes when the rows are replaced.
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TFolderList::ApplyColumns);
+    ApplyColumns();
+
+    m_readers.setMaxThreadCount(2);
+    m_watcher = new DirectoryWatch(this);
+    m_watchDelay = new QTimer(this);
+    m_watchDelay->setSingleShot(true);
+    m_watchDelay->setInterval(kWatchDelayMs);
+    // At most one reading per delay, even while a file keeps changing.
+    connect(m_watcher, &DirectoryWatch::Changed, this, [this] {
+        if (!m_watchDelay->isActive())
+            m_watchDelay->start();
+    });
+    connect(m_watchDelay, &QTimer::timeout, this, &TFolderList::ChangedOnDisk);
+
     ApplyStyle();
 }
 
-TFolderList::~TFolderList() = default;
+TFolderList::~TFolderList()
+{
+    // Readings in flight stop at their next look and report to nobody.
+    m_wanted = -1;
+    m_readers.waitForDone();
+}
+
+void TFolderList::ApplyColumns()
+{
+    QHeaderView* header = m_details->header();
+    const int widths[TFolderModel::ColumnCount] = {200, 50, 50, 50, 100, 200};
+    for (int c = 0; c < TFolderModel::ColumnCount; ++c)
+        header->resizeSection(c, widths[c]);
+    header->setSectionHidden(TFolderModel::Extension, true);
+    header->setSectionHidden(TFolderModel::Attributes, true);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
 
 void TFolderList::SetupView(QAbstractItemView* view)
 {
@@ -138,8 +174,7 @@ void TFolderList::SetAutoRefresh(bool on)
     if (on == m_autoRefresh)
         return;
     m_autoRefresh = on;
-    if (m_model)
-        m_model->setOption(QFileSystemModel::DontWatchForChanges, !on);
+    Watch();
     if (!on || m_refreshPending)
         return;
     // What changed while nobody watched shows once the caller is done.
@@ -153,89 +188,106 @@ void TFolderList::SetAutoRefresh(bool on)
 void TFolderList::Load(const QString& directory, const QStringList& keepSelected, const QString& keepCurrent)
 {
     m_refreshPending = false;
+    m_watchDelay->stop();
     const int generation = ++m_generation;
-    if (directory.isEmpty() || !Readable(directory)) {
-        m_unavailable = !directory.isEmpty();
-        Show(nullptr, QString());
+    m_wanted = generation;
+    if (directory.isEmpty()) {
+        Show(TDirectoryListing());
         emit Refreshed();
         return;
     }
-    auto* model = new TFolderModel(this);
-    model->setOption(QFileSystemModel::DontWatchForChanges, !m_autoRefresh);
-
-    // The model reads the directory on its own thread; run messages until it
-    // has, so callers see the listing complete.
-    const QString wanted = QDir::cleanPath(directory);
-    bool loaded = false;
+    // Run messages until the reading is back, so callers see it complete.
+    m_loading = true;
+    StartReading(generation, QDir::cleanPath(directory));
     bool expired = false;
-    connect(model, &QFileSystemModel::directoryLoaded, this, [&loaded, wanted](const QString& path) {
-        if (QDir::cleanPath(path) == wanted)
-            loaded = true;
-    });
     QTimer limit;
     limit.setSingleShot(true);
     connect(&limit, &QTimer::timeout, this, [&expired] { expired = true; });
     limit.start(kLoadLimitMs);
-    model->setRootPath(wanted);
     const PumpGuard alive(this);
-    if (!alive.PumpUntil([&] { return loaded || expired || generation != m_generation; }))
+    if (!alive.PumpUntil([&] { return m_arrivedGeneration == generation || expired || generation != m_generation; }))
         return; // the window is gone
-    disconnect(model, &QFileSystemModel::directoryLoaded, this, nullptr);
-    if (generation != m_generation) {
-        model->deleteLater(); // a newer listing took over
-        return;
+    if (generation != m_generation)
+        return; // a newer reading took over
+    m_loading = false;
+    TDirectoryListing listing;
+    if (m_arrivedGeneration == generation)
+        listing = std::move(*m_arrived);
+    else
+        listing.directory = QDir::cleanPath(directory); // never came back: shown as unreadable
+    m_arrived.reset();
+    if (Show(std::move(listing))) {
+        SelectFiles(keepSelected);
+        if (const QModelIndex current = IndexOf(keepCurrent); current.isValid())
+            m_selection->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
     }
-    // Rows added last are sorted on the next pass of the loop.
-    if (!alive.ProcessMessages() || generation != m_generation) {
-        if (alive)
-            model->deleteLater();
-        return;
-    }
-    model->sort(TFolderModel::Name, Qt::AscendingOrder);
-    m_unavailable = false;
-    Show(model, wanted);
-    SelectFiles(keepSelected);
-    if (const QModelIndex current = IndexOf(keepCurrent); current.isValid())
-        m_selection->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
     emit Refreshed();
 }
 
-// Puts a loaded model (none: nothing to list) into both views and drops the
-// one before.
-void TFolderList::Show(TFolderModel* model, const QString& directory)
+void TFolderList::StartReading(int generation, const QString& directory)
 {
-    const bool hadSelection = m_selection && m_selection->hasSelection();
-    TFolderModel* oldModel = m_model;
-    QItemSelectionModel* oldSelection = m_selection;
-    m_model = model;
-    m_details->setModel(model);
-    m_icons->setModel(model);
-    QItemSelectionModel* unused = m_icons->selectionModel();
-    m_selection = m_details->selectionModel();
-    m_icons->setSelectionModel(m_selection); // one selection, whichever view shows it
-    unused->deleteLater();
-    connect(m_selection, &QItemSelectionModel::selectionChanged, this, [this] { SelectionChanged(); });
-    const QModelIndex root = model && !directory.isEmpty() ? model->index(directory) : QModelIndex();
-    m_details->setRootIndex(root);
-    m_icons->setRootIndex(root);
+    // The list outlives every reading: its destructor waits for them.
+    m_readers.start([this, generation, directory] {
+        auto listing = std::make_shared<TDirectoryListing>(TDirectoryListing::Read(directory, m_wanted, generation));
+        if (listing->stopped)
+            return;
+        QMetaObject::invokeMethod(
+            this, [this, generation, listing] { Arrived(generation, std::move(*listing)); }, Qt::QueuedConnection);
+    });
+}
 
-    QHeaderView* header = m_details->header();
-    const int widths[TFolderModel::ColumnCount] = {200, 50, 50, 50, 100, 200};
-    for (int c = 0; c < TFolderModel::ColumnCount; ++c)
-        header->resizeSection(c, widths[c]);
-    header->setSectionHidden(TFolderModel::Extension, true);
-    header->setSectionHidden(TFolderModel::Attributes, true);
-    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+void TFolderList::Arrived(int generation, TDirectoryListing listing)
+{
+    if (generation != m_generation)
+        return;
+    if (m_loading) {
+        m_arrived = std::move(listing);
+        m_arrivedGeneration = generation;
+        return;
+    }
+    // A change on disk: dropped when the list stopped watching meanwhile.
+    if (m_autoRefresh)
+        Show(std::move(listing));
+}
+
+// Shows a reading (empty: nothing listed). True when it replaced the rows
+// rather than updating them in place.
+bool TFolderList::Show(TDirectoryListing listing)
+{
+    const bool hadSelection = m_selection->hasSelection();
+    const bool replaced = !listing.readable || listing.directory != m_model->Directory();
+    m_unavailable = !listing.readable && !listing.directory.isEmpty();
+    if (listing.readable)
+        m_model->Show(std::move(listing));
+    else
+        m_model->Clear();
     if (m_unavailable)
         m_notice->setText(tr("The directory %1 does not exist or cannot be read.")
                               .arg(QDir::toNativeSeparators(m_directory)));
     m_stack->setCurrentWidget(m_unavailable ? static_cast<QWidget*>(m_notice) : View());
-    if (oldSelection)
-        oldSelection->deleteLater();
-    if (oldModel)
-        oldModel->deleteLater();
-    if (hadSelection)
-        SelectionChanged(); // the old selection went with the old model
+    Watch();
+    // A new set of rows drops the selection without a word.
+    if (hadSelection && !m_selection->hasSelection())
+        SelectionChanged();
+    return replaced;
+}
+
+void TFolderList::Watch()
+{
+    m_watcher->Watch(m_autoRefresh ? m_model->Directory() : QString());
+}
+
+void TFolderList::ChangedOnDisk()
+{
+    if (!m_autoRefresh || m_model->Directory().isEmpty())
+        return;
+    if (m_loading) {
+        m_watchDelay->start();
+        return;
+    }
+    const int generation = ++m_generation;
+    m_wanted = generation;
+    StartReading(generation, m_model->Directory());
 }
 
 // Reported once the model is done: the model changes the selection in the
@@ -307,32 +359,20 @@ void TFolderList::ApplyStyle()
 // ---------------------------------------------------------------------------
 // Items
 
-QModelIndex TFolderList::Root() const
-{
-    return m_details->rootIndex();
-}
-
 int TFolderList::ItemCount() const
 {
-    return m_model && Root().isValid() ? m_model->rowCount(Root()) : 0;
+    return m_model->rowCount();
 }
 
 QString TFolderList::NameOf(const QModelIndex& index) const
 {
-    return index.isValid() && m_model ? m_model->fileName(index.siblingAtColumn(TFolderModel::Name)) : QString();
+    return index.isValid() ? m_model->FileName(index.row()) : QString();
 }
 
 QModelIndex TFolderList::IndexOf(const QString& fileName) const
 {
-    if (fileName.isEmpty() || !Root().isValid())
-        return {};
-    const int rows = ItemCount();
-    for (int row = 0; row < rows; ++row) {
-        const QModelIndex index = m_model->index(row, TFolderModel::Name, Root());
-        if (m_model->fileName(index) == fileName)
-            return index;
-    }
-    return {};
+    const int row = fileName.isEmpty() ? -1 : m_model->Row(fileName);
+    return row < 0 ? QModelIndex() : m_model->index(row, TFolderModel::Name);
 }
 
 QStringList TFolderList::FileNames() const
@@ -341,13 +381,13 @@ QStringList TFolderList::FileNames() const
     const int rows = ItemCount();
     names.reserve(rows);
     for (int row = 0; row < rows; ++row)
-        names << m_model->fileName(m_model->index(row, TFolderModel::Name, Root()));
+        names << m_model->FileName(row);
     return names;
 }
 
 QString TFolderList::TopFileName() const
 {
-    return ItemCount() > 0 ? NameOf(m_model->index(0, TFolderModel::Name, Root())) : QString();
+    return m_model->FileName(0);
 }
 
 QString TFolderList::FileNameAt(const QPoint& viewportPoint) const

@@ -5,24 +5,32 @@
 // over one model: large icons, small icons, list and details (columns Name,
 // Size, Type, Modified; Extension and Attributes exist but are hidden).
 //
-// The directory is read and watched off the GUI thread (Qt's file-system
-// model); SetDirectory and Refresh run messages until the new listing is
-// complete, so every question asked right after them is answered from the
-// directory as it is now, while the window stays responsive. A listing
-// that a newer one overtakes is dropped.
+// The directory is read off the GUI thread; SetDirectory and Refresh run
+// messages until the new reading is shown, so every question asked right
+// after them is answered from the directory as it is now, while the window
+// stays responsive. A reading that a newer one overtakes is dropped. While
+// auto refresh is on, changes on disk are read the same way and merged in
+// place.
 
-#include <QPointer>
+#include "DirectoryListing.h"
+
+#include <QThreadPool>
 #include <QWidget>
+
+#include <atomic>
+#include <optional>
 
 class QAbstractItemView;
 class QItemSelectionModel;
 class QLabel;
 class QListView;
 class QStackedLayout;
+class QTimer;
 class QTreeView;
 
 namespace flk {
 
+class DirectoryWatch;
 class TFolderModel;
 
 class TFolderList : public QWidget {
@@ -73,7 +81,7 @@ public:
     // Selects these files (those present; none: nothing selected), the
     // first one current.
     void SelectFiles(const QStringList& fileNames);
-    // The selection of the current listing (replaced with each listing).
+    // The selection, shared by every view style.
     QItemSelectionModel* selectionModel() const { return m_selection; }
 
     // ---- Settings -------------------------------------------------------------
@@ -113,10 +121,14 @@ protected:
 
 private:
     void Load(const QString& directory, const QStringList& keepSelected, const QString& keepCurrent);
-    void Show(TFolderModel* model, const QString& directory);
+    void StartReading(int generation, const QString& directory);
+    void Arrived(int generation, TDirectoryListing listing);
+    bool Show(TDirectoryListing listing);
+    void Watch();
+    void ChangedOnDisk();
     void SetupView(QAbstractItemView* view);
+    void ApplyColumns();
     void ApplyStyle();
-    QModelIndex Root() const;
     QModelIndex IndexOf(const QString& fileName) const;
     QString NameOf(const QModelIndex& index) const;
     bool KeyFiltered(int key) const;
@@ -129,8 +141,17 @@ private:
     bool m_selectionPending = false;
     bool m_shellMenu = false;
     ViewStyle m_style = vsDetails;
+    // Readings: the newest asked for, and the one a Load waits on.
     int m_generation = 0;
-    QPointer<TFolderModel> m_model;
+    std::atomic<int> m_wanted{0};
+    bool m_loading = false;
+    std::optional<TDirectoryListing> m_arrived;
+    int m_arrivedGeneration = 0;
+    QThreadPool m_readers;
+    DirectoryWatch* m_watcher = nullptr;
+    QTimer* m_watchDelay = nullptr;
+
+    TFolderModel* m_model = nullptr;
     QItemSelectionModel* m_selection = nullptr;
     QStackedLayout* m_stack = nullptr;
     QTreeView* m_details = nullptr;

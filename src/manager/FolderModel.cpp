@@ -1,24 +1,23 @@
 #include "FolderModel.h"
 
 #include <QApplication>
-#include <QIcon>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QStyle>
 
 namespace flk {
 
 namespace {
 
-// Where each of our columns lies in the file-system model; -1: derived here.
-constexpr int kSourceColumn[TFolderModel::ColumnCount] = {0, -1, 1, -1, 2, 3};
+// Each reading describes its types anew: the same type is the same text.
+bool SameType(const TDirectoryListing::File& a, const TDirectoryListing::File& b)
+{
+    return a.type == b.type || (a.type && b.type && a.type->text == b.type->text && a.type->iconName == b.type->iconName);
+}
 
 } // namespace
 
-TFolderModel::TFolderModel(QObject* parent) : QFileSystemModel(parent)
-{
-    setFilter(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    setNameFilters({QStringLiteral("*")}); // the mask "*.*": every name
-    setReadOnly(true);
-}
+TFolderModel::TFolderModel(QObject* parent) : QAbstractTableModel(parent), m_locale(QLocale::system()) {}
 
 QString TFolderModel::Caption(int column)
 {
@@ -36,37 +35,174 @@ QString TFolderModel::AttributeLetters(const QFileInfo& file)
     return letters;
 }
 
+// ---------------------------------------------------------------------------
+// Readings
+
+void TFolderModel::Show(TDirectoryListing listing)
+{
+    if (listing.directory == m_directory && !m_directory.isEmpty())
+        Merge(std::move(listing.files));
+    else {
+        m_directory = listing.directory;
+        Replace(std::move(listing.files));
+    }
+}
+
+void TFolderModel::Clear()
+{
+    m_directory.clear();
+    Replace({});
+}
+
+void TFolderModel::Replace(std::vector<File> files)
+{
+    beginResetModel();
+    m_files = std::move(files);
+    IndexRows();
+    endResetModel();
+}
+
+// Both readings are in the same order, so once the files gone are taken
+// out, the rows left are in the new reading's order and the new files go
+// in between them.
+void TFolderModel::Merge(std::vector<File> files)
+{
+    QHash<QString, int> wanted;
+    wanted.reserve(int(files.size()));
+    for (int row = 0; row < int(files.size()); ++row)
+        wanted.insert(files[size_t(row)].name, row);
+
+    for (int last = int(m_files.size()) - 1; last >= 0;) {
+        if (wanted.contains(m_files[size_t(last)].name)) {
+            --last;
+            continue;
+        }
+        int first = last;
+        while (first > 0 && !wanted.contains(m_files[size_t(first - 1)].name))
+            --first;
+        beginRemoveRows({}, first, last);
+        m_files.erase(m_files.begin() + first, m_files.begin() + last + 1);
+        endRemoveRows();
+        last = first - 1;
+    }
+
+    for (int row = 0; row < int(files.size());) {
+        const int next = row < int(m_files.size()) ? wanted.value(m_files[size_t(row)].name) : int(files.size());
+        if (next < row) { // the order itself changed (another locale): start over
+            Replace(std::move(files));
+            return;
+        }
+        if (next > row) {
+            beginInsertRows({}, row, next - 1);
+            m_files.insert(m_files.begin() + row, std::make_move_iterator(files.begin() + row),
+                           std::make_move_iterator(files.begin() + next));
+            endInsertRows();
+            row = next;
+            continue;
+        }
+        File& shown = m_files[size_t(row)];
+        File& now = files[size_t(row)];
+        if (shown.size != now.size || shown.modifiedMs != now.modifiedMs || !SameType(shown, now)) {
+            shown = std::move(now);
+            emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+        }
+        ++row;
+    }
+    IndexRows();
+}
+
+void TFolderModel::IndexRows()
+{
+    m_rows.clear();
+    m_rows.reserve(int(m_files.size()));
+    for (int row = 0; row < int(m_files.size()); ++row)
+        m_rows.insert(m_files[size_t(row)].name, row);
+}
+
+QString TFolderModel::FileName(int row) const
+{
+    return row >= 0 && row < int(m_files.size()) ? m_files[size_t(row)].name : QString();
+}
+
+// ---------------------------------------------------------------------------
+// The model's questions
+
+int TFolderModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_files.size());
+}
+
 int TFolderModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.column() > 0 ? 0 : ColumnCount;
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+Qt::ItemFlags TFolderModel::flags(const QModelIndex& index) const
+{
+    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+}
+
+QIcon TFolderModel::IconOf(const File& file) const
+{
+    const QString key = file.type ? file.type->iconName : QString();
+    auto known = m_icons.constFind(key);
+    if (known != m_icons.constEnd())
+        return *known;
+    QIcon icon;
+    if (file.type) {
+        icon = QIcon::fromTheme(file.type->iconName);
+        if (icon.isNull())
+            icon = QIcon::fromTheme(file.type->genericIconName);
+    }
+    // Without an icon theme the desktop gives no file icons: the style's own.
+    if (icon.isNull())
+        icon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+    m_icons.insert(key, icon);
+    return icon;
+}
+
+QVariant TFolderModel::Display(const File& file, int column) const
+{
+    switch (column) {
+    case Name:
+        return file.name;
+    case Extension:
+        return QFileInfo(file.name).suffix();
+    case Size:
+        return m_locale.formattedDataSize(file.size);
+    case Attributes:
+        return AttributeLetters(QFileInfo(m_directory + QLatin1Char('/') + file.name));
+    case Type:
+        return file.type ? file.type->text : QString();
+    case Modified:
+        return m_locale.toString(QDateTime::fromMSecsSinceEpoch(file.modifiedMs), QLocale::ShortFormat);
+    default:
+        return {};
+    }
 }
 
 QVariant TFolderModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.column() >= ColumnCount)
+    if (!index.isValid() || index.row() >= int(m_files.size()) || index.column() >= ColumnCount)
         return {};
-    const int source = kSourceColumn[index.column()];
-    if (source == 0 && role == Qt::DecorationRole) {
-        // Without an icon theme the desktop gives no file icons: the style's own.
-        const QVariant icon = QFileSystemModel::data(index, role);
-        if (icon.value<QIcon>().isNull())
-            return QApplication::style()->standardIcon(QStyle::SP_FileIcon);
-        return icon;
+    const File& file = m_files[size_t(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+        return Display(file, index.column());
+    case Qt::DecorationRole:
+        return index.column() == Name ? QVariant(IconOf(file)) : QVariant();
+    case Qt::TextAlignmentRole:
+        return index.column() == Size ? QVariant::fromValue(Qt::Alignment(Qt::AlignTrailing | Qt::AlignVCenter))
+                                      : QVariant();
+    default:
+        return {};
     }
-    if (source == 0)
-        return QFileSystemModel::data(index, role);
-    if (source > 0)
-        return QFileSystemModel::data(createIndex(index.row(), source, index.internalPointer()), role);
-    if (role != Qt::DisplayRole)
-        return {};
-    const QFileInfo file = fileInfo(createIndex(index.row(), 0, index.internalPointer()));
-    return index.column() == Extension ? file.suffix() : AttributeLetters(file);
 }
 
 QVariant TFolderModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
-        return QFileSystemModel::headerData(section, orientation, role);
+        return {};
     if (role == Qt::DisplayRole)
         return Caption(section);
     if (role == Qt::TextAlignmentRole)

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTimer>
 #include <QTreeView>
 
 using namespace flk;
@@ -137,9 +138,57 @@ TEST_F(FileListTest, OutsideChangesShowWhileAutoRefreshIsOnAndAfterItComesBack)
     EXPECT_TRUE(list->FileNames().contains("d.zip"));
     EXPECT_EQ(list->SelectedFileName(), "c.zip") << "a refresh keeps the selection";
 
+    // A file written in place (a download) shows its final size once closed.
+    QFile growing(games() + "growing.zip");
+    ASSERT_TRUE(growing.open(QIODevice::WriteOnly));
+    growing.write("x");
+    growing.flush();
+    ASSERT_TRUE(waitFor([&] { return list->FileNames().contains("growing.zip"); }));
+    growing.write(QByteArray(5000, 'x'));
+    growing.close();
+    const QString finalSize = QLocale::system().formattedDataSize(5001);
+    EXPECT_TRUE(waitFor([&] {
+        const int row = list->FileNames().indexOf("growing.zip");
+        return list->DetailsView()->model()->index(row, TFolderModel::Size).data().toString() == finalSize;
+    }));
+
     WriteAll(games() + "e.zip", "new");
     w.mnuRefresh->trigger(); // F5
     EXPECT_TRUE(list->FileNames().contains("e.zip"));
+}
+
+TEST_F(FileListTest, OrderIsByNameAsPeopleReadItAndARereadingUpdatesRowsInPlace)
+{
+    TfrmManager& w = open({"file10.txt", "File2.txt", "file1.txt", "a.zip", "notes"});
+    WriteAll(games() + "notes", "plain words, no extension\n");
+    w.mnuRefresh->trigger();
+    TFolderList* list = w.FEDownloads;
+    EXPECT_EQ(list->FileNames(), QStringList({"a.zip", "file1.txt", "File2.txt", "file10.txt", "notes"}))
+        << "numbers by value, case aside";
+    QAbstractItemModel* model = list->DetailsView()->model();
+    auto cell = [&](const QString& name, int column) {
+        return model->index(list->FileNames().indexOf(name), column).data().toString();
+    };
+    EXPECT_EQ(cell("notes", TFolderModel::Type), "plain text document") << "a file without extension: by content";
+
+    list->SelectFiles({"file1.txt", "file10.txt"});
+    for (const char* gone : {"a.zip", "File2.txt"})
+        QFile::remove(games() + gone);
+    for (const char* added : {"file3.txt", "file100.txt", "0.zip", "zz.zip"})
+        WriteAll(games() + added, "data");
+    WriteAll(games() + "file10.txt", QByteArray(3000, 'x'));
+    w.mnuRefresh->trigger();
+    EXPECT_EQ(list->FileNames(), QStringList({"0.zip", "file1.txt", "file3.txt", "file10.txt", "file100.txt", "notes", "zz.zip"}));
+    EXPECT_EQ(list->SelectedFileNames(), QStringList({"file1.txt", "file10.txt"}));
+    EXPECT_EQ(cell("file10.txt", TFolderModel::Size), QLocale::system().formattedDataSize(3000));
+
+    // A folder pressed while another still loads: the later one is shown.
+    QDir().mkpath(home.path() + "Other");
+    WriteAll(home.path() + "Other/x.zip", "data");
+    QTimer::singleShot(0, list, [&] { list->SetDirectory(home.path() + "Other"); });
+    list->SetDirectory(games());
+    EXPECT_EQ(list->Directory(), home.path() + "Other/");
+    EXPECT_EQ(list->FileNames(), QStringList({"x.zip"}));
 }
 
 TEST_F(FileListTest, MenuCaptionsFollowTheSelectionAndTheDesktopMenuActs)

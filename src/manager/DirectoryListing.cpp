@@ -1,0 +1,150 @@
+#include "DirectoryListing.h"
+
+#include <QCollator>
+#include <QFile>
+#include <QHash>
+#include <QLocale>
+#include <QMimeDatabase>
+
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <numeric>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace flk {
+
+namespace {
+
+// How many entries are read between two looks at whether the reading is
+// still wanted.
+constexpr int kCheckEvery = 512;
+
+qint64 ModifiedMs(const struct stat& st)
+{
+    return qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+}
+
+// A closing handle for opendir.
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+
+// Files only: what is (or points to) a directory is left out; links that
+// point nowhere are listed with their own size.
+bool StatFile(int dirFd, const char* name, struct stat& st)
+{
+    if (fstatat(dirFd, name, &st, 0) != 0 && fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    return !S_ISDIR(st.st_mode);
+}
+
+// Puts the files in the list's order: by name as people read it, then by
+// the exact name, so that every reading of the same names agrees.
+void SortFiles(std::vector<TDirectoryListing::File>& files)
+{
+    // The bare "C" locale would sort by code point ("B" before "a", "10"
+    // before "2"): people read names in English order there.
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    QCollator collator(locale);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(files.size());
+    for (const TDirectoryListing::File& file : files)
+        keys.push_back(collator.sortKey(file.name));
+    std::vector<size_t> order(files.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const int byKey = keys[a].compare(keys[b]);
+        return byKey != 0 ? byKey < 0 : files[a].name < files[b].name;
+    });
+    std::vector<TDirectoryListing::File> sorted;
+    sorted.reserve(files.size());
+    for (size_t i : order)
+        sorted.push_back(std::move(files[i]));
+    files = std::move(sorted);
+}
+
+// The kinds of file of one reading: each described once, shared by its files.
+class TypeCache {
+public:
+    std::shared_ptr<const TDirectoryListing::FileType> TypeOf(const QString& path, const QString& name)
+    {
+        // The name settles most files; only where it says nothing (or too
+        // much) is the content looked at.
+        const QList<QMimeType> byName = m_database.mimeTypesForFileName(name);
+        if (byName.size() == 1)
+            return Described(byName.first());
+        return Described(m_database.mimeTypeForFile(path));
+    }
+
+private:
+    std::shared_ptr<const TDirectoryListing::FileType> Described(const QMimeType& mime)
+    {
+        auto known = m_byMime.constFind(mime.name());
+        if (known != m_byMime.constEnd())
+            return *known;
+        auto type = std::make_shared<TDirectoryListing::FileType>();
+        type->text = mime.comment().isEmpty() ? mime.name() : mime.comment();
+        type->iconName = mime.iconName();
+        type->genericIconName = mime.genericIconName();
+        m_byMime.insert(mime.name(), type);
+        return type;
+    }
+
+    QMimeDatabase m_database;
+    QHash<QString, std::shared_ptr<const TDirectoryListing::FileType>> m_byMime;
+};
+
+} // namespace
+
+TDirectoryListing TDirectoryListing::Read(const QString& directory, const std::atomic<int>& wanted, int generation)
+{
+    TDirectoryListing listing;
+    TypeCache types;
+    listing.directory = directory;
+    const QByteArray encoded = QFile::encodeName(directory);
+    // Without search permission the names could be read but not the files.
+    if (access(encoded.constData(), R_OK | X_OK) != 0)
+        return listing;
+    const std::unique_ptr<DIR, DirCloser> dir(opendir(encoded.constData()));
+    if (!dir)
+        return listing;
+    const int dirFd = dirfd(dir.get());
+    const QString prefix = directory + QLatin1Char('/');
+    int sinceCheck = 0;
+    while (const dirent* entry = readdir(dir.get())) {
+        if (++sinceCheck == kCheckEvery) {
+            sinceCheck = 0;
+            if (wanted.load(std::memory_order_relaxed) != generation) {
+                listing.stopped = true;
+                return listing;
+            }
+        }
+        const char* raw = entry->d_name;
+        if (entry->d_type == DT_DIR || (raw[0] == '.' && (raw[1] == 0 || (raw[1] == '.' && raw[2] == 0))))
+            continue;
+        struct stat st;
+        if (!StatFile(dirFd, raw, st))
+            continue;
+        File file;
+        file.name = QFile::decodeName(raw);
+        file.size = st.st_size;
+        file.modifiedMs = ModifiedMs(st);
+        file.type = types.TypeOf(prefix + file.name, file.name);
+        listing.files.push_back(std::move(file));
+    }
+    if (wanted.load(std::memory_order_relaxed) != generation) {
+        listing.stopped = true;
+        return listing;
+    }
+    SortFiles(listing.files);
+    listing.readable = true;
+    return listing;
+}
+
+} // namespace flk
