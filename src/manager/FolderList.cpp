@@ -13,6 +13,7 @@
 #include <QListView>
 #include <QMouseEvent>
 #include <QStackedLayout>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeView>
 
@@ -40,6 +41,24 @@ QString WithSlash(QString directory)
     return directory;
 }
 
+// Every item of the icon styles fills its cell of the grid. Items share one
+// size (thousands of files are laid out at once), and that size would
+// otherwise be measured on one sample name, cutting longer ones short.
+class GridCellDelegate : public QStyledItemDelegate {
+public:
+    explicit GridCellDelegate(QListView* view) : QStyledItemDelegate(view), m_view(view) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QSize hint = QStyledItemDelegate::sizeHint(option, index);
+        const QSize grid = m_view->gridSize();
+        return grid.isValid() ? QSize(grid.width(), std::min(hint.height(), grid.height())) : hint;
+    }
+
+private:
+    QListView* m_view;
+};
+
 } // namespace
 
 TFolderList::TFolderList(QWidget* parent) : QWidget(parent)
@@ -62,6 +81,7 @@ TFolderList::TFolderList(QWidget* parent) : QWidget(parent)
     m_icons->setResizeMode(QListView::Adjust);
     m_icons->setWrapping(true);
     m_icons->setUniformItemSizes(true);
+    m_icons->setItemDelegate(new GridCellDelegate(m_icons));
     SetupView(m_icons);
 
     m_notice = new QLabel(this);
