@@ -47,14 +47,24 @@ void DirectoryWatch::Drain()
     // Events of a watch already replaced still arrive: only the current one counts.
     alignas(inotify_event) char buffer[16 * 1024];
     bool changed = false;
+    bool lost = false;
     ssize_t got;
     while ((got = read(m_fd, buffer, sizeof buffer)) > 0) {
         for (char* at = buffer; at < buffer + got;) {
             const auto* event = reinterpret_cast<const inotify_event*>(at);
-            if (event->wd == m_watch && !(event->mask & IN_IGNORED))
+            if (event->wd == m_watch) {
                 changed = true;
+                lost = lost || (event->mask & (IN_IGNORED | IN_MOVE_SELF | IN_DELETE_SELF));
+            }
             at += sizeof(inotify_event) + event->len;
         }
+    }
+    // The directory went away (a new one may take its name): the next
+    // Watch of that path watches afresh.
+    if (lost) {
+        inotify_rm_watch(m_fd, m_watch);
+        m_watch = -1;
+        m_directory.clear();
     }
     if (changed)
         emit Changed();

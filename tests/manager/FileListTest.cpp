@@ -155,6 +155,16 @@ TEST_F(FileListTest, OutsideChangesShowWhileAutoRefreshIsOnAndAfterItComesBack)
     WriteAll(games() + "e.zip", "new");
     w.mnuRefresh->trigger(); // F5
     EXPECT_TRUE(list->FileNames().contains("e.zip"));
+
+    // The directory replaced by another of the same name: that one is watched.
+    const QString fresh = home.path() + "Fresh/";
+    QDir().mkpath(fresh);
+    WriteAll(fresh + "fresh.zip", "new");
+    ASSERT_TRUE(QDir().rename(games(), home.path() + "Games-old"));
+    ASSERT_TRUE(QDir().rename(fresh, games()));
+    ASSERT_TRUE(waitFor([&] { return list->FileNames() == QStringList{"fresh.zip"}; }));
+    WriteAll(games() + "later.zip", "new");
+    EXPECT_TRUE(waitFor([&] { return list->FileNames().contains("later.zip"); }));
 }
 
 TEST_F(FileListTest, OrderIsByNameAsPeopleReadItAndARereadingUpdatesRowsInPlace)
