@@ -212,6 +212,7 @@ void TFolderList::Load(const QString& directory, const QStringList& keepSelected
     const int generation = ++m_generation;
     m_wanted = generation;
     if (directory.isEmpty()) {
+        m_loading = false; // ends a reading this one overtook
         Show(TDirectoryListing());
         emit Refreshed();
         return;
