@@ -150,6 +150,8 @@ void TFolderList::SetupView(QAbstractItemView* view)
     view->setDragEnabled(false);
     view->setContextMenuPolicy(Qt::DefaultContextMenu);
     view->setStatusTip(kHint);
+    view->setAccessibleName(tr("Files"));
+    view->setAccessibleDescription(kHint);
     // The selection keeps its colour when the list loses the focus.
     QPalette keep = view->palette();
     for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})

@@ -19,6 +19,7 @@
 #include "TempHome.h"
 #include "preferences.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAction>
 #include <QComboBox>
@@ -296,6 +297,7 @@ TEST_F(ManagerTest, MenusCarryTheirTextsHintsAndShortcutsAndEveryFieldIsNamed)
     EXPECT_FALSE(m->isVisible()) << "Exit closes the window only";
 
     for (QWidget* w : {static_cast<QWidget*>(m->Nav), static_cast<QWidget*>(m->FEDownloads),
+                       static_cast<QWidget*>(m->FEDownloads->View()),
                        static_cast<QWidget*>(m->pnlCategory), static_cast<QWidget*>(m->menuBar()),
                        static_cast<QWidget*>(m->statusBar())})
         EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
