@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -28,6 +29,29 @@ namespace flk {
 namespace {
 
 constexpr int kNotesHeight = 64;
+
+// The list claims Backspace and Delete whatever the modifiers; these three
+// are the window's menu keys (rename the section or folder, delete the
+// section) and must reach them while the list has the focus, which it has
+// after every press on the bar.
+class WindowKeysThrough : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::ShortcutOverride)
+            return QObject::eventFilter(watched, event);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        const bool rename = key->key() == Qt::Key_Backspace
+                            && (modifiers == Qt::AltModifier || modifiers == (Qt::ShiftModifier | Qt::AltModifier));
+        const bool deleteSection = key->key() == Qt::Key_Delete && modifiers == Qt::ControlModifier;
+        // Not delivered, so not claimed: the window's shortcut runs.
+        return rename || deleteSection;
+    }
+};
 
 } // namespace
 
@@ -64,6 +88,10 @@ void TfrmManager::BuildFileListArea(QLayout* right)
     right->addWidget(Splitter2);
     if (auto* box = qobject_cast<QBoxLayout*>(right))
         box->setStretchFactor(Splitter2, 1);
+
+    auto* keysThrough = new WindowKeysThrough(this);
+    for (QWidget* viewport : FEDownloads->Viewports())
+        viewport->parentWidget()->installEventFilter(keysThrough);
 
     BuildFileListMenus();
     ConnectInfoPanel();
@@ -209,9 +237,10 @@ void TfrmManager::FEDownloadsSelectionChange()
                 // panel for a file that is not there.
                 SetFileItemsEnabled(false);
                 ClearAll(true);
-                SetHeading(ClickedButton->Caption(), {});
+                if (FolderIsCurrent())
+                    SetHeading(ClickedButton->Caption(), {});
             }
-        } else if (selected >= 2 && ClickedButton) {
+        } else if (selected >= 2 && FolderIsCurrent()) {
             SetHeading(ClickedButton->Caption(), QStringLiteral("Multiple Files Selected"));
         }
     } catch (...) {

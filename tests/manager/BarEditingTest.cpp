@@ -7,7 +7,9 @@
 #include "LookOutButton.h"
 #include "LookOutPage.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -150,6 +152,28 @@ TEST_F(BarEditingTest, AFolderDraggedOntoAnotherSectionIsHandedToTheMoveByNumber
     Pump();
     AppMessages::RemoveHook(nullptr);
     EXPECT_EQ(moves, (QList<QPair<WPARAM, LPARAM>>{{3, 3}}));
+}
+
+TEST_F(BarEditingTest, TheRenameAndDeleteSectionKeysWorkFromTheFileList)
+{
+    // Every press on the bar leaves the focus in the file list.
+    QApplication::setActiveWindow(manager.get());
+    QAbstractItemView* list = manager->FEDownloads->View();
+    const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        list->setFocus();
+        QTest::keyClick(list, key, modifiers);
+    };
+    press(Qt::Key_Backspace, Qt::AltModifier);
+    ASSERT_TRUE(BoxOpen());
+    EXPECT_EQ(manager->RenameEdit->accessibleName(), "Rename section Programs");
+    Type("Programs", Qt::Key_Escape);
+    press(Qt::Key_Backspace, Qt::AltModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(BoxOpen());
+    EXPECT_EQ(manager->RenameEdit->accessibleName(), "Rename folder Productivity");
+    Type("Productivity", Qt::Key_Escape);
+    press(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.modals(), QStringList{"flk::TfrmDelete"});
+    EXPECT_EQ(Page(0)->Caption(), "Programs") << "the delete dialog was cancelled";
 }
 
 } // namespace
