@@ -316,7 +316,7 @@ void TfrmManager::AfterDelete()
     if (FEDownloads->SelectedCount() == 0) {
         ClearAll(true);
         GrayAll();
-        SetHeading(ClickedButton ? ClickedButton->Caption() : QString(), {});
+        SetHeading(FolderIsCurrent() ? ClickedButton->Caption() : QString(), {});
     }
 }
 

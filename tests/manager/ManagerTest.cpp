@@ -209,6 +209,15 @@ TEST_F(ManagerTest, PressingAFolderOrASectionSwitchesTheFilesShown)
     EXPECT_EQ(m->FEDownloads->SelectTop(), "loose.bin");
     EXPECT_FALSE(m->mnuRenCat->isEnabled());
     EXPECT_FALSE(m->mnuMainDelCat->isEnabled());
+
+    // Left with a file selected in a folder, such a section is headed by no
+    // folder of the section before it.
+    m->Nav->Page(0)->Press();
+    games->Press();
+    ASSERT_EQ(m->pnlCategory->text(), "Games - chess.zip");
+    m->Nav->Page(3)->Press();
+    ProcessMessages();
+    EXPECT_EQ(m->pnlCategory->text(), "");
 }
 
 TEST_F(ManagerTest, PrivateMessagesReachTheirTargetsInTheOrderPosted)
