@@ -224,6 +224,8 @@ void TfrmTray::ShowAndActivateManager()
     if (!frmManager)
         return;
     SetPosition();
+    // A minimized window comes back (a maximized one stays maximized).
+    frmManager->setWindowState(frmManager->windowState() & ~Qt::WindowMinimized);
     frmManager->show();
     frmManager->raise();
     frmManager->activateWindow();

@@ -223,6 +223,18 @@ TEST_F(TrayTest, ExitSavesThePositionOnlyWhenTheManagerIsVisible)
     EXPECT_EQ(Settings::Height(), 400);
 }
 
+TEST_F(TrayTest, TheTrayIconBringsAMinimizedManagerBack)
+{
+    laterStart();
+    auto tray = start();
+    tray->mdTray1->LeftDoubleClick();
+    TfrmTray::Manager()->showMinimized();
+    ASSERT_TRUE(TfrmTray::Manager()->isMinimized());
+    tray->mdTray1->LeftDoubleClick();
+    EXPECT_FALSE(TfrmTray::Manager()->isMinimized());
+    EXPECT_TRUE(TfrmTray::Manager()->isVisible());
+}
+
 TEST_F(TrayTest, ClosingTheManagerSavesItsPosition)
 {
     laterStart();
