@@ -390,6 +390,7 @@ private:
     void ButtonWidthsToFirstPage();
     void EnsureOnScreen();
     void SetHeading(const QString& folder, const QString& fileName);
+    void ShowPressed();
     // Information panel and file list.
     void BuildFileListArea(QLayout* right);
     void BuildFileListMenus();

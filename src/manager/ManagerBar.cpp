@@ -47,7 +47,13 @@ TLookOutPage* TfrmManager::AddPage(const QString& caption)
     page->setAccessibleName(caption);
     page->SetPopUpMenu(pmNav);
     connect(page, &TLookOutPage::OnClick, this, [this](TLookOutPage* p) { HeadClick(p); });
-    connect(page, &TLookOutPage::OnMouseDown, this, [this](TLookOutPage* p) { LookOutPageMouseDown(p); });
+    connect(page, &TLookOutPage::OnMouseDown, this, [this](TLookOutPage* p, Qt::MouseButton which) {
+        LookOutPageMouseDown(p);
+        if (which != Qt::LeftButton)
+            ShowPressed(); // before its menu opens
+    });
+    connect(page, &TLookOutPage::OnMouseUp, this,
+            [this] { QMetaObject::invokeMethod(this, &TfrmManager::ShowPressed, Qt::QueuedConnection); });
     connect(page, &TLookOutPage::OnPopup, this, [this] { GrayAll(); });
     ConnectDragHandlers(page);
     UpdateMenuStates();
@@ -64,7 +70,13 @@ TLookOutButton* TfrmManager::AddButton(TLookOutPage* page, const QString& captio
     if (const TLookOutPage* first = Nav->Page(0))
         button->resize(first->width(), button->height());
     connect(button, &TLookOutButton::OnClick, this, [this] { CatClick(); });
-    connect(button, &TLookOutButton::OnMouseDown, this, [this](TLookOutButton* b) { LookOutButtonMouseDown(b); });
+    connect(button, &TLookOutButton::OnMouseDown, this, [this](TLookOutButton* b, Qt::MouseButton which) {
+        LookOutButtonMouseDown(b);
+        if (which != Qt::LeftButton)
+            ShowPressed(); // before its menu opens
+    });
+    connect(button, &TLookOutButton::OnMouseUp, this,
+            [this] { QMetaObject::invokeMethod(this, &TfrmManager::ShowPressed, Qt::QueuedConnection); });
     connect(button, &TLookOutButton::OnMouseEnter, this, [this](TLookOutButton* b) { HoverButton = b; });
     connect(button, &TLookOutButton::OnMouseMove, this, [this](TLookOutButton* b) { HoverButton = b; });
     connect(button, &TLookOutButton::OnMouseExit, this, [this] { HoverButton = nullptr; });
@@ -237,6 +249,23 @@ void TfrmManager::CatClick()
     } catch (...) {
         // A folder press never ends in an error box.
     }
+}
+
+// A press that ends without a click (a right press that opens the menu of a
+// section or folder, a press that slips off, a folder dragged onto another)
+// still makes its section or folder the current one. The window then shows
+// it, as a click would: the panel and the file commands act on the current
+// folder's records, so they must be the records of the files shown (else an
+// edit went into another folder's file, or nowhere).
+void TfrmManager::ShowPressed()
+{
+    if (ClickedPage && ClickedPage != Nav->ActivePage()) {
+        SelectSection(Nav->IndexOfPage(ClickedPage));
+        return;
+    }
+    if (ClickedButton && ClickedButton->Page() == Nav->ActivePage()
+        && FEDownloads->Directory() != Catalogue::FolderDirectory(SectionLocation, ClickedButton->Caption()))
+        CatClick();
 }
 
 // ---------------------------------------------------------------------------

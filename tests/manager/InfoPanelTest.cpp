@@ -4,6 +4,7 @@
 
 #include "Asker.h"
 #include "InfoPanel.h"
+#include "LookOutPage.h"
 #include "ManagerFixture.h"
 #include "Profile.h"
 #include "StoredDate.h"
@@ -227,6 +228,29 @@ TEST_F(InfoPanelTest, TheSourceIsALinkForWebAndFtpAddressesAndFollowingItOpensBr
     EXPECT_EQ(asker->cbCategory->currentText(), "Games");
     EXPECT_EQ(asker->edtName->text(), "a.zip");
     EXPECT_TRUE(asker->FromManager);
+}
+
+TEST_F(InfoPanelTest, AFolderOrSectionWhoseMenuIsOpenedIsShownSoEditsGoToItsOwnRecords)
+{
+    record("a.zip", "Desc", "in Games");
+    WriteAll(home.path() + "Programs/Utilities/u.zip", "data");
+    TfrmManager& w = open({"a.zip"});
+    TLookOutButton* utilities = w.Nav->Page(0)->Button(2);
+    // The right press that opens its menu.
+    QTest::mouseClick(utilities, Qt::RightButton);
+    ProcessMessages();
+    EXPECT_EQ(w.GetClickedButton(), utilities);
+    EXPECT_EQ(w.pnlCategory->text(), "Utilities - u.zip");
+    type(w.edtDescription, "a utility", Qt::Key_Return);
+    EXPECT_EQ(RecordFile("Programs", "Utilities").readString("u.zip", "Desc", ""), "a utility");
+    EXPECT_FALSE(RecordFile("Programs", "Utilities").hasRecord("a.zip"));
+    EXPECT_EQ(stored("a.zip", "Desc"), "in Games");
+
+    TLookOutPage* research = w.Nav->Page(1);
+    QTest::mouseClick(research, Qt::RightButton, {}, research->HeaderRect().center());
+    ProcessMessages();
+    EXPECT_EQ(w.Nav->ActivePage(), research);
+    EXPECT_EQ(w.FEDownloads->Directory(), home.path() + "Research/School/");
 }
 
 } // namespace
