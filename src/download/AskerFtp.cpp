@@ -105,7 +105,8 @@ void TfrmAsker::GetFTP(bool resumeAllowed)
 
     ftp->LocalFileName = TargetPath();
     ftp->PassiveMode = true;
-    ftp->HostFileName = RemoteFileName;
+    // The address carries the server's names escaped ("%20" for a space).
+    ftp->HostFileName = Url::PercentDecoded(RemoteFileName);
     const TFtpTarget address = Url::SplitFtpBase(UrlBase);
     ftp->HostName = address.HostName;
     ftp->HostDirName = address.HostDirName;

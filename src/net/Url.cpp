@@ -75,11 +75,6 @@ bool IsHex(char c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
-QString Decoded(const QString& text)
-{
-    return QUrl::fromPercentEncoding(text.toUtf8());
-}
-
 // A port is 1 to 65535 in decimal digits.
 bool IsPort(const QString& text)
 {
@@ -96,9 +91,9 @@ bool IsPort(const QString& text)
 void SplitFtpLogin(const QString& login, TFtpTarget& t)
 {
     const qsizetype colon = login.indexOf(u':');
-    t.UserName = Decoded(colon < 0 ? login : login.left(colon));
+    t.UserName = Url::PercentDecoded(colon < 0 ? login : login.left(colon));
     if (colon >= 0)
-        t.PassWord = Decoded(login.mid(colon + 1));
+        t.PassWord = Url::PercentDecoded(login.mid(colon + 1));
 }
 
 // "host", "host:port" or "[v6]:port" of an ftp address. What is not a
@@ -323,18 +318,24 @@ TFtpTarget Url::SplitFtpBase(const QString& urlBase)
     TFtpTarget t;
     const qsizetype slash = text.indexOf(u'/');
     const QString hostPart = slash < 0 ? text : text.left(slash);
-    t.HostDirName = text.mid(hostPart.size());
+    const QString folder = text.mid(hostPart.size());
+    t.HostDirName = PercentDecoded(folder);
     const qsizetype at = hostPart.lastIndexOf(u'@');
     if (at >= 0)
         SplitFtpLogin(hostPart.left(at), t);
     SplitFtpHostPort(hostPart.mid(at + 1), t);
-    QString path = t.HostDirName.mid(1);
+    QString path = folder.mid(1);
     t.FromRoot = path.startsWith(QLatin1String("%2F"), Qt::CaseInsensitive);
     if (t.FromRoot)
         path.remove(0, 3);
     for (const QString& segment : path.split(u'/', Qt::SkipEmptyParts))
-        t.Folders << Decoded(segment);
+        t.Folders << Url::PercentDecoded(segment);
     return t;
+}
+
+QString Url::PercentDecoded(const QString& text)
+{
+    return QUrl::fromPercentEncoding(text.toUtf8());
 }
 
 } // namespace flk

@@ -36,7 +36,7 @@ struct TUrlParts {
 // ("ftp://user:pw@host:2121/pub/files/").
 struct TFtpTarget {
     QString HostName;    // the host alone (an IPv6 literal without brackets)
-    QString HostDirName; // "/pub/files/": starts with "/", keeps the trailing "/"
+    QString HostDirName; // "/pub/files/": starts with "/", keeps the trailing "/"; percent-decoded
     QString Port;        // decimal port, empty when the address names none
     QString UserName;    // percent-decoded, empty when none
     QString PassWord;    // percent-decoded, empty when none
@@ -91,6 +91,9 @@ public:
     // "/" is the host part (all of it when there is no "/"), which may carry
     // "user:password@" and ":port"; the rest is the folder.
     static TFtpTarget SplitFtpBase(const QString& urlBase);
+    // "%XX" escapes of an address part (a file or folder name) as the UTF-8
+    // text they stand for: the name the server knows; other text unchanged.
+    static QString PercentDecoded(const QString& text);
 };
 
 } // namespace flk

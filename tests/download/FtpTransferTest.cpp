@@ -562,6 +562,17 @@ TEST_F(FtpRealServerTest, AutoExitClosesTheDialogAfterADownload)
     EXPECT_TRUE(asker.isNull() || !asker->isVisible());
 }
 
+// A browser hands over names escaped: the server is asked for the real ones.
+TEST_F(FtpRealServerTest, EscapedFolderAndFileNamesAreFetched)
+{
+    QDir(root->path()).mkpath("pub/my files");
+    WriteAll(root->path() + "/pub/my files/read me \u00fc.bin", "escaped names");
+    OpenFtp("ftp://127.0.0.1:" + QString::number(server->port()) + "/pub/my%20files/read%20me%20%C3%BC.bin");
+    asker->cmdOK->click();
+    EXPECT_EQ(ReadAll(Target("read%20me%20%C3%BC.bin")), "escaped names") << Log().join("\n").toStdString();
+    EXPECT_EQ(CountBoxes("Download Complete for "), 1);
+}
+
 TEST_F(FtpRealServerTest, MissingFileOnTheServer)
 {
     OpenFtp("ftp://127.0.0.1:" + QString::number(server->port()) + "/pub/files/nothere.bin");
