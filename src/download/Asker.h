@@ -272,6 +272,7 @@ private:
     void FtpCompleteUnannounced();
     bool m_ftpSizeKnown = false;  // the 150 reply announced the size
     qint64 m_ftpCount = 0;        // bytes of the file so far
+    bool m_ftpCounting = false;   // an FTP transfer runs: the statistics may need m_ftpCount
     qint64 m_ftpShownCount = -1;  // what "Bytes So Far" shows
     QElapsedTimer m_ftpLabelClock;
     int m_ftpReports = 0;         // request ends reported by the client

@@ -145,9 +145,12 @@ void TfrmAsker::GetFTP(bool resumeAllowed)
     StartTick = SteadyTick();
     gActive->SetActive(true);
     const bool existed = QFileInfo::exists(ftp->LocalFileName);
+    m_ftpCount = 0;
+    m_ftpCounting = true;
     const bool done = FtpCall(resumeAllowed ? &TFtpClient::RestGetSync : &TFtpClient::GetSync);
     if (!alive)
         return;
+    m_ftpCounting = false;
     const qint64 size = QFileInfo(ftp->LocalFileName).size();
     if (done && !FtpFinished && m_ftpSizeKnown && size < ExpectedSize) {
         // The server said the transfer was complete; the file says otherwise.

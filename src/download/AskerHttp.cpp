@@ -548,7 +548,11 @@ void TfrmAsker::tmrDLSpeedTimer()
 
 void TfrmAsker::SpeedTick(quint64 now)
 {
-    const qint64 value = dg->Value();
+    // An FTP server that announces no size leaves the gauge without a whole
+    // to show a share of: the figures count the bytes themselves, and the
+    // time to arrival stays unknown.
+    const bool unsized = m_ftpCounting && !m_ftpSizeKnown;
+    const qint64 value = unsized ? m_ftpCount : dg->Value();
     const qint64 max = dg->Max();
     const qint64 r = RoundEven((value - BytesAtLastTick) * 0.2);
     SetText(lblSpeed, QStringLiteral("%1 bps").arg(r * 10));
@@ -564,7 +568,8 @@ void TfrmAsker::SpeedTick(quint64 now)
     const qint64 rate = value / elapsed;
     if (rate == 0)
         return; // under 1000 bytes a second: the figures keep their text
-    SetText(lblETA, TimeOfDay((max - value) / rate));
+    if (!unsized)
+        SetText(lblETA, TimeOfDay((max - value) / rate));
     SetText(lblAverage, QStringLiteral("%1 bps").arg(RoundEven(static_cast<double>(value) / elapsed) * 10000));
 }
 

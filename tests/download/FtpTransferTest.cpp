@@ -15,6 +15,8 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace flk::test {
 namespace {
@@ -175,6 +177,38 @@ TEST_F(FtpTransferTest, ReplyWithoutAByteCountStillCompletesOn226)
     EXPECT_FALSE(RecordFile(FolderFile()).readString("setup.exe", "LastOpened", "").isEmpty());
     for (const QString& line : Log())
         EXPECT_FALSE(line.startsWith("FTP Error#")) << line.toStdString();
+}
+
+// Without an announced size the speed and the average still follow the
+// bytes; the time to arrival stays unknown.
+TEST_F(FtpTransferTest, StatisticsFollowTheBytesWhenNoSizeIsAnnounced)
+{
+    FtpScriptedServer server("220 Ready\r\n", [&](FtpSession& s, const std::string& c) {
+        if (c.rfind("RETR", 0) != 0)
+            return s.Standard(c);
+        s.AcceptData();
+        s.Reply("125 Data connection already open. Transfer starting.");
+        s.SendData(std::string(50000, 'x'));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // read whole before the rest comes
+        s.SendData(std::string(50000, 'y'));
+        s.CloseData();
+        s.Reply("226 Transfer complete.");
+    });
+    OpenFtp("ftp://127.0.0.1:" + QString::number(server.port()) + "/pub/setup.exe");
+    // A tick as the count passes the first part: 50,000 bytes in 5 seconds.
+    QStringList figures;
+    auto progress = asker->ftp->OnProgress;
+    asker->ftp->OnProgress = [&](TFtpClient* sender, qint64 count, bool& abort) {
+        progress(sender, count, abort);
+        if (count < 50000 || !figures.isEmpty())
+            return;
+        asker->SpeedTick(asker->StartTick + 5000);
+        figures << QString::number(count) << asker->lblSpeed->text() << asker->lblAverage->text()
+                << asker->lblETA->text();
+    };
+    asker->cmdOK->click();
+    EXPECT_EQ(figures, (QStringList{"50000", "100000 bps", "100000 bps", "?"}));
+    EXPECT_EQ(ReadAll(Target("setup.exe")).size(), 100000);
 }
 
 TEST_F(FtpTransferTest, ResumeSendsRestAndTheGaugeStartsPartFull)
