@@ -100,7 +100,7 @@ QDate FileEvents::parse(const QString& text)
 
 bool FileEvents::pump() const
 {
-    return m_window.ProcessMessages();
+    return m_window.ProcessMessages() && !ending();
 }
 
 void FileEvents::walk()
@@ -152,8 +152,11 @@ QString FileEvents::Place::path() const
 void FileEvents::visit(RecordFile& records, const Place& place)
 {
     QString downloaded = records.readString(place.record, RecordKey::DateDownloaded, kAbsent);
-    if (!downloaded.isEmpty() && downloaded != kAbsent && promptOpen(records, place, downloaded))
+    if (!downloaded.isEmpty() && downloaded != kAbsent && promptOpen(records, place, downloaded)) {
+        if (ending())
+            return;
         downloaded = records.readString(place.record, RecordKey::DateDownloaded, kAbsent); // messages ran
+    }
     if (downloaded.isEmpty())
         records.deleteKey(place.record, RecordKey::DateDownloaded);
     if (downloaded == kAbsent)
@@ -172,6 +175,8 @@ bool FileEvents::promptOpen(RecordFile& records, const Place& place, const QStri
         return false;
     const int answer = Dialogs::message(OpenPromptText(place.record, place.folder, place.section), kCaption,
                                         MB_YESNO, MB_ICONQUESTION);
+    if (ending())
+        return true;
     if (answer == IDYES) {
         Shell::instance().open(place.path());
         records.writeString(place.record, RecordKey::LastOpened, StoredDate::ToText(m_today));
@@ -219,7 +224,10 @@ void FileEvents::autoDelete(RecordFile& records, const Place& place, const QStri
 void FileEvents::askAndDelete(RecordFile& records, const Place& place, bool fromDownloadDate)
 {
     const QString text = fromDownloadDate ? ScheduledText(place.record) : DueText(place.record);
-    if (Dialogs::message(text, kCaption, MB_YESNO, MB_ICONQUESTION) == IDYES) {
+    const int answer = Dialogs::message(text, kCaption, MB_YESNO, MB_ICONQUESTION);
+    if (ending())
+        return;
+    if (answer == IDYES) {
         if (deleteFile(place)) {
             if (m_window) {
                 m_files.RefreshFileList();

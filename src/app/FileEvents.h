@@ -17,6 +17,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace flk {
 
@@ -30,6 +31,10 @@ public:
     // The whole walk. An error that ends it is shown in the standard error
     // box; files that could not be deleted are named in one box at the end.
     void scanforevents();
+
+    // True once the program is ending: the walk stops, and a question it
+    // had open counts as unanswered (nothing is written for it).
+    std::function<bool()> Ending;
 
     // The question texts.
     static QString OpenPromptText(const QString& record, const QString& folder, const QString& section);
@@ -58,6 +63,7 @@ private:
     bool deleteFile(const Place& place);
     QDate parse(const QString& text);
     bool pump() const;
+    bool ending() const { return Ending && Ending(); }
 
     FileListHost& m_files;
     PumpGuard m_window;

@@ -40,7 +40,8 @@ TfrmTray::TfrmTray(const QStringList& arguments, QWidget* parent)
     frmTray = this;
     setWindowTitle(QStringLiteral("FLK --"));
     Halt = [] { std::_Exit(0); };
-    Terminate = [] { QApplication::quit(); };
+    // Every loop ends, also the one of a box still open during start-up.
+    Terminate = [] { QCoreApplication::exit(0); };
     mdTray1 = new TmdTray(this);
     mdTray1->SetIcon(MainIcon());
     mdTray1->SetTip(kTip);
@@ -119,7 +120,7 @@ void TfrmTray::FormCreate()
     }
     mdTray1->SetPopupMenu(PopupMenu1);
     CreateForms();
-    if (!m_arguments.isEmpty())
+    if (!m_arguments.isEmpty() && !m_exiting)
         RunGuarded([this] { DoCommandLine(); });
     FinishStartup();
 }
@@ -279,6 +280,7 @@ void TfrmTray::OpenWebPage(const QString& url)
 
 void TfrmTray::mnuExitClick()
 {
+    m_exiting = true;
     ProcessMessages();
     // A position that cannot be saved is reported, and the program still
     // ends: the helper must not stay registered for a program that is gone.
@@ -315,7 +317,9 @@ void TfrmTray::ArmTrayDefault()
 
 void TfrmTray::scanforevents(FileListHost& files)
 {
-    FileEvents(files).scanforevents();
+    FileEvents events(files);
+    events.Ending = [this] { return m_exiting; };
+    events.scanforevents();
 }
 
 void TfrmTray::ShowAbout()

@@ -78,6 +78,9 @@ public:
     const QStringList& CreatedForms() const { return m_created; }
     // True once start-up has ended (the default action is the final one).
     bool StartupDone() const { return m_startupDone; }
+    // True once Exit was chosen; chosen during start-up, the program ends
+    // when start-up returns instead of running on.
+    bool Exiting() const { return m_exiting; }
 
     // Ends the process at once on the end-of-session path; tests replace it.
     std::function<void()> Halt;
@@ -121,6 +124,7 @@ private:
     bool m_startupDone = false;
     bool m_showWhenStarted = false; // a later copy asked during start-up
     bool m_unregistered = false;
+    bool m_exiting = false;
 };
 
 extern TfrmTray* frmTray; // the main form

@@ -44,5 +44,9 @@ int main(int argc, char** argv)
             std::_Exit(0);
     });
     flk::TfrmTray tray(arguments);
+    // Exit chosen while start-up still ran (a question of the scheduled
+    // file events was open): the loop would forget it.
+    if (tray.Exiting())
+        return 0;
     return app.exec();
 }

@@ -1,5 +1,7 @@
 #include "mdTray.h"
 
+#include "TrayModalClicks.h"
+
 #include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -9,6 +11,7 @@ namespace flk {
 TmdTray::TmdTray(QObject* parent) : QObject(parent), m_icon(new QSystemTrayIcon(this))
 {
     PopupAt = [](QMenu* menu) { menu->popup(QCursor::pos()); };
+    m_modalClicks = std::make_unique<TrayModalClicks>([this] { RightButtonDown(); });
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         switch (reason) {
         case QSystemTrayIcon::Context: RightButtonDown(); break;

@@ -6,11 +6,14 @@
 #include <QIcon>
 #include <QObject>
 #include <functional>
+#include <memory>
 
 class QMenu;
 class QSystemTrayIcon;
 
 namespace flk {
+
+class TrayModalClicks;
 
 class TmdTray : public QObject {
     Q_OBJECT
@@ -45,6 +48,7 @@ public:
 
 private:
     QSystemTrayIcon* m_icon = nullptr;
+    std::unique_ptr<TrayModalClicks> m_modalClicks; // the icon's menu while a modal window is up
     QMenu* m_menu = nullptr;
     QString m_tip;
     bool m_active = false;

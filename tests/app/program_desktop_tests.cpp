@@ -3,8 +3,11 @@
 // tests run as root), and a tray that starts after it. The error boxes are real windows,
 // answered with the keyboard; the tray is Debian's trayer.
 
+#include "Catalogue.h"
 #include "Endpoint.h"
+#include "RecordFile.h"
 #include "Settings.h"
+#include "StoredDate.h"
 #include "TempHome.h"
 #include "XSession.h"
 
@@ -233,6 +236,33 @@ TEST_F(DesktopProgramTest, ExitWithTheManagerShownUnregistersTheHelperWhenThePos
     ASSERT_TRUE(program.waitForFinished(10000)) << "Exit did not end the program";
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_FALSE(QFileInfo::exists(Manifest())) << "the helper stays registered";
+}
+
+TEST_F(DesktopProgramTest, ExitFromTheTrayWhileAStartUpQuestionIsOpenEndsTheProgramAndAnswersNothing)
+{
+    // A file downloaded long ago and never opened: a question at start-up.
+    Settings::SetFirstRun(false);
+    Settings::SetSpeed(28800);
+    Catalogue::AddSection("Programs", home.path() + "Programs/");
+    Catalogue::AddFolder("Games", "Programs", 46, 0);
+    RecordFile("Programs", "Games")
+        .writeString("game.zip", "DateDownloaded", StoredDate::ToText(QDate::currentDate().addDays(-100)));
+    WriteAll(home.path() + "Programs/Games/game.zip", "bytes");
+    const QByteArray records = ReadAll(home.file("Programs-Games.ini"));
+    if (uid >= 0) {
+        ASSERT_EQ(QProcess::execute("chown", {"-R", QString("%1:%2").arg(uid).arg(gid), home.path()}), 0);
+    }
+    Start();
+    const QString icon = DockedIcon();
+    if (icon.isEmpty())
+        GTEST_SKIP() << (x.SkipText().isEmpty() ? "the icon never docked" : x.SkipText().toStdString());
+    ASSERT_TRUE(WaitFor([this] {
+        return !x.Tool("xdotool", {"search", "--onlyvisible", "--name", "^Fetchlark$"}).isEmpty();
+    })) << "no question at start-up";
+    TrayMenu(icon, 1);
+    ASSERT_TRUE(program.waitForFinished(10000)) << "the tray gave no Exit while the question was open";
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(ReadAll(home.file("Programs-Games.ini")), records) << "the question was answered for the user";
 }
 
 } // namespace
