@@ -8,6 +8,19 @@
 
 namespace flk {
 
+namespace {
+
+// A record named after a file whose name would not come back from the file
+// (a leading or trailing blank, quotes, a control character) is never
+// written: it could not be read again, and every write would add another
+// copy of it to the file.
+bool Storable(const QString& record)
+{
+    return Profile::NameProblem(record).isEmpty();
+}
+
+} // namespace
+
 RecordFile::RecordFile(const QString& section, const QString& folder)
     : m_profile(Catalogue::FolderFile(section, folder))
 {
@@ -59,22 +72,26 @@ QDate RecordFile::readDate(const QString& record, const QString& key, const QDat
 
 void RecordFile::writeString(const QString& record, const QString& key, const QString& value)
 {
-    m_profile.writeString(record, key, value);
+    if (Storable(record))
+        m_profile.writeString(record, key, value);
 }
 
 void RecordFile::writeInteger(const QString& record, const QString& key, int value)
 {
-    m_profile.writeInteger(record, key, value);
+    if (Storable(record))
+        m_profile.writeInteger(record, key, value);
 }
 
 void RecordFile::writeBool(const QString& record, const QString& key, bool value)
 {
-    m_profile.writeBool(record, key, value);
+    if (Storable(record))
+        m_profile.writeBool(record, key, value);
 }
 
 void RecordFile::writeDate(const QString& record, const QString& key, const QDate& date)
 {
-    m_profile.writeString(record, key, StoredDate::ToText(date));
+    if (Storable(record))
+        m_profile.writeString(record, key, StoredDate::ToText(date));
 }
 
 QStringList RecordFile::readNotes(const QString& record) const
@@ -85,7 +102,18 @@ QStringList RecordFile::readNotes(const QString& record) const
 
 void RecordFile::writeNotes(const QString& record, const QStringList& lines)
 {
-    m_profile.writeString(record, QString::fromLatin1(RecordKey::Notes), Notes::Encode(lines));
+    if (Storable(record))
+        m_profile.writeString(record, QString::fromLatin1(RecordKey::Notes), Notes::Encode(lines));
+}
+
+void RecordFile::writeStrings(const QList<Profile::Write>& writes)
+{
+    QList<Profile::Write> storable;
+    for (const Profile::Write& w : writes)
+        if (Storable(w.section))
+            storable.append(w);
+    if (!storable.isEmpty())
+        m_profile.writeStrings(storable);
 }
 
 void RecordFile::eraseRecord(const QString& record)

@@ -61,6 +61,8 @@ public:
     // returned when the key is absent.
     QDate readDate(const QString& record, const QString& key, const QDate& def) const;
 
+    // Writes for a record whose name could not be read back (see
+    // Profile::NameProblem) do nothing.
     void writeString(const QString& record, const QString& key, const QString& value);
     void writeInteger(const QString& record, const QString& key, int value);
     void writeBool(const QString& record, const QString& key, bool value);
@@ -74,7 +76,7 @@ public:
     void eraseRecord(const QString& record);
 
     // Bulk changes, each in one replace of the file.
-    void writeStrings(const QList<Profile::Write>& writes) { m_profile.writeStrings(writes); }
+    void writeStrings(const QList<Profile::Write>& writes);
     void eraseRecords(const QStringList& records) { m_profile.eraseSections(records); }
     // What a record carries when its file is moved or copied to another
     // folder, as writes into record `asRecord`: Desc, Source, Notes, Delete,

@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QSplitter>
+#include <QStatusBar>
 
 #include <algorithm>
 
@@ -134,6 +135,14 @@ void TfrmManager::UpdateInfo()
         return; // nothing selected any more: the panel stays as it is
     if (!FolderIsCurrent()) {
         ClearAll(true); // files of a section without folders have no records
+        return;
+    }
+    if (const QString problem = Profile::NameProblem(name); !problem.isEmpty()) {
+        // No record can be stored under this name: nothing to edit.
+        ClearAll(true);
+        SetHeading(ClickedButton->Caption(), name);
+        statusBar()->showMessage(
+            QStringLiteral("The file name \"%1\" cannot hold a download record: it %2.").arg(name, problem));
         return;
     }
     lblDeletion->hide();

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTest>
 
 using namespace flk;
@@ -251,6 +252,24 @@ TEST_F(InfoPanelTest, AFolderOrSectionWhoseMenuIsOpenedIsShownSoEditsGoToItsOwnR
     ProcessMessages();
     EXPECT_EQ(w.Nav->ActivePage(), research);
     EXPECT_EQ(w.FEDownloads->Directory(), home.path() + "Research/School/");
+}
+
+TEST_F(InfoPanelTest, AFileWhoseNameCannotHoldARecordIsNotEditableAndGetsNone)
+{
+    TfrmManager& w = open({"a.zip", " space.zip"});
+    w.FEDownloads->SelectFile(" space.zip");
+    ProcessMessages();
+    EXPECT_FALSE(w.edtDescription->isEnabled());
+    EXPECT_EQ(w.statusBar()->currentMessage(),
+              "The file name \" space.zip\" cannot hold a download record: it begins or ends with a blank.");
+    // Opening both stamps the one that can hold it; the other would have
+    // been a record that never reads back, added again at every write.
+    w.FEDownloads->SelectFiles({"a.zip", " space.zip"});
+    ProcessMessages();
+    w.mnuOpenClick();
+    w.mnuOpenClick();
+    EXPECT_EQ(records().recordNames(), QStringList{"a.zip"});
+    EXPECT_EQ(shell.opened.size(), 4);
 }
 
 } // namespace
