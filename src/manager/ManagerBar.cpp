@@ -229,17 +229,25 @@ void TfrmManager::CatClick()
         return;
     try {
         const QSignalBlocker detached(FEDownloads);
+        // Reading the directory and the list's mouse handling run messages:
+        // a folder pressed or moved meanwhile is shown by its own click, and
+        // this one stops rather than head that folder's files with its name.
+        const QPointer<TLookOutButton> shown = ClickedButton;
         const QString caption = ClickedButton->Caption();
         const QString directory = Catalogue::FolderDirectory(SectionLocation, caption);
         // A missing directory shows an empty list that says so, never the
         // previous folder's files under this folder's name.
         FEDownloads->SetDirectory(directory);
+        if (ClickedButton != shown)
+            return;
         ShowListStatus();
         SetHeading(caption, {});
         if (FEDownloads->HasItemAtTopLeft()) {
             const QString file = FEDownloads->SelectTop();
             ReEnable();
             FEDownloadsMouseDown();
+            if (ClickedButton != shown)
+                return;
             lblFilename->setText(file);
             UpdateInfo();
             SetHeading(caption, file);

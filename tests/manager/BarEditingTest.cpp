@@ -6,6 +6,7 @@
 
 #include "LookOutButton.h"
 #include "LookOutPage.h"
+#include "PumpGuard.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -174,6 +175,26 @@ TEST_F(BarEditingTest, TheRenameAndDeleteSectionKeysWorkFromTheFileList)
     press(Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(dialogs.modals(), QStringList{"flk::TfrmDelete"});
     EXPECT_EQ(Page(0)->Caption(), "Programs") << "the delete dialog was cancelled";
+}
+
+TEST_F(BarEditingTest, AFolderDraggedOntoAnotherSectionLeavesTheOneBeforeItShownUnderItsOwnName)
+{
+    Touch(home.path() + "Programs/Utilities/zip.exe");
+    Touch(home.path() + "Programs/Applications/app.bin");
+    Page(0)->Button(1)->Press(); // Games
+    // Applications is pressed, dragged and dropped onto Research, as the bar
+    // reports it.
+    TLookOutButton* applications = Page(0)->Button(3);
+    QTest::mousePress(applications, Qt::LeftButton);
+    applications->BeginDrag();
+    emit applications->OnMouseUp(applications, Qt::LeftButton, {}, {});
+    emit Page(1)->OnDragDrop(Page(1), applications);
+    ProcessMessages();
+    EXPECT_EQ(Catalogue::FolderNames("Research").value(3), "Applications");
+    EXPECT_TRUE(QFile::exists(home.path() + "Research/Applications/app.bin"));
+    EXPECT_EQ(manager->GetClickedButton(), Page(0)->Button(2));
+    EXPECT_EQ(manager->FEDownloads->Directory(), home.path() + "Programs/Utilities/");
+    EXPECT_EQ(manager->pnlCategory->text(), "Utilities - zip.exe");
 }
 
 } // namespace
