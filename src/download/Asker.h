@@ -217,6 +217,9 @@ public:
 private:
     void WireHttp();
     void PerformHttpDownload();
+    void HttpRequestDone(THttpRequest request);
+    void HttpGetEnded(int error, const QString& reason);
+    void HttpFollowUp();
     bool OpenHttpFile();
     void CloseHttpFile();
     void HttpFailed(const QString& logLine, const QString& message);
@@ -237,6 +240,9 @@ private:
     class TFileStream* m_httpFile = nullptr;
     bool m_httpSizeSeen = false;   // the reply carried a Content-Length
     bool m_httpInGet = false;      // HEAD done, GET running
+    bool m_httpGetStarted = false; // this Download reached its GET
+    bool m_httpGetEnded = false;   // ... and HttpGetEnded has run for it
+    quint64 m_httpGets = 0;        // GETs started by this dialog
     bool m_httpToFtp = false;      // a Location pointed to an ftp address
     bool m_httpRangeRefused = false;
     bool m_httpDoneDue = false;    // the last block is on its way into the file

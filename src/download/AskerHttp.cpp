@@ -107,6 +107,7 @@ void TfrmAsker::WireHttp()
     Http.OnDocEnd = [this](THttpCli*) { HttpDocEnd(); };
     Http.OnLocationChange = [this](THttpCli*) { HttpLocationChange(); };
     Http.OnStateChange = [this](THttpCli*) { HttpStateChange(); };
+    Http.OnRequestDone = [this](THttpCli*, THttpRequest request, quint16) { HttpRequestDone(request); };
 }
 
 // A server that accepts and then says nothing shows in the log as such
@@ -134,8 +135,14 @@ void TfrmAsker::GetHTTP()
     Label8->show();
     pnlPacketSize->show();
     PerformHttpDownload();
-    if (!alive)
-        return;
+    if (!alive || m_httpGetStarted)
+        return; // the end of the GET finishes the download (HttpGetEnded)
+    HttpFollowUp();
+}
+
+void TfrmAsker::HttpFollowUp()
+{
+    const PumpGuard alive(this);
     PageControl1->unsetCursor();
     if (!alive.ProcessMessages())
         return;
@@ -162,6 +169,7 @@ void TfrmAsker::PerformHttpDownload()
     m_httpRangeRefused = false;
     m_httpDoneDue = false;
     m_httpCompleted = false;
+    m_httpGetStarted = false;
     // A Range is set below for a resume only; a reply's Content-Range from an
     // earlier download must not leak into these requests.
     Http.ContentRangeBegin.clear();
@@ -218,8 +226,41 @@ void TfrmAsker::PerformHttpDownload()
     m_httpFigures = {-1, -1};
     Http.URL = SourceUrl;
     m_httpFiguresClock.invalidate();
+    // Another dialog's transfer may run inside this one's wait, and this wait
+    // returns only after it: the end of the GET, reported by the client,
+    // finishes the download then (HttpRequestDone); here only when it has not.
+    m_httpGetStarted = true;
+    m_httpGetEnded = false;
+    const quint64 get = ++m_httpGets;
+    // Only this GET's end, not a later Download's in this dialog.
+    const auto unfinished = [&] { return alive && get == m_httpGets && !m_httpGetEnded; };
     try {
         Http.GetSync();
+    } catch (const EHttpException& e) {
+        if (unfinished())
+            HttpGetEnded(e.ErrorCode(), e.Message());
+        return;
+    }
+    if (unfinished())
+        HttpGetEnded(0, QString());
+}
+
+void TfrmAsker::HttpRequestDone(THttpRequest request)
+{
+    // The end of the HEAD is reported once the GET runs, under the GET's
+    // name: only a client at rest has ended its GET.
+    if (request != httpGET || !m_httpGetStarted || m_httpGetEnded || Http.ClientState() != httpReady)
+        return;
+    const int status = Http.ResponseStatus();
+    HttpGetEnded(status >= 400 ? status : 0, Http.ResponseReason());
+}
+
+// The rest of the download once the GET has ended (`error` 0) or failed.
+void TfrmAsker::HttpGetEnded(int error, const QString& reason)
+{
+    m_httpGetEnded = true;
+    const PumpGuard alive(this);
+    if (error == 0) {
         if (!m_httpCompleted && !m_httpRangeRefused && !Aborted && Http.ResponseStatus() < 300) {
             // The reply ended well but not at the size of the file: it is
             // not complete, whatever the server thinks.
@@ -228,17 +269,11 @@ void TfrmAsker::PerformHttpDownload()
                        .arg(dg->Max()));
             NoFollowUp = true;
         }
-    } catch (const EHttpException& e) {
-        if (!alive)
-            return;
-        if (!m_httpRangeRefused) {
-            AddLog(QStringLiteral("Failed : %1 %2").arg(e.ErrorCode()).arg(e.Message()));
-            // The file is not complete: neither open it nor leave the dialog.
-            NoFollowUp = true;
-        }
+    } else if (!m_httpRangeRefused) {
+        AddLog(QStringLiteral("Failed : %1 %2").arg(error).arg(reason));
+        // The file is not complete: neither open it nor leave the dialog.
+        NoFollowUp = true;
     }
-    if (!alive)
-        return;
     m_httpInGet = false;
     if (m_httpFigures.count >= 0 && !m_httpRangeRefused)
         HttpShowFigures(m_httpFigures.packet, m_httpFigures.count, true);
@@ -257,26 +292,27 @@ void TfrmAsker::PerformHttpDownload()
                    QStringLiteral("Download Failed\r\rThe server did not continue this file at byte %1. "
                                   "The partial file has been kept.")
                        .arg(ResumeOffset));
-        return;
-    }
-    if (writeFailed) {
+    } else if (writeFailed) {
         HttpFailed(QStringLiteral("Failed : could not write to %1").arg(LocalPath),
                    QStringLiteral("Download Failed\r\rCould not write to %1").arg(LocalPath));
-        return;
-    }
-    // A GET that failed before any data never reached HttpDocEnd.
-    if (IsBusy() && !RedirectPending)
-        EndDownload();
-    if (isVisible()) {
-        PageControl1->setCursor(Qt::BusyCursor);
-        if (!alive.ProcessMessages())
-            return;
-        try {
-            if (m_httpCompleted && cbOpenWhen->currentIndex() == kOpenImmediatelyIndex && !NoFollowUp && !Aborted)
-                Shell::instance().open(LocalPath);
-        } catch (...) {
+    } else {
+        // A GET that failed before any data never reached HttpDocEnd.
+        if (IsBusy() && !RedirectPending)
+            EndDownload();
+        if (isVisible()) {
+            PageControl1->setCursor(Qt::BusyCursor);
+            if (!alive.ProcessMessages())
+                return;
+            try {
+                if (m_httpCompleted && cbOpenWhen->currentIndex() == kOpenImmediatelyIndex && !NoFollowUp
+                    && !Aborted)
+                    Shell::instance().open(LocalPath);
+            } catch (...) {
+            }
         }
     }
+    if (alive)
+        HttpFollowUp();
 }
 
 void TfrmAsker::HttpFailed(const QString& logLine, const QString& message)
@@ -607,6 +643,7 @@ void TfrmAsker::HttpShutdown()
     Http.OnDocEnd = nullptr;
     Http.OnLocationChange = nullptr;
     Http.OnStateChange = nullptr;
+    Http.OnRequestDone = nullptr;
     CloseHttpFile();
 }
 

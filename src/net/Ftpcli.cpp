@@ -4,6 +4,7 @@
 #include "WSocket.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <arpa/inet.h>
 #include <cstring>
 
@@ -240,6 +241,9 @@ bool TFtpClient::TransferSync() { return RunSync([this] { TransferAsync(); }); }
 bool TFtpClient::WaitUntilReady()
 {
     const qint64 started = m_progressClock.elapsed();
+    // The owner may be destroyed while messages run: then not one more
+    // member access.
+    const QPointer<TFtpClient> self(this);
     while (m_state != ftpReady) {
         const qint64 now = m_progressClock.elapsed();
         const qint64 deadline = qMax(started, m_lastProgressMs) + qint64(Timeout) * 1000;
@@ -252,6 +256,8 @@ bool TFtpClient::WaitUntilReady()
         if (Timeout > 0 && !m_waitTimer.isActive())
             m_waitTimer.start(int(qMin<qint64>(deadline - now + 1, 60000)));
         PumpOnce();
+        if (!self)
+            return false;
     }
     m_waitTimer.stop();
     return m_requestResult == 0;

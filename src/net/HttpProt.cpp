@@ -6,6 +6,7 @@
 
 #include <QIODevice>
 #include <QLocale>
+#include <QPointer>
 
 #include <algorithm>
 #include <cstring>
@@ -154,7 +155,12 @@ void THttpCli::StartConnection()
 void THttpCli::SyncRequest(THttpRequest rq)
 {
     StartRequest(rq);
-    PumpUntil([this] { return m_state == httpReady; });
+    // The owner may be destroyed while messages run (a download dialog
+    // closed inside another one's transfer): then not one more member access.
+    const QPointer<THttpCli> self(this);
+    PumpUntil([&] { return !self || m_state == httpReady; });
+    if (!self)
+        return;
     if (m_lineTooLong)
         throw EHttpException("HTTP line too long", 4);
     if (m_statusCode >= 400)

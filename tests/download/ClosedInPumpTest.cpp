@@ -5,6 +5,7 @@
 #include "HttpTransferFixture.h"
 #include "LoopbackHttpd.h"
 
+#include <QAbstractItemModel>
 #include <QMetaObject>
 
 namespace flk::test {
@@ -39,6 +40,41 @@ TEST_F(HttpTransferTest, DialogClosedWhileTheFinishedTransferPumpsIsLeftAlone)
     EXPECT_TRUE(asker.isNull()) << "Exit closed and destroyed the dialog";
     EXPECT_EQ(ReadFile(Target()), body);
     EXPECT_EQ(exitOnOpen.opened, QStringList{Target()});
+}
+
+// A second Download pressed while a first one runs goes on inside the first
+// one's wait. The first, finished meanwhile, opens its file and exits then,
+// not once the second has ended.
+TEST_F(HttpTransferTest, ADownloadFinishedUnderAnotherOneOpensAndExitsAtOnce)
+{
+    const QByteArray body1 = Pattern(40000), body2 = Pattern(30000, 3);
+    ScriptedHttpServer server1, server2;
+    server1.AddReply(HeadReply(body1.size()));
+    server1.AddReply(Separately(WholeReply(body1), 300));
+    server2.AddReply(HeadReply(body2.size()));
+    server2.AddReply(Separately(WholeReply(body2), 1500));
+    const QPointer<TfrmAsker> second = OpenFor(server2.BaseUrl() + "/second.zip", "second.zip");
+    const QPointer<TfrmAsker> first = OpenFor(server1.BaseUrl() + "/first.zip", "first.zip");
+    first->cbOpenWhen->setCurrentIndex(1);
+    first->cbClose->setChecked(true);
+    // Download in the second dialog as soon as the first one's GET is answered.
+    int replies = 0;
+    QObject::connect(first->ListBox1->model(), &QAbstractItemModel::rowsInserted, second, [&](auto, int row) {
+        if (first->ListBox1->item(row)->text().startsWith("HTTP/") && ++replies == 2)
+            QMetaObject::invokeMethod(second->cmdOK, &QPushButton::click, Qt::QueuedConnection);
+    });
+    QStringList doneFirst;
+    QObject::connect(second->dg, &TAnotherGauge::OnChange, second, [&](qint64 v) {
+        if (v == body2.size())
+            doneFirst << shell.opened << QString::number(first && first->isVisible());
+    });
+
+    ASSERT_TRUE(Download());
+    ASSERT_TRUE(PumpFor([&] { return !second->IsBusy(); }));
+    EXPECT_EQ(doneFirst, (QStringList{Target("first.zip"), "0"}));
+    EXPECT_EQ(ReadFile(Target("first.zip")), body1);
+    EXPECT_EQ(ReadFile(Target("second.zip")), body2);
+    delete second.data();
 }
 
 } // namespace
