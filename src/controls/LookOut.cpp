@@ -8,6 +8,8 @@
 #include "PumpGuard.h"
 
 #include <QAccessible>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPalette>
@@ -254,6 +256,28 @@ void TLookOut::keyPressEvent(QKeyEvent* e)
     default:
         QFrame::keyPressEvent(e);
     }
+}
+
+// The menu key: the focused item's menu, as a right click gives it (the
+// press first, which makes the item the one the menu acts on).
+void TLookOut::contextMenuEvent(QContextMenuEvent* e)
+{
+    const QPointer<QWidget> item = m_focusItem;
+    if (e->reason() != QContextMenuEvent::Keyboard || !item) {
+        QFrame::contextMenuEvent(e);
+        return;
+    }
+    QPoint at = item->rect().center();
+    if (auto* page = qobject_cast<TLookOutPage*>(item.data())) {
+        at = page->HeaderRect().center();
+        emit page->OnMouseDown(page, Qt::RightButton, Qt::NoModifier, at);
+    } else if (auto* button = qobject_cast<TLookOutButton*>(item.data())) {
+        emit button->OnMouseDown(button, Qt::RightButton, Qt::NoModifier, at);
+    }
+    if (!item)
+        return;
+    QContextMenuEvent forwarded(QContextMenuEvent::Keyboard, at, item->mapToGlobal(at));
+    QCoreApplication::sendEvent(item, &forwarded);
 }
 
 void TLookOut::focusInEvent(QFocusEvent* e)

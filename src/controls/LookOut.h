@@ -66,7 +66,8 @@ public:
     // The bar's items in bar order: every visible page's header (the page
     // itself) and, after the open page's header, its buttons in sight.
     // Keyboard focus moves along them (arrow keys, Home, End; Space or Enter
-    // presses one) and assistive technology sees them as the bar's children.
+    // presses one; the menu key opens its menu after a right-button press)
+    // and assistive technology sees them as the bar's children.
     QList<QWidget*> Items() const;
     QWidget* FocusItem() const;
     void SetFocusItem(QWidget* item);
@@ -81,6 +82,7 @@ protected:
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
 

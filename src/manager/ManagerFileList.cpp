@@ -12,8 +12,10 @@
 #include "Settings.h"
 #include "Shell.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
@@ -24,6 +26,8 @@
 #include <QSplitter>
 #include <QStatusBar>
 
+#include <functional>
+
 namespace flk {
 
 namespace {
@@ -33,14 +37,25 @@ constexpr int kNotesHeight = 64;
 // The list claims Backspace and Delete whatever the modifiers; these three
 // are the window's menu keys (rename the section or folder, delete the
 // section) and must reach them while the list has the focus, which it has
-// after every press on the bar.
-class WindowKeysThrough : public QObject {
+// after every press on the bar. The menu key opens the list's menu at its
+// current file (the list itself answers only the mouse).
+class ListKeys : public QObject {
 public:
-    using QObject::QObject;
+    ListKeys(QObject* parent, std::function<void(const QPoint&)> menu) : QObject(parent), m_menu(std::move(menu)) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        if (event->type() == QEvent::ContextMenu
+            && static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+            auto* view = qobject_cast<QAbstractItemView*>(watched);
+            if (!view)
+                return false;
+            const QModelIndex current = view->currentIndex();
+            const QPoint at = current.isValid() ? view->visualRect(current).center() : QPoint(0, 0);
+            m_menu(view->viewport()->mapToGlobal(at));
+            return true;
+        }
         if (event->type() != QEvent::ShortcutOverride)
             return QObject::eventFilter(watched, event);
         const auto* key = static_cast<QKeyEvent*>(event);
@@ -51,6 +66,9 @@ protected:
         // Not delivered, so not claimed: the window's shortcut runs.
         return rename || deleteSection;
     }
+
+private:
+    std::function<void(const QPoint&)> m_menu;
 };
 
 } // namespace
@@ -89,9 +107,9 @@ void TfrmManager::BuildFileListArea(QLayout* right)
     if (auto* box = qobject_cast<QBoxLayout*>(right))
         box->setStretchFactor(Splitter2, 1);
 
-    auto* keysThrough = new WindowKeysThrough(this);
+    auto* keys = new ListKeys(this, [this](const QPoint& at) { FEDownloadsContextMenu(at); });
     for (QWidget* viewport : FEDownloads->Viewports())
-        viewport->parentWidget()->installEventFilter(keysThrough);
+        viewport->parentWidget()->installEventFilter(keys);
 
     BuildFileListMenus();
     ConnectInfoPanel();

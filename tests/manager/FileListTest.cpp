@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
@@ -230,6 +231,27 @@ TEST_F(FileListTest, MenuCaptionsFollowTheSelectionAndTheDesktopMenuActs)
     ASSERT_EQ(shell.started.size(), 1);
     EXPECT_EQ(shell.started[0].program, "/usr/bin/viewer");
     EXPECT_EQ(shell.started[0].arguments, QStringList{games() + "a.zip"});
+}
+
+TEST_F(FileListTest, TheMenuKeyOpensTheMenuOfTheFocusedFileOrBarItem)
+{
+    TfrmManager& w = open({"a.zip"});
+    WriteAll(home.path() + "Programs/Utilities/u.zip", "data");
+    QContextMenuEvent inList(QContextMenuEvent::Keyboard, {});
+    QApplication::sendEvent(w.FEDownloads->View(), &inList);
+    EXPECT_TRUE(w.PopupMenu1->isVisible());
+    w.PopupMenu1->close();
+
+    // On the bar the menu is the focused folder's, as a right click gives it.
+    TLookOutButton* utilities = w.Nav->Page(0)->Button(2);
+    w.Nav->setFocus();
+    w.Nav->SetFocusItem(utilities);
+    QContextMenuEvent onBar(QContextMenuEvent::Keyboard, {});
+    QApplication::sendEvent(w.Nav, &onBar);
+    EXPECT_TRUE(w.pmButton->isVisible());
+    w.pmButton->close();
+    EXPECT_EQ(w.GetClickedButton(), utilities);
+    EXPECT_EQ(w.pnlCategory->text(), "Utilities - u.zip");
 }
 
 } // namespace
