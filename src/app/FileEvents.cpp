@@ -170,8 +170,10 @@ void FileEvents::visit(RecordFile& records, const Place& place)
 bool FileEvents::promptOpen(RecordFile& records, const Place& place, const QString& downloaded)
 {
     const QDate due = parse(downloaded).addDays(m_promptDays);
+    // A file deleted outside the program is not offered: there is nothing
+    // to open, and its record goes below.
     if (m_today < due || !records.readString(place.record, RecordKey::LastOpened, QString()).isEmpty()
-        || !records.readBool(place.record, RecordKey::OpenPrompt, true))
+        || !records.readBool(place.record, RecordKey::OpenPrompt, true) || !onDisk(place))
         return false;
     const int answer = Dialogs::message(OpenPromptText(place.record, place.folder, place.section), kCaption,
                                         MB_YESNO, MB_ICONQUESTION);
@@ -186,10 +188,15 @@ bool FileEvents::promptOpen(RecordFile& records, const Place& place, const QStri
     return true;
 }
 
+bool FileEvents::onDisk(const Place& place) const
+{
+    return m_listed.contains(place.record) || exists(place.path());
+}
+
 // True when the record was erased.
 bool FileEvents::dropVanished(RecordFile& records, const Place& place, const QString& downloaded)
 {
-    if (m_listed.contains(place.record) || exists(place.path()))
+    if (onDisk(place))
         return false;
     // A download still in progress on its first day keeps its record.
     if (!downloaded.isEmpty()

@@ -57,6 +57,7 @@ private:
     bool walkFolder(const QString& section, const QString& location, const QString& folder);
     void visit(RecordFile& records, const Place& place);
     bool promptOpen(RecordFile& records, const Place& place, const QString& downloaded);
+    bool onDisk(const Place& place) const;
     bool dropVanished(RecordFile& records, const Place& place, const QString& downloaded);
     void autoDelete(RecordFile& records, const Place& place, const QString& downloaded);
     void askAndDelete(RecordFile& records, const Place& place, bool fromDownloadDate);

@@ -119,11 +119,12 @@ TEST_F(FileEventsTest, AVanishedFileLosesItsRecordAfterItsDownloadDay)
 {
     record("today.zip", {{"DateDownloaded", day(0)}}, false);
     record("yesterday.zip", {{"DateDownloaded", day(-1)}}, false);
+    record("unopened.zip", {{"DateDownloaded", day(-30)}}, false); // not offered for opening
     record("undated.zip", {{"Desc", "x"}}, false);
     record("blank.zip", {{"Desc", "x"}, {"DateDownloaded", ""}});
     run();
     EXPECT_TRUE(hasRecord("today.zip"));
-    EXPECT_FALSE(hasRecord("yesterday.zip"));
+    EXPECT_FALSE(hasRecord("yesterday.zip") || hasRecord("unopened.zip"));
     EXPECT_FALSE(hasRecord("undated.zip"));
     EXPECT_EQ(key("blank.zip", "Desc"), "x");
     EXPECT_EQ(key("blank.zip", "DateDownloaded"), "(absent)");
