@@ -46,6 +46,12 @@ QSet<QString> namesIn(const QString& directory)
     return names;
 }
 
+bool IsFileName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+        && !name.contains(QLatin1Char('/'));
+}
+
 } // namespace
 
 FileEvents::FileEvents(FileListHost& files) : m_files(files), m_window(dynamic_cast<QObject*>(&files)) {}
@@ -135,6 +141,11 @@ bool FileEvents::walkFolder(const QString& section, const QString& location, con
     // list is looked up on its own before its record is judged.
     m_listed = namesIn(Catalogue::FolderDirectory(location, folder));
     for (const QString& record : records.recordNames()) {
+        // A record whose name is no file name of the folder (a damaged or
+        // edited folder file) would point at the folder itself or outside
+        // it: nothing is offered, deleted or erased for it.
+        if (!IsFileName(record))
+            continue;
         records.beginReadRun();
         visit(records, {section, location, folder, record});
         records.endReadRun();

@@ -175,6 +175,21 @@ TEST_F(FileEventsTest, DeleteDaysZeroIsDueAtOnceNoKeepsTheFileAndPermanentDelete
     EXPECT_EQ(list.calls, QStringList({"clear cbDelete", "refresh", "after-delete"}));
 }
 
+TEST_F(FileEventsTest, ARecordNamingNoFileOfTheFolderIsLeftAlone)
+{
+    const QString outside = home.path() + "outside.zip";
+    WriteAll(outside, "bytes");
+    const QString kept = record("kept.zip", {{"LastOpened", day(0)}});
+    record("", {{"Delete", "1"}, {"DeleteDays", "0"}}, false);
+    record("../../outside.zip", {{"Delete", "1"}, {"DeleteDays", "0"}, {"DateDownloaded", day(-30)}}, false);
+    dialogs.answer(IDYES);
+    dialogs.answer(IDYES);
+    run();
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+    EXPECT_TRUE(QFile::exists(kept) && QFile::exists(outside));
+    EXPECT_TRUE(hasRecord("../../outside.zip"));
+}
+
 TEST_F(FileEventsTest, WithoutConfirmationDueFilesGoSilentlyAndTheirRecordsStay)
 {
     Settings::SetConfirmDelete(false);
