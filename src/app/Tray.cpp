@@ -40,8 +40,12 @@ TfrmTray::TfrmTray(const QStringList& arguments, QWidget* parent)
     frmTray = this;
     setWindowTitle(QStringLiteral("FLK --"));
     Halt = [] { std::_Exit(0); };
-    // Every loop ends, also the one of a box still open during start-up.
-    Terminate = [] { QCoreApplication::exit(0); };
+    Terminate = [this] {
+        if (m_startupDone)
+            QApplication::quit();
+        else
+            QCoreApplication::exit(0); // no main loop yet: ends the loop of a box still open
+    };
     mdTray1 = new TmdTray(this);
     mdTray1->SetIcon(MainIcon());
     mdTray1->SetTip(kTip);
