@@ -221,6 +221,9 @@ void TfrmConfig::BuildPage5()
     edtOther->setMaximumWidth(90);
     optkbps = new QRadioButton(QStringLiteral("kbps"), page);
     optmbps = new QRadioButton(QStringLiteral("mbps"), page);
+    // Both list rows start "I use a": a screen reader names the whole row.
+    optModem->setAccessibleName(QStringLiteral("I use a modem or ISDN connection"));
+    optT1->setAccessibleName(QStringLiteral("I use a cable, T1, DSL, or ISDN connection"));
     auto* connection = new QButtonGroup(this);
     for (QRadioButton* b : {optModem, optT1, optOther})
         connection->addButton(b);

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -324,6 +325,15 @@ TEST_F(ConfigTest, CancelAsksAndWritesNothing)
     EXPECT_EQ(frm->result(), QDialog::Rejected);
     EXPECT_TRUE(settings().isEmpty());
     EXPECT_EQ(shell.opened.size(), 1);
+}
+
+TEST_F(ConfigTest, EveryConnectionChoiceHasANameOfItsOwn)
+{
+    TfrmConfig frm;
+    QStringList names;
+    for (QRadioButton* b : frm.EPWizardPage5->findChildren<QRadioButton*>())
+        names << QAccessible::queryAccessibleInterface(b)->text(QAccessible::Name).trimmed();
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), names.size()) << names.join(" | ").toStdString();
 }
 
 TEST_F(ConfigTest, F1OpensTheHelp)
