@@ -217,9 +217,9 @@ void TfrmManager::BuildFileOps()
 
 QString TfrmManager::CurrentRecordFile() const
 {
-    if (!ClickedPage || !ClickedButton)
-        return {};
-    return Catalogue::FolderFile(ClickedPage->Caption(), ClickedButton->Caption());
+    // None for the files of a section without folders (the folder pressed
+    // last belongs to another section).
+    return RecordFilePath();
 }
 
 // ---------------------------------------------------------------------------

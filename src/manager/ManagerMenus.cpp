@@ -176,7 +176,7 @@ QString TfrmManager::ReportSection() const
 
 QString TfrmManager::ReportFolder() const
 {
-    return ClickedButton ? ClickedButton->Caption() : QString();
+    return FolderIsCurrent() ? ClickedButton->Caption() : QString();
 }
 
 QStringList TfrmManager::ReportFiles() const

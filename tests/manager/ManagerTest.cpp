@@ -24,6 +24,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -218,6 +219,12 @@ TEST_F(ManagerTest, PressingAFolderOrASectionSwitchesTheFilesShown)
     m->Nav->Page(3)->Press();
     ProcessMessages();
     EXPECT_EQ(m->pnlCategory->text(), "");
+    // Nor do its files get records, or a report, in that folder's name.
+    m->FEDownloads->SelectTop();
+    m->mnuOpenClick();
+    EXPECT_EQ(shell.opened, QStringList{home.path() + "Bare/loose.bin"});
+    EXPECT_FALSE(QFile::exists(Catalogue::FolderFile("Bare", "Games")));
+    EXPECT_EQ(m->ReportFolder(), "");
 }
 
 TEST_F(ManagerTest, PrivateMessagesReachTheirTargetsInTheOrderPosted)
