@@ -276,9 +276,14 @@ private:
     bool FtpChangeFolder(const TFtpTarget& address);
     void FtpShowCount(qint64 count, bool force);
     void FtpCompleteUnannounced();
+    void FtpTransferEnded(bool done);
+    void FtpRequestEnded(TFtpRequest request, bool done);
     bool m_ftpSizeKnown = false;  // the 150 reply announced the size
     qint64 m_ftpCount = 0;        // bytes of the file so far
     bool m_ftpCounting = false;   // an FTP transfer runs: the statistics may need m_ftpCount
+    bool m_ftpInTransfer = false;  // the RETR of GetFTP runs
+    bool m_ftpTransferEnded = false; // ... and FtpTransferEnded has run for it
+    bool m_ftpExisted = false;    // the local file was there before the RETR
     qint64 m_ftpShownCount = -1;  // what "Bytes So Far" shows
     QElapsedTimer m_ftpLabelClock;
     int m_ftpReports = 0;         // request ends reported by the client

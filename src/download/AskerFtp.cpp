@@ -144,12 +144,25 @@ void TfrmAsker::GetFTP(bool resumeAllowed)
     FtpFinished = false;
     StartTick = SteadyTick();
     gActive->SetActive(true);
-    const bool existed = QFileInfo::exists(ftp->LocalFileName);
+    m_ftpExisted = QFileInfo::exists(ftp->LocalFileName);
     m_ftpCount = 0;
     m_ftpCounting = true;
+    // Another dialog's transfer may run inside this one's wait, which then
+    // returns only after it: the end of the RETR, reported by the client,
+    // finishes the download then (ftpRequestDone); here only when it has not.
+    m_ftpInTransfer = true;
+    m_ftpTransferEnded = false;
     const bool done = FtpCall(resumeAllowed ? &TFtpClient::RestGetSync : &TFtpClient::GetSync);
-    if (!alive)
-        return;
+    if (alive && !m_ftpTransferEnded)
+        FtpTransferEnded(done);
+}
+
+// The rest of the download once the RETR has ended, well (`done`) or not.
+void TfrmAsker::FtpTransferEnded(bool done)
+{
+    const PumpGuard alive(this);
+    m_ftpTransferEnded = true;
+    m_ftpInTransfer = false;
     m_ftpCounting = false;
     const qint64 size = QFileInfo(ftp->LocalFileName).size();
     if (done && !FtpFinished && m_ftpSizeKnown && size < ExpectedSize) {
@@ -163,7 +176,9 @@ void TfrmAsker::GetFTP(bool resumeAllowed)
         FtpCompleteUnannounced();
         FTPDone();
     }
-    if (!FtpFinished && !existed && size == 0)
+    if (!alive)
+        return;
+    if (!FtpFinished && !m_ftpExisted && size == 0)
         QFile::remove(ftp->LocalFileName); // made by this transfer, and nothing came
     tmrDLSpeed->stop();
     if (!isVisible())
@@ -171,6 +186,7 @@ void TfrmAsker::GetFTP(bool resumeAllowed)
     if (RestartFtp) {
         // The nested run of a restart: the outer run finishes the job.
         RestartFtp = false;
+        m_ftpTransferEnded = false;
         return;
     }
     FtpFinishSession();
@@ -373,8 +389,10 @@ void TfrmAsker::ftpRequestDone(TFtpClient* Sender, TFtpRequest RqType, quint16 E
     (void)Sender;
     (void)RqType;
     ++m_ftpReports;
-    if (Error == 0)
+    if (Error == 0) {
+        FtpRequestEnded(RqType, true);
         return;
+    }
     const PumpGuard alive(this);
     Aborted = true;
     ProcessMessages();
@@ -382,6 +400,8 @@ void TfrmAsker::ftpRequestDone(TFtpClient* Sender, TFtpRequest RqType, quint16 E
         return;
     if (Error != 504) {
         FtpFailed(Error, ftp->LastReply());
+        if (alive)
+            FtpRequestEnded(RqType, false);
         return;
     }
     AddLog(QStringLiteral("Site does not permit download resuming."));
@@ -397,6 +417,14 @@ void TfrmAsker::ftpRequestDone(TFtpClient* Sender, TFtpRequest RqType, quint16 E
         return;
     RestartFtp = true;
     GetFTP(false);
+}
+
+void TfrmAsker::FtpRequestEnded(TFtpRequest request, bool done)
+{
+    // A restart's nested run ends in its own wait, as the outer run expects.
+    if ((request == ftpGetAsync || request == ftpRestGetAsync) && m_ftpInTransfer && !m_ftpTransferEnded
+        && !RestartFtp && ftp->State() == ftpReady)
+        FtpTransferEnded(done);
 }
 
 void TfrmAsker::FtpFailed(quint16 error, const QString& reply)

@@ -8,7 +8,10 @@
 #include "Profile.h"
 #include "RecordFile.h"
 
+#include <QAbstractItemModel>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMetaObject>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -209,6 +212,51 @@ TEST_F(FtpTransferTest, StatisticsFollowTheBytesWhenNoSizeIsAnnounced)
     asker->cmdOK->click();
     EXPECT_EQ(figures, (QStringList{"50000", "100000 bps", "100000 bps", "?"}));
     EXPECT_EQ(ReadAll(Target("setup.exe")).size(), 100000);
+}
+
+// A second Download pressed while a first one runs goes on inside the first
+// one's wait. The first, finished meanwhile, opens its file and exits then,
+// not once the second has ended.
+TEST_F(FtpTransferTest, ADownloadFinishedUnderAnotherOneOpensAndExitsAtOnce)
+{
+    const std::string file1 = Pattern(40000, 4), file2 = Pattern(30000, 5);
+    const auto script = [](const std::string& file, int pauseMs) {
+        return [file, pauseMs](FtpSession& s, const std::string& c) {
+            if (c.rfind("RETR", 0) != 0)
+                return s.Standard(c);
+            s.AcceptData();
+            s.Reply("150 Opening BINARY mode data connection (" + std::to_string(file.size()) + " bytes)");
+            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+            s.SendData(file);
+            s.CloseData();
+            s.Reply("226 Transfer complete.");
+        };
+    };
+    FtpScriptedServer server1("220 Ready\r\n", script(file1, 300)), server2("220 Ready\r\n", script(file2, 1500));
+    const QPointer<TfrmAsker> second = OpenFtp("ftp://127.0.0.1:" + QString::number(server2.port()) + "/second.zip");
+    const QPointer<TfrmAsker> first = OpenFtp("ftp://127.0.0.1:" + QString::number(server1.port()) + "/first.zip");
+    first->cbOpenWhen->setCurrentIndex(1);
+    first->cbClose->setChecked(true);
+    // Download in the second dialog as soon as the first one's RETR is answered.
+    QObject::connect(first->ListBox1->model(), &QAbstractItemModel::rowsInserted, second, [&](auto, int row) {
+        if (first->ListBox1->item(row)->text().startsWith("< 150"))
+            QMetaObject::invokeMethod(second->cmdOK, &QPushButton::click, Qt::QueuedConnection);
+    });
+    QStringList doneFirst;
+    QObject::connect(second->dg, &TAnotherGauge::OnChange, second, [&](qint64 v) {
+        if (v == qint64(file2.size()))
+            doneFirst << shell.opened << QString::number(first && first->isVisible());
+    });
+
+    first->cmdOK->click();
+    QElapsedTimer clock;
+    clock.start();
+    while (second && second->IsBusy() && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(doneFirst, (QStringList{Target("first.zip"), "0"}));
+    EXPECT_EQ(ReadAll(Target("first.zip")), Bytes(file1));
+    EXPECT_EQ(ReadAll(Target("second.zip")), Bytes(file2));
+    delete second.data();
 }
 
 TEST_F(FtpTransferTest, ResumeSendsRestAndTheGaugeStartsPartFull)
