@@ -184,10 +184,14 @@ bool TfrmManager::RenameHeader()
     SectionLocation = Catalogue::SectionLocation(n);
     ClickedPage->SetCaption(name);
     ClickedPage->setAccessibleName(name);
-    // The list follows its directory to the new place.
+    // The list follows its directory to the new place, with the files that
+    // were selected (the panel shows them again).
     const QString shown = FEDownloads->Directory();
-    if (!oldLocation.isEmpty() && shown.startsWith(oldLocation))
+    if (!oldLocation.isEmpty() && shown.startsWith(oldLocation)) {
+        const QStringList selected = FEDownloads->SelectedFileNames();
         FEDownloads->SetDirectory(SectionLocation + shown.mid(oldLocation.size()));
+        FEDownloads->SelectFiles(selected);
+    }
     return true;
 }
 

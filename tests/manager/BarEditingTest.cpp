@@ -56,6 +56,22 @@ TEST_F(BarEditingTest, RenamingASectionMovesItsDirectorySectionFileAndRecordFile
     EXPECT_TRUE(dialogs.boxes().isEmpty());
 }
 
+TEST_F(BarEditingTest, RenamingASectionKeepsTheSelectedFileInThePanel)
+{
+    Touch(home.path() + "Programs/Games/setup.exe");
+    Touch(home.path() + "Programs/Games/zip.exe");
+    Page(0)->Button(1)->Press(); // Games
+    manager->FEDownloads->SelectFile("zip.exe");
+    ProcessMessages();
+    manager->RenameSectionClick();
+    Type("Software");
+    ProcessMessages();
+    EXPECT_EQ(manager->FEDownloads->Directory(), home.path() + "Software/Games/");
+    EXPECT_EQ(manager->FEDownloads->SelectedFileNames(), QStringList{"zip.exe"});
+    EXPECT_EQ(manager->pnlCategory->text(), "Games - zip.exe");
+    EXPECT_TRUE(manager->edtDescription->isEnabled());
+}
+
 TEST_F(BarEditingTest, RefusedSectionNamesKeepTheBoxOpenAndChangeNothing)
 {
     QDir().mkpath(home.path() + "Taken");
