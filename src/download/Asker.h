@@ -239,6 +239,7 @@ private:
     void HttpDone();
     class TFileStream* m_httpFile = nullptr;
     bool m_httpSizeSeen = false;   // the reply carried a Content-Length
+    qint64 m_statsFrom = 0;        // bytes on disk before this transfer: not counted as come
     bool m_httpInGet = false;      // HEAD done, GET running
     bool m_httpGetStarted = false; // this Download reached its GET
     bool m_httpGetEnded = false;   // ... and HttpGetEnded has run for it

@@ -134,6 +134,7 @@ void TfrmAsker::GetFTP(bool resumeAllowed)
 
     Aborted = false;
     BytesAtLastTick = 0;
+    m_statsFrom = -1; // the first count of the transfer (its restart offset) sets it
     tmrDLSpeed->start();
     if (NoFollowUp || Aborted) {
         // Nothing will be transferred: the figures stop with it.
@@ -318,6 +319,10 @@ void TfrmAsker::ftpProgress(TFtpClient* Sender, qint64 Count, bool& Abort)
     (void)Sender;
     (void)Abort;
     m_ftpCount = Count;
+    if (m_statsFrom < 0) {
+        // The part already on disk did not come now: the figures count from it.
+        BytesAtLastTick = m_statsFrom = Count;
+    }
     if (!m_ftpSizeKnown) {
         FtpShowCount(Count, false);
         return;

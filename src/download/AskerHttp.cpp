@@ -214,6 +214,7 @@ void TfrmAsker::PerformHttpDownload()
         return;
 
     BytesAtLastTick = 0;
+    m_statsFrom = 0;
     StartTick = TickCount();
     tmrDLSpeed->start();
     gActive->SetActive(true);
@@ -504,6 +505,9 @@ void TfrmAsker::HttpDocBegin()
     }
     SetText(lbldlbytes, QString::number(ResumeOffset));
     SetText(lblFileSize, QStringLiteral("%1 bytes").arg(total));
+    // The part already on disk did not come now: the speed, the average and
+    // the time to arrival count from it.
+    BytesAtLastTick = m_statsFrom = ResumeOffset;
 }
 
 void TfrmAsker::HttpDocData(int len, bool inFile)
@@ -601,12 +605,13 @@ void TfrmAsker::SpeedTick(quint64 now)
     const qint64 elapsed = static_cast<qint64>(now - StartTick);
     if (elapsed <= 0)
         return;
-    const qint64 rate = value / elapsed;
-    if (rate == 0)
+    const qint64 came = value - std::max<qint64>(m_statsFrom, 0); // bytes of this transfer
+    const qint64 rate = came / elapsed;
+    if (rate <= 0)
         return; // under 1000 bytes a second: the figures keep their text
     if (!unsized)
         SetText(lblETA, TimeOfDay((max - value) / rate));
-    SetText(lblAverage, QStringLiteral("%1 bps").arg(RoundEven(static_cast<double>(value) / elapsed) * 10000));
+    SetText(lblAverage, QStringLiteral("%1 bps").arg(RoundEven(static_cast<double>(came) / elapsed) * 10000));
 }
 
 // ---------------------------------------------------------------------------

@@ -282,6 +282,10 @@ TEST_F(FtpTransferTest, ResumeSendsRestAndTheGaugeStartsPartFull)
     EXPECT_EQ(values[1], 20000);
     EXPECT_EQ(values.back(), 50000);
     EXPECT_EQ(CountBoxes("Download Complete for"), 1);
+    // The figures count the 30,000 bytes that came, not the 20,000 on disk.
+    asker->SpeedTick(asker->StartTick + 1000);
+    EXPECT_EQ(asker->lblSpeed->text(), "60000 bps");
+    EXPECT_EQ(asker->lblAverage->text(), "300000 bps");
 }
 
 TEST_F(FtpTransferTest, EmptyPartialFileSendsNoRest)

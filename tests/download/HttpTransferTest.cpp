@@ -206,6 +206,10 @@ TEST_F(HttpTransferTest, ResumeSendsRangeAndAppendsA206ThatStartsAtTheOffset)
     EXPECT_EQ(FirstGaugeValue(), 1000);
     EXPECT_EQ(asker->dg->Value(), 5000);
     EXPECT_EQ(asker->lblETA->text(), QStringLiteral("Complete"));
+    // The figures count the 4,000 bytes that came, not the 1,000 on disk.
+    asker->SpeedTick(asker->StartTick + 1000);
+    EXPECT_EQ(asker->lblSpeed->text(), QStringLiteral("8000 bps"));
+    EXPECT_EQ(asker->lblAverage->text(), QStringLiteral("40000 bps"));
 }
 
 TEST_F(HttpTransferTest, RangeIgnoredWith200ReplacesThePartialFileAndRestartsTheGauge)
