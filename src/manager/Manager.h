@@ -366,7 +366,9 @@ private:
     void SetToolBarWidth(int width);
     void SizeToolButtons();
     void SizeSeparators();
-    int CaptionRoom() const;
+    int WidestButton() const;
+    int ButtonRoom() const;
+    int BarMargins() const;
     void PlaceLeftOrRight(Qt::ToolBarArea edge, int alignment, QAction* item);
     void PlaceTopOrBottom(Qt::ToolBarArea edge, int alignment, QAction* item);
     void LaunchProgram(const QString& commandLine, const QString& what);

@@ -239,8 +239,8 @@ void TfrmManager::mnuShowLabelsClick()
     if (mnuShowLabels->isChecked()) {
         ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
         if (vertical) {
-            SetToolBarWidth(32);
-            m_toolButtonWidth = 32;
+            m_toolButtonWidth = std::max(32, WidestButton());
+            SetToolBarWidth(std::max(32, ButtonRoom()));
         } else {
             SetToolBarHeight(29);
             m_toolButtonWidth = 30;
@@ -288,7 +288,9 @@ void TfrmManager::PlaceLeftOrRight(Qt::ToolBarArea edge, int alignment, QAction*
 {
     PlaceToolBar(edge);
     const bool labels = mnuShowLabels->isChecked();
-    SetToolBarWidth(labels ? std::max(GetProperWidth(), CaptionRoom()) : 30);
+    if (!labels)
+        m_toolButtonWidth = std::max(m_toolButtonWidth, WidestButton());
+    SetToolBarWidth(std::max(labels ? GetProperWidth() : 30, ButtonRoom()));
     SizeToolButtons();
     SizeSeparators();
     item->setChecked(true);
@@ -353,8 +355,9 @@ void TfrmManager::SetToolBarWidth(int width)
     ToolBar1->setFixedWidth(width);
 }
 
-// Labelled buttons are at least 56 across (or the bar's width on the left
-// or right) and grow when the desktop's font needs more for a caption.
+// Labelled buttons are at least 56 across (or the bar's width inside its
+// margins on the left or right) and grow when the desktop's font needs more
+// for a caption.
 void TfrmManager::SizeToolButtons()
 {
     const bool vertical = ToolBarEdge() == Qt::LeftToolBarArea || ToolBarEdge() == Qt::RightToolBarArea;
@@ -364,7 +367,7 @@ void TfrmManager::SizeToolButtons()
         if (!w)
             continue;
         if (labels) {
-            w->setMinimumSize(vertical ? ToolBar1->maximumWidth() : kLabelledWidth, m_toolButtonHeight);
+            w->setMinimumSize(vertical ? ToolBar1->maximumWidth() - BarMargins() : kLabelledWidth, m_toolButtonHeight);
             w->setMaximumSize(QWIDGETSIZE_MAX, m_toolButtonHeight);
         } else {
             w->setFixedSize(m_toolButtonWidth, m_toolButtonHeight);
@@ -372,15 +375,30 @@ void TfrmManager::SizeToolButtons()
     }
 }
 
-// The room a vertical bar needs for its widest visible caption.
-int TfrmManager::CaptionRoom() const
+// What the widest visible button needs: its caption, or without labels its
+// icon and, on the buttons with a menu, the menu's arrow.
+int TfrmManager::WidestButton() const
 {
     int widest = 0;
     for (QAction* button : {tbNew, tbDelete, tbProps, tbStyle, tbReport, tbBrowser, tbScanner, tbOptions, tbHelp})
         if (const QWidget* w = ToolBar1->widgetForAction(button); w && button->isVisible())
             widest = std::max(widest, w->sizeHint().width());
+    return widest;
+}
+
+// The room a vertical bar needs for its buttons (the desktop's font and
+// style may need more than the stored widths).
+int TfrmManager::ButtonRoom() const
+{
+    // Without labels every button has the same fixed width.
+    return (mnuShowLabels->isChecked() ? WidestButton() : m_toolButtonWidth) + BarMargins();
+}
+
+// The bar's own margins across it, left and right of its buttons.
+int TfrmManager::BarMargins() const
+{
     const QMargins margins = ToolBar1->layout() ? ToolBar1->layout()->contentsMargins() : QMargins();
-    return widest + margins.left() + margins.right();
+    return margins.left() + margins.right();
 }
 
 // At the top or bottom the visible separators are 8 pixels wide.

@@ -14,6 +14,7 @@
 #include "TempHome.h"
 #include "preferences.h"
 
+#include <QLayout>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -50,6 +51,22 @@ protected:
         return *m;
     }
     QWidget* button(QAction* a) const { return m->ToolBar1->widgetForAction(a); }
+    // Every shown button lies whole across the bar (nothing cut at its edge).
+    bool buttonsFit() const
+    {
+        m->layout()->activate();
+        m->ToolBar1->layout()->activate();
+        const bool vertical = m->ToolBarEdge() == Qt::LeftToolBarArea || m->ToolBarEdge() == Qt::RightToolBarArea;
+        for (QAction* a : m->ToolBar1->actions()) {
+            const QWidget* w = button(a);
+            if (!w || !a->isVisible() || a->isSeparator())
+                continue;
+            const QRect g = w->geometry();
+            if (vertical ? g.left() < 0 || g.right() >= m->ToolBar1->width() : g.top() < 0 || g.bottom() >= m->ToolBar1->height())
+                return false;
+        }
+        return true;
+    }
     QStringList visible() const
     {
         QStringList names;
@@ -174,7 +191,8 @@ TEST_F(ToolBarTest, LabelsAndEdgesSizeTheBarAndAreStoredAtOnce)
 
     m->mnuLeft->trigger();
     EXPECT_EQ(m->ToolBarEdge(), Qt::LeftToolBarArea);
-    EXPECT_EQ(m->ToolBar1->width(), 30);
+    EXPECT_GE(m->ToolBar1->width(), 30);
+    EXPECT_TRUE(buttonsFit()) << "a menu's arrow needs more than the icon";
     EXPECT_EQ(Settings::ToolAlign(), 1);
     m->mnuShowLabels->trigger(); // on at the left
     EXPECT_EQ(m->GetProperWidth(), 56);
@@ -182,15 +200,19 @@ TEST_F(ToolBarTest, LabelsAndEdgesSizeTheBarAndAreStoredAtOnce)
     EXPECT_EQ(m->ToolButtonSize().height(), 36);
     EXPECT_TRUE(m->mnuShowLabels->isChecked());
     EXPECT_EQ(Settings::readString("Main", "ShowToolLabels", ""), "1");
+    EXPECT_TRUE(buttonsFit());
     m->mnuShowLabels->trigger(); // off at the left
-    EXPECT_EQ(m->ToolBar1->width(), 32);
-    EXPECT_EQ(m->ToolButtonSize(), QSize(32, 26));
+    EXPECT_GE(m->ToolBar1->width(), 32);
+    EXPECT_GE(m->ToolButtonSize().width(), 32);
+    EXPECT_EQ(m->ToolButtonSize().height(), 26);
+    EXPECT_TRUE(buttonsFit());
 
     m->mnuRight->trigger();
     EXPECT_EQ(m->ToolBarEdge(), Qt::RightToolBarArea);
     EXPECT_TRUE(m->mnuRight->isChecked());
     EXPECT_FALSE(m->mnuLeft->isChecked());
     EXPECT_EQ(Settings::ToolAlign(), 2);
+    EXPECT_TRUE(buttonsFit());
     m->mnuBottom->trigger();
     EXPECT_EQ(m->ToolBarEdge(), Qt::BottomToolBarArea);
     EXPECT_EQ(m->ToolBar1->height(), 26);
@@ -208,7 +230,8 @@ TEST_F(ToolBarTest, StoredChoicesComeBackAtEveryShowingAndUnknownEdgesKeepTheTop
     Settings::SetShowToolLabels(false);
     shown();
     EXPECT_EQ(m->ToolBarEdge(), Qt::RightToolBarArea);
-    EXPECT_EQ(m->ToolBar1->width(), 30);
+    EXPECT_GE(m->ToolBar1->width(), 30);
+    EXPECT_TRUE(buttonsFit());
     EXPECT_FALSE(m->mnuShowLabels->isChecked());
     m->hide();
     shown(); // a second showing keeps the labels off
