@@ -344,30 +344,25 @@ void TFolderList::SetViewStyle(ViewStyle style)
 
 void TFolderList::ApplyStyle()
 {
-    switch (m_style) {
-    case vsLargeIcons:
-        m_icons->setViewMode(QListView::IconMode);
-        m_icons->setFlow(QListView::LeftToRight);
-        m_icons->setIconSize(QSize(32, 32));
-        m_icons->setGridSize(QSize(96, 64));
-        m_icons->setWordWrap(true);
-        break;
-    case vsSmallIcons:
-        m_icons->setViewMode(QListView::ListMode);
-        m_icons->setFlow(QListView::LeftToRight);
-        m_icons->setIconSize(QSize(16, 16));
-        m_icons->setGridSize(QSize(160, 20));
-        m_icons->setWordWrap(false);
-        break;
-    case vsList:
-        m_icons->setViewMode(QListView::ListMode);
-        m_icons->setFlow(QListView::TopToBottom);
-        m_icons->setIconSize(QSize(16, 16));
-        m_icons->setGridSize(QSize(160, 20));
-        m_icons->setWordWrap(false);
-        break;
-    case vsDetails:
-        break;
+    struct IconLook {
+        QListView::ViewMode mode;
+        QListView::Flow flow;
+        int icon;
+        QSize grid;
+        bool wrapText;
+    };
+    static const IconLook looks[] = {
+        {QListView::IconMode, QListView::LeftToRight, 32, QSize(96, 64), true},   // large icons
+        {QListView::ListMode, QListView::TopToBottom, 16, QSize(160, 20), false}, // list
+        {QListView::ListMode, QListView::LeftToRight, 16, QSize(160, 20), false}, // small icons
+    };
+    if (m_style != vsDetails) {
+        const IconLook& look = looks[m_style == vsLargeIcons ? 0 : m_style == vsList ? 1 : 2];
+        m_icons->setViewMode(look.mode);
+        m_icons->setFlow(look.flow);
+        m_icons->setIconSize(QSize(look.icon, look.icon));
+        m_icons->setGridSize(look.grid);
+        m_icons->setWordWrap(look.wrapText);
     }
     // Settings that the view mode resets.
     m_icons->setMovement(QListView::Static);
