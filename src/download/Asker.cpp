@@ -1,5 +1,7 @@
 #include "Asker.h"
 
+#include "TransferJob.h"
+
 #include "AskerHost.h"
 #include "ProgramWindows.h"
 #include "Catalogue.h"
@@ -142,6 +144,7 @@ TfrmAsker::TfrmAsker(QWidget* parent)
 
 TfrmAsker::~TfrmAsker()
 {
+    DropJob();
     if (frmAsker == this)
         frmAsker = nullptr;
 }
@@ -167,6 +170,9 @@ void TfrmAsker::BuildUi()
     cmdOK->setDefault(true);
 
     ListBox1 = new QListWidget(this);
+    // One line high each: a new line costs the same however long the log
+    // (a reply of thousands of header lines must not lay them all out again).
+    ListBox1->setUniformItemSizes(true);
     ListBox1->setStyleSheet(QStringLiteral("QListWidget { background: black; color: lime; }"));
     ListBox1->setAccessibleName(QStringLiteral("Download Headers"));
     root->addWidget(ListBox1);
@@ -684,6 +690,11 @@ void TfrmAsker::cmdOKClick()
 {
     try {
         if (IsBusy()) {
+            if (m_job && !m_job->Finished()) {
+                AddLog(QStringLiteral("Failed : Connection aborted on request"));
+                // What came so far shows, though the figures held it back.
+                ShowFigures(-1, m_count, true);
+            }
             AbortDownload();
             return;
         }
@@ -728,14 +739,11 @@ void TfrmAsker::AbortDownload()
     NoFollowUp = true;
     if (HttpTransfer())
         RedirectPending = false;
-    try {
-        HttpAbort();
-    } catch (...) {
-    }
-    try {
-        FtpAbort();
-    } catch (...) {
-    }
+    tmrDLSpeed->stop();
+    // The transfer stops at once: its connections and the file are closed,
+    // and what came stays on disk.
+    if (m_job)
+        m_job->Abort();
     SetIdle();
     SetDetailsState(true);
 }
@@ -919,17 +927,17 @@ void TfrmAsker::FormClose()
 {
     try {
         if (cbDefault->isChecked()) {
-            SaveDownloadInfo();
+            // A download that failed and left no file has no record to keep
+            // (it was dropped): only the defaults are written.
+            if (m_failedWithoutFile)
+                SaveSettings();
+            else
+                SaveDownloadInfo();
             SaveSettings();
         }
     } catch (...) {
     }
-    try {
-        HttpShutdown();
-        FtpShutdown();
-    } catch (...) {
-    }
-    ProcessMessages();
+    DropJob();
 }
 
 void TfrmAsker::QueryEndSession()

@@ -3,8 +3,7 @@
 // watched. A fresh instance per download; it frees itself when closed, so
 // several downloads can run at once, each with its own HTTP and FTP client.
 
-#include "Ftpcli.h"
-#include "HttpProt.h"
+#include "TransferObserver.h"
 
 #include <QElapsedTimer>
 #include <memory>
@@ -30,11 +29,12 @@ class QFrame;
 namespace flk {
 
 class TRingGauge;
-struct TFtpTarget;
 class TAnotherGauge;
 class TVVNavigatorGauge;
 
-class TfrmAsker : public QDialog {
+class TTransferJob;
+
+class TfrmAsker : public QDialog, public TTransferObserver {
     Q_OBJECT
 public:
     explicit TfrmAsker(QWidget* parent = nullptr);
@@ -199,105 +199,53 @@ private:
 
     bool m_shownOnce = false;
 
-    // ===== Transfer state ====================================================
-    // The HTTP transfer lives in AskerHttp.cpp and the FTP transfer in
-    // AskerFtp.cpp. Clients, handlers and their private state go here.
+    // ===== Transfer ========================================================
+    // The transfer itself runs in a TTransferJob (src/transfer); the dialog
+    // starts it, shows what it reports and answers its questions
+    // (AskerTransfer.cpp). No message loop runs on a transfer's path.
 public:
     void GetHTTP();
     void GetFTP(bool resumeAllowed);
     void tmrDLSpeedTimer();
-
-    // ---- HTTP transfer (AskerHttp.cpp) ----
-    THttpCli Http;
     // Millisecond tick count of StartTick and the statistics (monotonic).
     static quint64 TickCount();
     // One statistics tick as if the clock read `now` (tmrDLSpeedTimer passes TickCount()).
     void SpeedTick(quint64 now);
+    // The transfer of the last Download (kept until the next one or the
+    // dialog's end), or nullptr.
+    TTransferJob* Transfer() const { return m_job; }
+    // Seconds a server may stay silent before the transfer gives up.
+    int HttpTimeout = 60;
+    int FtpTimeout = 30;
+
+    void TransferLog(const QString& line) override;
+    void TransferMoved(const QString& url) override;
+    void TransferSized(qint64 total, qint64 from) override;
+    void TransferProgress(qint64 bytes, qint64 block) override;
+    void TransferAsk(TTransferQuestion question) override;
+    void TransferEnded(const TTransferEnd& end) override;
 
 private:
-    void WireHttp();
-    void PerformHttpDownload();
-    void HttpRequestDone(THttpRequest request);
-    void HttpGetEnded(int error, const QString& reason);
-    void HttpFollowUp();
-    bool OpenHttpFile();
-    void CloseHttpFile();
-    void HttpFailed(const QString& logLine, const QString& message);
+    void StartJob(TTransferJob* job);
+    void DropJob();
+    void AskQuestion(TTransferQuestion question);
+    void TransferFailed(const TTransferEnd& end);
+    void TransferCompleted(const TTransferEnd& end);
+    void HandOverToFtp(const QString& url);
+    void ShowFigures(qint64 block, qint64 count, bool force);
     bool HttpTransfer() const;
     void DropNewRecord();
-    void HttpHandOverToFtp();
-    void HttpHeaderData();
-    void HttpLocationChange();
-    void HttpStateChange();
-    void HttpHeaderBegin();
-    void HttpHeaderEnd();
-    void HttpDocBegin();
-    void HttpDocData(int len, bool inFile);
-    void HttpShowFigures(int packet, qint64 count, bool force);
-    void HttpDocEnd();
-    void HttpWritten();
-    void HttpDone();
-    class TFileStream* m_httpFile = nullptr;
-    bool m_httpSizeSeen = false;   // the reply carried a Content-Length
+
+    TTransferJob* m_job = nullptr;
+    bool m_jobIsHttp = false;
+    bool m_sizeKnown = false;      // the transfer named the whole file's size
+    qint64 m_count = 0;            // bytes of the file so far
     qint64 m_statsFrom = 0;        // bytes on disk before this transfer: not counted as come
-    bool m_httpInGet = false;      // HEAD done, GET running
-    bool m_httpGetStarted = false; // this Download reached its GET
-    bool m_httpGetEnded = false;   // ... and HttpGetEnded has run for it
-    quint64 m_httpGets = 0;        // GETs started by this dialog
-    bool m_httpToFtp = false;      // a Location pointed to an ftp address
-    bool m_httpRangeRefused = false;
-    bool m_httpDoneDue = false;    // the last block is on its way into the file
-    struct { int packet; qint64 count; } m_httpFigures{-1, -1}; // the latest block's figures
-    QElapsedTimer m_httpFiguresClock;                           // since they were last shown
-    bool m_httpCompleted = false;  // HttpDone ran for this GET
-    bool m_httpEnding = false;     // inside HttpDocEnd
-    qint64 m_httpRangeStart = -1;  // first byte of the reply's Content-Range
-    qint64 m_httpHeadSize = 0;     // the size the HEAD announced
-    bool m_httpCreated = false;    // this download made the local file
-    bool m_httpReplyMoves = false; // the reply being read carries a Location
+    qint64 m_shownCount = -1;      // what "Bytes So Far" shows
+    QElapsedTimer m_figuresClock;  // since the figures were last shown
     bool m_recordIsNew = false;    // this Download wrote the file's record first
-
-    // ---- FTP transfer (AskerFtp.cpp) ----
-public:
-    // The FTP client with its design-time settings; a transfer sets the
-    // host, port, login, directory, file names, type and passive mode.
-    std::unique_ptr<TFtpClient> ftp = MakeFtpClient();
-    void ftpDisplay(TFtpClient* Sender, QString& Msg);
-    void ftpProgress(TFtpClient* Sender, qint64 Count, bool& Abort);
-    void ftpRequestDone(TFtpClient* Sender, TFtpRequest RqType, quint16 Error);
-    void FTPDone();
-
-private:
-    std::unique_ptr<TFtpClient> MakeFtpClient();
-    bool FtpCall(bool (TFtpClient::*call)());
-    bool FtpWaitReady();
-    void FtpFinishSession();
-    void FtpFailed(quint16 error, const QString& reply);
-    void FtpFailed(const QString& logLine);
-    bool FtpChangeFolder(const TFtpTarget& address);
-    void FtpShowCount(qint64 count, bool force);
-    void FtpCompleteUnannounced();
-    void FtpTransferEnded(bool done);
-    void FtpRequestEnded(TFtpRequest request, bool done);
-    bool m_ftpSizeKnown = false;  // the 150 reply announced the size
-    qint64 m_ftpCount = 0;        // bytes of the file so far
-    bool m_ftpCounting = false;   // an FTP transfer runs: the statistics may need m_ftpCount
-    bool m_ftpInTransfer = false;  // the RETR of GetFTP runs
-    bool m_ftpTransferEnded = false; // ... and FtpTransferEnded has run for it
-    bool m_ftpExisted = false;    // the local file was there before the RETR
-    qint64 m_ftpShownCount = -1;  // what "Bytes So Far" shows
-    QElapsedTimer m_ftpLabelClock;
-    int m_ftpReports = 0;         // request ends reported by the client
-
-private:
-    // Called by AbortDownload: ask the clients to stop (exceptions ignored),
-    // HTTP first; the HTTP side waits until its client is idle.
-    void HttpAbort();
-    void FtpAbort();
-    // Called by FormClose: wait until each client is idle, then destroy it.
-    void HttpShutdown();
-    void FtpShutdown();
-    // ===== end of transfer state =============================================
+    bool m_failedWithoutFile = false; // the last Download failed and left no file
+    // ===== end of transfer ===================================================
 };
 
 // The newest download dialog, as the manager window's message 3027 expects.

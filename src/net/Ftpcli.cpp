@@ -212,6 +212,11 @@ void TFtpClient::TypeSetAsync()
     StartSingle(ftpTypeSetAsync, QString("TYPE ") + (Binary ? "I" : "A"), {200});
 }
 
+void TFtpClient::SizeAsync()
+{
+    StartSingle(ftpSizeAsync, "SIZE " + HostFileName, {213});
+}
+
 void TFtpClient::QuitAsync()
 {
     StartSingle(ftpQuitAsync, "QUIT", {221}, Continuation::CloseControl);

@@ -65,7 +65,8 @@ enum TFtpRequest {
     ftpConnectAsync, // open, USER, PASS
     ftpGetAsync,     // data connection, RETR
     ftpRestGetAsync, // data connection, REST, RETR
-    ftpTransferAsync // open, USER, PASS, CWD, TYPE, data connection, REST, RETR, QUIT
+    ftpTransferAsync, // open, USER, PASS, CWD, TYPE, data connection, REST, RETR, QUIT
+    ftpSizeAsync      // SIZE of HostFileName (the answer is in LastReply)
 };
 
 class TFtpClient;
@@ -128,6 +129,9 @@ public:
     void GetAsync();
     void RestGetAsync();
     void QuitAsync();
+    // "SIZE " + HostFileName: the whole file's size, asked before a REST so
+    // a download can be judged against it. Ends with 213 or the refusal.
+    void SizeAsync();
     // A whole download in one request: connect, log in, change to
     // HostDirName (when given), set the type, continue a partial local file,
     // retrieve and quit (QUIT is sent after a failure too).

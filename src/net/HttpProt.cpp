@@ -35,6 +35,21 @@ QString RfcDate(const QDateTime& dt)
         .arg(t.toString("hh:mm:ss"));
 }
 
+// A Content-Length value: a number, or a list of equal numbers (a header
+// repeated by a proxy and folded into one). -1 when there is none to trust.
+qint64 ContentLengthValue(const QString& value)
+{
+    qint64 length = -1;
+    for (const QString& part : value.split(',')) {
+        bool ok = false;
+        const qint64 n = part.trimmed().toLongLong(&ok);
+        if (!ok || n < 0 || (length >= 0 && n != length))
+            return -1;
+        length = n;
+    }
+    return length;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- helpers
@@ -114,6 +129,7 @@ void THttpCli::StartRequest(THttpRequest rq)
     SetState(httpStarting);
     m_docName.clear();
     m_statusCode = 0;
+    m_statusFromServer = false;
     m_reasonPhrase.clear();
     m_rcvdCount = 0;
     m_sentCount = 0;
@@ -187,6 +203,7 @@ void THttpCli::TimedOut()
     if (lookingUp)
         m_socket->CancelDnsLookup();
     m_statusCode = 404;
+    m_statusFromServer = false;
     m_reasonPhrase = QString("Timeout: nothing came from the server for %1 seconds").arg(Timeout);
     if (lookingUp || m_socket->State() == wsClosed)
         EndOfSession();
@@ -206,6 +223,7 @@ void THttpCli::AbortRequest()
     if (lookingUp)
         m_socket->CancelDnsLookup();
     m_statusCode = 404;
+    m_statusFromServer = false;
     m_reasonPhrase = "Connection aborted on request";
     m_requestError = 3;
     if (lookingUp || m_socket->State() == wsClosed)
@@ -242,6 +260,7 @@ void THttpCli::SocketDnsLookupDone(quint16 error)
         return;
     if (error != 0) {
         m_statusCode = 404;
+    m_statusFromServer = false;
         m_reasonPhrase = "can't resolve hostname to IP address";
         EndOfSession();
         return;
@@ -258,6 +277,7 @@ void THttpCli::SocketDnsLookupDone(quint16 error)
         const int code = m_socket->LastError();
         m_requestError = static_cast<quint16>(code);
         m_statusCode = 404;
+    m_statusFromServer = false;
         m_reasonPhrase = QString("can't connect: %1 (Error #%2)").arg(WSocketErrorText(code)).arg(code);
         CloseSocket();
         EndOfSession();
@@ -271,6 +291,7 @@ void THttpCli::SocketSessionConnected(quint16 error)
         return;
     if (error != 0) {
         m_statusCode = 404;
+    m_statusFromServer = false;
         m_reasonPhrase = m_socket->TlsFailure().isEmpty()
                              ? QString("%1 (Error #%2)").arg(WSocketErrorText(error)).arg(error)
                              : SecureFailure();
@@ -375,6 +396,7 @@ void THttpCli::CloseSocket()
 void THttpCli::Fail(const QString& reason)
 {
     m_statusCode = 404;
+    m_statusFromServer = false;
     m_reasonPhrase = reason;
     m_rcvLen = 0;
     CloseSocket();
@@ -439,6 +461,8 @@ void THttpCli::HeaderLine(const QByteArray& raw, qsizetype lineEnd)
     m_lastResponse = line;
     if (m_headerLineCount == 0) {
         m_contentLength = -1;
+        m_lengthSeen = false;
+        m_headerBytes = 0;
         m_contentType.clear();
         m_chunked = false;
         m_chunk = Chunk::Size;
@@ -446,6 +470,11 @@ void THttpCli::HeaderLine(const QByteArray& raw, qsizetype lineEnd)
         TriggerHeaderBegin();
     }
     ++m_headerLineCount;
+    m_headerBytes += lineEnd + 1;
+    if (m_headerBytes > kMaxHeaderBytes) {
+        Fail(QString("The reply's header is larger than %1 KiB").arg(kMaxHeaderBytes >> 10));
+        return;
+    }
 
     if (line.left(6).toUpper() == "<HTML>") {
         // No header at all: everything from this line on is the document.
@@ -470,6 +499,7 @@ void THttpCli::HeaderLineText(const QString& line)
     m_responseHeaders.append(line);
     const QString start = line.left(8);
     bool badStatus = false;
+    bool badLength = false;
     if (start == "HTTP/1.0" || start == "HTTP/1.1") {
         bool ok = false;
         const QString digits = line.mid(9, 3);
@@ -478,6 +508,7 @@ void THttpCli::HeaderLineText(const QString& line)
             badStatus = true;
         } else {
             m_statusCode = status;
+            m_statusFromServer = true;
             m_reasonPhrase = line.mid(13);
         }
     } else if (const qsizetype colon = line.indexOf(':'); colon >= 0) {
@@ -489,9 +520,13 @@ void THttpCli::HeaderLineText(const QString& line)
             m_locationChanged = true;
             WorkOutRedirect(value);
         } else if (name == "content-length") {
-            bool ok = false;
-            const qint64 len = value.toLongLong(&ok);
-            m_contentLength = ok && len >= 0 ? len : -1;
+            const qint64 len = ContentLengthValue(value);
+            // Two lengths that differ leave no way to tell where the body ends:
+            // taking either could make half a file look whole.
+            if (m_lengthSeen && len != m_contentLength)
+                badLength = true;
+            m_lengthSeen = true;
+            m_contentLength = len;
         } else if (name == "content-range") {
             const qsizetype dash = value.indexOf('-');
             const qsizetype slash = value.indexOf('/');
@@ -512,6 +547,10 @@ void THttpCli::HeaderLineText(const QString& line)
         Fail("Invalid status line in the reply: " + line.left(80));
         return;
     }
+    if (badLength) {
+        Fail("Invalid reply: two different Content-Length headers");
+        return;
+    }
     if (m_statusCode >= 400)
         CloseSocket();
 }
@@ -520,6 +559,14 @@ void THttpCli::EndOfHeader(qsizetype)
 {
     if (m_statusCode == 0) {
         Fail("Invalid reply: no status line");
+        return;
+    }
+    if (m_statusCode >= 100 && m_statusCode < 200 && m_statusCode != 101) {
+        // An interim reply ("100 Continue"): the real one follows.
+        m_statusCode = 0;
+        m_reasonPhrase.clear();
+        m_headerLineCount = 0;
+        m_locationChanged = false;
         return;
     }
     if (m_locationChanged && Url::TransferFor(m_scheme) != TTransfer::Http) {
@@ -707,7 +754,11 @@ void THttpCli::Aim(const QString& url)
     // The scheme also picks the transport: https runs over TLS, and a
     // redirection may switch between http and https either way.
     m_scheme = u.Proto.isEmpty() ? QStringLiteral("http") : u.Proto.toLower();
-    m_hostName = u.Host;
+    // A server that hosts several sites tells them apart by the Host header:
+    // a port that is not the scheme's own belongs in it.
+    m_hostName = u.Host.contains(':') ? '[' + u.Host + ']' : u.Host;
+    if (!u.Port.isEmpty() && u.Port != Url::DefaultPort(m_scheme))
+        m_hostName += ':' + u.Port;
     if (Proxy.isEmpty()) {
         m_path = u.Path;
         m_targetHost = u.Host;
@@ -745,6 +796,7 @@ void THttpCli::RestartAfterRedirect()
         return;
     if (++m_redirectCount > kMaxRedirects) {
         m_statusCode = 404;
+    m_statusFromServer = false;
         m_reasonPhrase = QString("Too many redirections (more than %1)").arg(kMaxRedirects);
         EndOfSession();
         return;
@@ -771,6 +823,7 @@ void THttpCli::SocketSessionClosed(quint16)
                             && (m_requestType == httpHEAD || (m_contentLength >= 0 && m_rcvdCount >= m_contentLength));
     if (!m_socket->TlsFailure().isEmpty() && !replyWhole && m_state != httpAborting && m_statusCode < 400) {
         m_statusCode = 404;
+    m_statusFromServer = false;
         m_reasonPhrase = SecureFailure();
     }
     EndOfSession();
@@ -810,16 +863,19 @@ void THttpCli::EndOfSession()
         // A reply cut short must not pass for a complete one.
         if (m_state == httpWaitingHeader) {
             m_statusCode = 404;
+    m_statusFromServer = false;
             m_reasonPhrase = m_headerLineCount == 0 ? QString("Connection closed without a reply")
                                                     : QString("Connection closed in the middle of the reply header");
         } else if (m_state == httpWaitingBody && m_requestType != httpHEAD && m_chunked
                    && m_chunk != Chunk::Done) {
             m_statusCode = 404;
+    m_statusFromServer = false;
             m_reasonPhrase = QString("Connection closed in the middle of a chunked reply after %1 bytes")
                                  .arg(m_rcvdCount);
         } else if (m_state == httpWaitingBody && m_requestType != httpHEAD && m_contentLength >= 0
                    && m_rcvdCount < m_contentLength && m_statusCode != 204 && m_statusCode != 304) {
             m_statusCode = 404;
+    m_statusFromServer = false;
             m_reasonPhrase = QString("Connection closed after %1 of %2 bytes").arg(m_rcvdCount).arg(m_contentLength);
         }
     }

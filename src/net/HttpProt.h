@@ -83,6 +83,9 @@ public:
     static constexpr int kRcvBufSize = 8192;
     static constexpr qint64 kFileMoveSize = 256 << 10;
     static constexpr int kMaxRedirects = 20;
+    // A reply's header beyond this is refused: no real server needs it, and
+    // a hostile one could otherwise feed header lines for ever.
+    static constexpr qint64 kMaxHeaderBytes = 256 << 10;
 
     explicit THttpCli(QObject* owner = nullptr);
     ~THttpCli() override;
@@ -115,6 +118,10 @@ public:
     THttpState ClientState() const { return m_state; }
     int ResponseStatus() const { return m_statusCode; }
     QString ResponseReason() const { return m_reasonPhrase; }
+    // True when ResponseStatus came from the server's status line; false for
+    // the client's own failures (lookup, connection, TLS, malformed replies),
+    // which carry 404 without the server having said so.
+    bool ServerStatus() const { return m_statusFromServer; }
     QString CurrentLine() const { return m_lastResponse; }
     qint64 ReceivedBytes() const { return m_rcvdCount; }
     qint64 SentBytes() const { return m_sentCount; }
@@ -225,12 +232,15 @@ private:
     THttpRequest m_requestType = httpGET;
     CloseHandler m_closeHandler = CloseHandler::Normal;
     int m_statusCode = 0;
+    bool m_statusFromServer = false;
     QString m_reasonPhrase;
     QString m_lastResponse;
     qint64 m_rcvdCount = 0;
     qint64 m_sentCount = 0;
     QString m_docName;
     qint64 m_contentLength = -1;
+    bool m_lengthSeen = false;   // a Content-Length came in this reply
+    qint64 m_headerBytes = 0;    // bytes of this reply's header so far
     QString m_contentType;
     QStringList m_authChallenges;
     QStringList m_responseHeaders;

@@ -72,10 +72,16 @@ TEST_F(AskerTest, ARecordThatCannotBeWrittenIsReportedAndTheDialogGoesIdle)
 
 TEST_F(AskerTest, DownloadTwiceRewritesTheSameRecord)
 {
+    // A part of the file is on disk: a failed attempt keeps it and its record.
+    ASSERT_TRUE(QDir().mkpath(home.path() + QStringLiteral("Programs/Utilities")));
+    QFile part(home.path() + QStringLiteral("Programs/Utilities/setup.zip"));
+    ASSERT_TRUE(part.open(QIODevice::WriteOnly));
+    part.write("part");
+    part.close();
     Open(QStringLiteral("setup.zip"));
-    asker->cmdOK->click();
+    ASSERT_TRUE(RunDownload());
     asker->edtDesc->setText("Second description");
-    asker->cmdOK->click();
+    ASSERT_TRUE(RunDownload());
     const RecordFile file(FolderFile());
     EXPECT_EQ(file.recordNames(), QStringList{"setup.zip"});
     EXPECT_EQ(file.readString("setup.zip", "Desc", ""), "Second description");

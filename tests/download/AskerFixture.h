@@ -15,6 +15,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -67,6 +69,30 @@ protected:
         asker->Protocol = QStringLiteral("http");
         asker->SetDefaults();
         return asker;
+    }
+
+    // Presses Download and runs messages until the dialog is Idle again (or
+    // gone), as a user would wait; false when it is still busy after `limitMs`.
+    bool RunDownload(int limitMs = 20000)
+    {
+        asker->cmdOK->click();
+        return WaitIdle(limitMs);
+    }
+
+    bool WaitIdle(int limitMs = 20000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (asker && asker->IsBusy()) {
+            if (clock.elapsed() > limitMs)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+        }
+        // What the end posted (the completion, the close) runs too, and a
+        // closed dialog deletes itself, as the event loop would.
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return true;
     }
 
     QString FolderFile(const QString& folder = QStringLiteral("Utilities")) const

@@ -71,7 +71,7 @@ TEST_F(HttpTransferTest, ADownloadFinishedUnderAnotherOneOpensAndExitsAtOnce)
 
     ASSERT_TRUE(Download());
     ASSERT_TRUE(PumpFor([&] { return !second->IsBusy(); }));
-    EXPECT_EQ(doneFirst, (QStringList{Target("first.zip"), "0"}));
+    EXPECT_EQ(doneFirst, (QStringList{Target("first.zip"), "0"})) << doneFirst.join("|").toStdString();
     EXPECT_EQ(ReadFile(Target("first.zip")), body1);
     EXPECT_EQ(ReadFile(Target("second.zip")), body2);
     delete second.data();

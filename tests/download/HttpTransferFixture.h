@@ -7,6 +7,7 @@
 #include "NetTestUtil.h"
 #include "ScriptedHttpServer.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTimer>
 
@@ -34,7 +35,11 @@ protected:
     bool Download()
     {
         asker->cmdOK->click();
-        return PumpFor([this] { return !asker || !asker->IsBusy(); });
+        const bool idle = PumpFor([this] { return !asker || !asker->IsBusy(); });
+        PumpFor([] { return false; }, 30); // what the end posted (an Exit, a close) runs too
+        // A closed dialog deletes itself later, as the event loop would.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return idle;
     }
 
     QStringList Log() const

@@ -134,9 +134,10 @@ TEST_F(HttpsTransferTest, CertificateAndTlsFailuresNameTheReasonAndWriteNothing)
         dialogs.clear();
         HandedOff(url);
         ASSERT_TRUE(Download());
-        const QString failure = QStringLiteral("404 Secure connection failed: ") + reason;
+        // The server never answered: no status of its own in the texts.
+        const QString failure = QStringLiteral("Secure connection failed: ") + reason;
         ASSERT_EQ(dialogs.boxes().size(), 1) << url.toStdString();
-        EXPECT_EQ(dialogs.boxes()[0].text, QStringLiteral("Download Failed\r\rServer Response : \"%1\"").arg(failure));
+        EXPECT_EQ(dialogs.boxes()[0].text, QStringLiteral("Download Failed\r\r") + failure);
         EXPECT_TRUE(Log().contains(QStringLiteral("Failed : ") + failure)) << url.toStdString();
         EXPECT_FALSE(QFile::exists(Target()));
         EXPECT_FALSE(RecordFile(FolderFile()).recordNames().contains(QStringLiteral("setup.zip")));
@@ -161,7 +162,7 @@ TEST_F(HttpsTransferTest, StreamCutInTheBodyFailsAndKeepsThePartialFile)
 
     EXPECT_EQ(ReadFile(Target()), body.left(2000));
     EXPECT_TRUE(Log().contains(
-        QStringLiteral("Failed : 404 Secure connection failed: the connection was cut short (no TLS close_notify)")));
+        QStringLiteral("Failed : Secure connection failed: the connection was cut short (no TLS close_notify)")));
     EXPECT_NE(asker->lblETA->text(), QStringLiteral("Complete"));
     EXPECT_FALSE(Log().contains(QStringLiteral("Received 2000 bytes")));
     EXPECT_TRUE(dialogs.boxes().isEmpty());

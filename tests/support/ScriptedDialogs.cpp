@@ -1,5 +1,8 @@
 #include "ScriptedDialogs.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
 #include <QDialog>
 
 namespace flk::test {
@@ -25,6 +28,13 @@ QStringList ScriptedDialogs::texts() const
 int ScriptedDialogs::messageBox(QWidget*, const MessageRequest& request)
 {
     m_boxes << request;
+    // A real box runs the event loop until the user answers: whatever is
+    // due meanwhile (network events, timers, posted work) runs inside it.
+    if (loopMs > 0) {
+        QEventLoop loop;
+        QTimer::singleShot(loopMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
     if (!m_answers.isEmpty())
         return m_answers.dequeue();
     if (request.defaultButton != 0)

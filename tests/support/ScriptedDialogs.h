@@ -30,6 +30,9 @@ public:
     void answerPrint(std::function<bool(QPrinter&)> choice) { m_printAnswers.enqueue(std::move(choice)); }
     int printDialogs() const { return m_printDialogs; }
     std::function<void(QDialog*)> onModal;
+    // How long a message box runs the event loop before it answers, as a
+    // real box does while the user reads it.
+    int loopMs = 30;
     const QStringList& modals() const { return m_modals; }
 
     const QList<MessageRequest>& boxes() const { return m_boxes; }

@@ -1,0 +1,100 @@
+#pragma once
+// THttpTransfer: one file over HTTP(S). HEAD for the size, a look at the
+// local file (new, continued, or complete already: a question), GET straight
+// into the file, and a check of what came against what the server promised.
+//
+//   Head -> HeadComplete -> OpenFile -> [ReDownloadAnswered] -> Get -> GetComplete -> Done
+//
+// Each state is one method; DoLoop runs them until one starts something on
+// the network (or asks a question) and returns. The client's OnRequestDone,
+// posted after its socket events, drives the loop on. Completion is decided
+// by the bytes in the file against the size the server promised, never by
+// the figures shown.
+
+#include "HttpProt.h"
+#include "TransferJob.h"
+
+#include <memory>
+
+namespace flk {
+
+class TFileStream;
+
+class THttpTransfer : public TTransferJob {
+    Q_OBJECT
+public:
+    enum class State { Idle, Head, HeadComplete, OpenFile, ReDownloadAnswered, Get, GetComplete, Done };
+
+    THttpTransfer(const QString& url, const QString& localPath, TTransferObserver* observer,
+                  QObject* parent = nullptr);
+    ~THttpTransfer() override;
+
+    void Start() override;
+    void Abort() override;
+    void Answer(bool yes) override;
+
+    // The client, for its settings (Timeout, Agent, Cookie, Reference...)
+    // before Start.
+    THttpCli& Client() { return m_client; }
+    State CurrentState() const { return m_state; }
+    // The address fetched: the given one, or where redirections led.
+    QString Url() const { return m_url; }
+    // Bytes on disk the GET continued from (0 for a whole download).
+    qint64 ResumedFrom() const { return m_resumeFrom; }
+
+private:
+    enum class Step { Next, Pending };
+
+    void DoLoop();
+    Step DoHead();
+    Step DoHeadComplete();
+    Step DoOpenFile();
+    Step DoReDownloadAnswered();
+    Step DoGet();
+    Step DoGetComplete();
+
+    void Wire();
+    void Unwire();
+    Step StartRequest(THttpRequest request, State complete);
+    void StartAt(qint64 offset);
+    void HeaderBegin();
+    void HeaderLine();
+    void HeaderEnd();
+    void JudgeGetReply();
+    void Refuse(const QString& why);
+    void DocData(qint64 len);
+    void StateChange();
+    void RequestDone();
+    void CloseFile();
+    void RemoveIfEmptyAndNew();
+    TTransferEnd Verify(qint64 size) const;
+    TTransferEnd GetFailure() const;
+    QString StatusText() const;
+    QString FailureMessage() const;
+    bool SecureFailure() const;
+
+    THttpCli m_client;
+    QString m_url;
+    QString m_path;
+    std::unique_ptr<TFileStream> m_file;
+    State m_state = State::Idle;
+    State m_next = State::Idle;
+    bool m_aborted = false;
+    bool m_yes = false;          // the answer to the pending question
+    bool m_inGet = false;        // the GET runs (the HEAD is behind)
+    bool m_created = false;      // this transfer made the local file
+    bool m_headUsable = true;    // the HEAD told something (not 405 / 501)
+    qint64 m_headSize = -1;      // the HEAD's Content-Length
+    bool m_rangeAsked = false;   // the GET carries a Range
+    qint64 m_resumeFrom = 0;     // its first byte
+    qint64 m_promised = -1;      // the whole file's size as the GET's reply promised it
+    bool m_receivedLogged = false;
+    bool m_bodyBegun = false;
+    bool m_toFtp = false;        // a Location led to an ftp address
+    bool m_replyMoves = false;   // the reply being read carries a Location
+    qint64 m_rangeStart = -1;    // the reply's Content-Range: first byte
+    qint64 m_rangeTotal = -1;    // ... and the whole (-1 for "*" or none)
+    QString m_refused;           // why the GET's reply was not taken into the file
+};
+
+} // namespace flk
