@@ -291,9 +291,10 @@ THttpTransfer::Step THttpTransfer::DoGetComplete()
     }
     TTransferEnd end;
     if (!m_refused.isEmpty())
-        end = Failure(m_refused, QStringLiteral("Download Failed\r\rThe server did not continue this file at byte %1. "
-                                                "The partial file has been kept.")
-                                     .arg(m_resumeFrom));
+        end = Failure(m_refused, m_resumeFrom > 0 ? QStringLiteral("Download Failed\r\rThe server did not continue "
+                                                                   "this file at byte %1. The partial file has been kept.")
+                                                        .arg(m_resumeFrom)
+                                                  : QString());
     else if (writeFailed)
         end = Failure(QStringLiteral("Failed : could not write to %1").arg(m_path),
                       QStringLiteral("Download Failed\r\rCould not write to %1").arg(m_path));
