@@ -9,6 +9,7 @@ packages=(
   lighttpd lighttpd-mod-openssl python3-pyftpdlib curl fonts-dejavu-core
   chromium
   libqt6sql6-sqlite
+  librsvg2-bin desktop-file-utils appstream
   poppler-utils
   xvfb x11-utils xdotool trayer
 )

@@ -14,6 +14,8 @@ int main(int argc, char** argv)
 {
     flk::TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fetchlark"));
+    // Wayland desktops match the windows to the desktop entry by this name.
+    QApplication::setDesktopFileName(QStringLiteral("fetchlark"));
     QApplication::setQuitOnLastWindowClosed(false);
     flk::QtDialogs dialogs;
     flk::Dialogs::install(&dialogs);

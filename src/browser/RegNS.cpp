@@ -41,7 +41,7 @@ bool WriteClassId(const QString& protocol)
 
 TRegNS::TRegNS(const QString& helperFolder) : m_folder(helperFolder) {}
 
-TRegNS::TRegNS() : TRegNS(InstallFolder()) {}
+TRegNS::TRegNS() : TRegNS(HelperFolder()) {}
 
 QString TRegNS::LibraryPath() const
 {

@@ -14,7 +14,7 @@ public:
     static constexpr const char* kClassId = "{5F3C2A10-7E4B-4D21-9A6C-3B8E1F0D4C27}";
     static constexpr const char* kNetscapeKey = "\\Software\\Netscape\\Netscape Navigator\\Automation Protocols";
 
-    // `helperFolder`: where FLKAuto.so lies (the install folder by default).
+    // `helperFolder`: where FLKAuto.so lies (the helper folder by default).
     explicit TRegNS(const QString& helperFolder);
     TRegNS();
 

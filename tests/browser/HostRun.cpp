@@ -13,10 +13,10 @@ QByteArray Frame(const QByteArray& payload)
     return QByteArray(reinterpret_cast<const char*>(&length), 4) + payload;
 }
 
-HostRun RunHost(const QList<QJsonObject>& requests)
+HostRun RunHost(const QList<QJsonObject>& requests, const QString& program)
 {
     QProcess host;
-    host.setProgram(FLK_HOST_PROGRAM);
+    host.setProgram(program);
     host.start();
     HostRun run;
     if (!host.waitForStarted())

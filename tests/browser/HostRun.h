@@ -1,11 +1,12 @@
 #pragma once
-// Runs build/flkauto-host as a browser would: the given requests as frames
-// on its standard input, then end of input. The event loop runs while it
-// works, so endpoints in this process can answer it.
+// Runs build/flkauto-host (or an installed copy) as a browser would: the
+// given requests as frames on its standard input, then end of input. The
+// event loop runs while it works, so endpoints in this process can answer it.
 
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
+#include <QString>
 
 namespace flk::test {
 
@@ -16,7 +17,7 @@ struct HostRun {
     int exitCode = -1;
 };
 
-HostRun RunHost(const QList<QJsonObject>& requests);
+HostRun RunHost(const QList<QJsonObject>& requests, const QString& program = QStringLiteral(FLK_HOST_PROGRAM));
 QByteArray Frame(const QByteArray& payload);
 
 } // namespace flk::test
