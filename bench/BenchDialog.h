@@ -41,6 +41,9 @@ inline double TimeDownload(TfrmAsker* asker, const std::function<bool(const QStr
                      });
     clock.start();
     asker->cmdOK->click();
+    // The transfer runs on the event loop: wait for its end as a user would.
+    while (doneNs < 0 && asker->IsBusy())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
     return doneNs >= 0 ? doneNs / 1e9 : -1;
 }
 
