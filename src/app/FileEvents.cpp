@@ -17,6 +17,7 @@
 
 #include <dirent.h>
 #include <exception>
+#include <utility>
 
 namespace flk {
 
@@ -140,6 +141,12 @@ bool FileEvents::walkFolder(const QString& section, const QString& location, con
     // One look at the directory instead of one per record; a name it does not
     // list is looked up on its own before its record is judged.
     m_listed = namesIn(Catalogue::FolderDirectory(location, folder));
+    m_folded.clear();
+    for (const QString& name : std::as_const(m_listed)) {
+        QString& first = m_folded[name.toCaseFolded()];
+        if (first.isEmpty() || name < first)
+            first = name;
+    }
     for (const QString& record : records.recordNames()) {
         // A record whose name is no file name of the folder (a damaged or
         // edited folder file) would point at the folder itself or outside
@@ -147,7 +154,7 @@ bool FileEvents::walkFolder(const QString& section, const QString& location, con
         if (!IsFileName(record))
             continue;
         records.beginReadRun();
-        visit(records, {section, location, folder, record});
+        visit(records, {section, location, folder, record, fileName(record)});
         records.endReadRun();
         if (!pump())
             return false;
@@ -157,7 +164,17 @@ bool FileEvents::walkFolder(const QString& section, const QString& location, con
 
 QString FileEvents::Place::path() const
 {
-    return Catalogue::FilePath(location, folder, record);
+    return Catalogue::FilePath(location, folder, file);
+}
+
+// Records are found whatever the case of their names, so a record's file is
+// one whose name differs only in case when none has its exact name (of
+// several such names the first in order, the same at every start).
+QString FileEvents::fileName(const QString& record) const
+{
+    if (m_listed.contains(record))
+        return record;
+    return m_folded.value(record.toCaseFolded(), record);
 }
 
 void FileEvents::visit(RecordFile& records, const Place& place)
@@ -201,7 +218,7 @@ bool FileEvents::promptOpen(RecordFile& records, const Place& place, const QStri
 
 bool FileEvents::onDisk(const Place& place) const
 {
-    return m_listed.contains(place.record) || exists(place.path());
+    return m_listed.contains(place.file) || exists(place.path());
 }
 
 // True when the record was erased.

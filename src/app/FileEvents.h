@@ -49,6 +49,7 @@ private:
         QString location;
         QString folder;
         QString record;
+        QString file;         // the name on disk: the record's, or one differing only in case
         QString path() const; // of the file
     };
 
@@ -62,6 +63,7 @@ private:
     void autoDelete(RecordFile& records, const Place& place, const QString& downloaded);
     void askAndDelete(RecordFile& records, const Place& place, bool fromDownloadDate);
     bool deleteFile(const Place& place);
+    QString fileName(const QString& record) const;
     QDate parse(const QString& text);
     bool pump() const;
     bool ending() const { return Ending && Ending(); }
@@ -72,7 +74,8 @@ private:
     int m_promptDays = 10;
     QStringList m_undeleted;
     QHash<QString, QDate> m_dates;
-    QSet<QString> m_listed; // the names in the folder's directory
+    QSet<QString> m_listed;           // the names in the folder's directory
+    QHash<QString, QString> m_folded; // case-folded name -> the first such name in the directory
 };
 
 } // namespace flk

@@ -9,6 +9,11 @@ namespace flk {
 
 QString StoredDate::Format()
 {
+    return QStringLiteral("d MMM yyyy");
+}
+
+QString StoredDate::SessionFormat()
+{
     QString pattern = QLocale().dateFormat(QLocale::ShortFormat);
     // A run of fewer than four 'y' becomes "yyyy": the year must survive a
     // round trip whatever century it is in.
@@ -24,12 +29,17 @@ QString StoredDate::Today()
 
 QString StoredDate::ToText(const QDate& date)
 {
-    return QLocale().toString(date, Format());
+    return QLocale::c().toString(date, Format());
 }
 
 QDate StoredDate::Parse(const QString& text)
 {
-    const QDate date = QLocale().toDate(text.trimmed(), Format());
+    const QString trimmed = text.trimmed();
+    QDate date = QLocale().toDate(trimmed, SessionFormat());
+    if (!date.isValid())
+        date = QLocale::c().toDate(trimmed, Format());
+    if (!date.isValid())
+        date = QDate::fromString(trimmed, QStringLiteral("yyyy-MM-dd"));
     if (!date.isValid())
         throw EConvertError(QStringLiteral("'%1' is not a valid date").arg(text));
     return date;

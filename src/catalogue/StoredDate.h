@@ -1,7 +1,9 @@
 #pragma once
-// Dates as the catalogue stores them: the (default) locale's short date format with a
-// four-digit year (a two-digit year pattern is widened), so that stored text
-// always parses back to the same date.
+// Dates as the catalogue stores them. New dates are written in one form
+// whatever the session's language, the C locale's "d MMM yyyy" ("9 Dec 2026"),
+// so a catalogue moves between sessions and languages intact. Reading also
+// takes the session's own short date with a four-digit year (the form older
+// files hold) and ISO "yyyy-MM-dd".
 
 #include <QDate>
 #include <QString>
@@ -10,13 +12,16 @@ namespace flk {
 
 class StoredDate {
 public:
-    // The pattern in use, e.g. "M/d/yyyy" for an English (US) locale.
+    // The pattern new dates are written in (read with the C locale).
     static QString Format();
+    // The session's short date pattern with the year widened to four digits,
+    // e.g. "M/d/yyyy" for English (US): the form older files hold.
+    static QString SessionFormat();
     // Today's date as stored text.
     static QString Today();
     static QString ToText(const QDate& date);
-    // Raises EConvertError "'<text>' is not a valid date" when the text does
-    // not parse.
+    // Tries the session's form, then the written form, then ISO. Raises
+    // EConvertError "'<text>' is not a valid date" when none parses.
     static QDate Parse(const QString& text);
     // Whole days from `from` to `to` (negative when `to` is earlier).
     static qint64 DaysBetween(const QDate& from, const QDate& to);

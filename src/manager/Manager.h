@@ -368,7 +368,7 @@ private:
     void SizeSeparators();
     int WidestButton() const;
     int ButtonRoom() const;
-    int BarMargins() const;
+    int BarMargins(Qt::Orientation direction = Qt::Horizontal) const;
     void PlaceLeftOrRight(Qt::ToolBarArea edge, int alignment, QAction* item);
     void PlaceTopOrBottom(Qt::ToolBarArea edge, int alignment, QAction* item);
     void LaunchProgram(const QString& commandLine, const QString& what);

@@ -238,6 +238,7 @@ void TfrmManager::mnuShowLabelsClick()
     const bool vertical = ToolBarEdge() == Qt::LeftToolBarArea || ToolBarEdge() == Qt::RightToolBarArea;
     if (mnuShowLabels->isChecked()) {
         ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        m_toolButtonHeight = kPlainHeight;
         if (vertical) {
             m_toolButtonWidth = std::max(32, WidestButton());
             SetToolBarWidth(std::max(32, ButtonRoom()));
@@ -245,7 +246,6 @@ void TfrmManager::mnuShowLabelsClick()
             SetToolBarHeight(29);
             m_toolButtonWidth = 30;
         }
-        m_toolButtonHeight = kPlainHeight;
         mnuShowLabels->setChecked(false);
         SizeToolButtons();
         WriteToolBarSettings(false, Settings::ToolAlign());
@@ -341,11 +341,13 @@ void TfrmManager::PlaceToolBar(Qt::ToolBarArea edge)
     ToolBar1->setVisible(shown);
 }
 
+// The stored heights are the least: the bar grows to hold its buttons
+// within its own margins (a 26-pixel button in a 26-pixel bar was cut).
 void TfrmManager::SetToolBarHeight(int height)
 {
     ToolBar1->setMinimumWidth(0);
     ToolBar1->setMaximumWidth(QWIDGETSIZE_MAX);
-    ToolBar1->setFixedHeight(height);
+    ToolBar1->setFixedHeight(std::max(height, m_toolButtonHeight + BarMargins(Qt::Vertical)));
 }
 
 void TfrmManager::SetToolBarWidth(int width)
@@ -394,11 +396,12 @@ int TfrmManager::ButtonRoom() const
     return (mnuShowLabels->isChecked() ? WidestButton() : m_toolButtonWidth) + BarMargins();
 }
 
-// The bar's own margins across it, left and right of its buttons.
-int TfrmManager::BarMargins() const
+// The bar's own margins along `direction`: left and right of its buttons,
+// or above and below them.
+int TfrmManager::BarMargins(Qt::Orientation direction) const
 {
     const QMargins margins = ToolBar1->layout() ? ToolBar1->layout()->contentsMargins() : QMargins();
-    return margins.left() + margins.right();
+    return direction == Qt::Horizontal ? margins.left() + margins.right() : margins.top() + margins.bottom();
 }
 
 // At the top or bottom the visible separators are 8 pixels wide.

@@ -100,6 +100,15 @@ void TEPWizard::UpdateButtons()
 {
     const int index = ActivePageIndex();
     const bool last = index == m_pages.size() - 1;
+    // Enter moves on, and finishes on the last page. The default is settled
+    // before the focus moves: a button that takes the focus becomes the
+    // default for as long as it has it, and the dialog then goes back to the
+    // one made default last, so Finish must already be that one when the
+    // user moves on into the speed box (else Enter there presses the grey
+    // Next and nothing happens).
+    cmdNext->setDefault(false);
+    cmdFinish->setDefault(false);
+    (last ? cmdFinish : cmdNext)->setDefault(true);
     // Finish is enabled before Next goes grey, and takes the focus Next had:
     // otherwise the focus falls through to Cancel, and Enter on the last
     // page would ask to quit instead of finishing.
@@ -109,9 +118,6 @@ void TEPWizard::UpdateButtons()
     cmdNext->setEnabled(!last);
     if (nextHadFocus && last)
         cmdFinish->setFocus();
-    // Enter moves on, and finishes on the last page.
-    cmdNext->setDefault(!last);
-    cmdFinish->setDefault(last);
 }
 
 } // namespace flk

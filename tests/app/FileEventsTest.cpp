@@ -5,6 +5,7 @@
 #include "Catalogue.h"
 #include "FileEvents.h"
 #include "FileListHost.h"
+#include "QtPrint.h"
 #include "RecordFile.h"
 #include "RecordingShell.h"
 #include "ScriptedDialogs.h"
@@ -14,6 +15,7 @@
 #include "Tray.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -213,6 +215,62 @@ TEST_F(FileEventsTest, AGarbledDateEndsTheWalkAndEarlierAnswersAreKept)
     EXPECT_EQ(dialogs.boxes().last().icon, MB_ICONERROR);
     EXPECT_EQ(key("first.zip", "OpenPrompt"), "0");
     EXPECT_EQ(key("last.zip", "OpenPrompt"), "(absent)");
+}
+
+// A catalogue written in an English session, walked in a German one: every
+// date parses, so the prompts, the tidying and the deletion all happen.
+TEST_F(FileEventsTest, ACatalogueWrittenInAnotherLanguageIsWalkedWhole)
+{
+    const auto english = [](int offset) { return QLocale::c().toString(QDate::currentDate().addDays(offset), "d MMM yyyy"); };
+    const auto german = [](int offset) { return QDate::currentDate().addDays(offset).toString("dd.MM.yyyy"); };
+    const QLocale session;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const QString unopened = record("unopened.zip", {{"DateDownloaded", english(-12)}});
+    record("vanished.zip", {{"DateDownloaded", english(-3)}}, false);
+    const QString due = record("due.zip", {{"Delete", "1"}, {"DeleteDays", "30"}, {"DateDownloaded", english(-40)},
+                                           {"LastOpened", english(-39)}});
+    const QString older = record("older.zip", {{"Delete", "1"}, {"DeleteDays", "5"}, {"DateDownloaded", german(-60)},
+                                               {"LastOpened", "2026-01-02"}, {"AlterDeleteOn", german(-5)}});
+    dialogs.answer(IDYES);
+    dialogs.answer(IDYES);
+    dialogs.answer(IDYES);
+    run();
+    QLocale::setDefault(session);
+    EXPECT_EQ(dialogs.texts(), QStringList({FileEvents::OpenPromptText("unopened.zip", "Games", "Programs"),
+                                            FileEvents::ScheduledText("due.zip"), FileEvents::DueText("older.zip")}));
+    EXPECT_EQ(shell.opened, QStringList{unopened});
+    EXPECT_EQ(key("unopened.zip", "LastOpened"), english(0));
+    EXPECT_FALSE(hasRecord("vanished.zip"));
+    EXPECT_FALSE(QFile::exists(due) || QFile::exists(older));
+}
+
+// Records are found whatever the case of their names: so is their file.
+TEST_F(FileEventsTest, ARecordsFileIsFoundWhateverTheCaseOfItsName)
+{
+    RecordFile("Programs", "Games").writeString("Setup.EXE", "DateDownloaded", day(-12));
+    WriteAll(path("setup.exe"), "bytes");
+    RecordFile("Programs", "Games").writeString("Tool.ZIP", "Delete", "1");
+    RecordFile("Programs", "Games").writeString("Tool.ZIP", "DeleteDays", "0");
+    RecordFile("Programs", "Games").writeString("Tool.ZIP", "DateDownloaded", day(-3));
+    WriteAll(path("tool.zip"), "bytes");
+    list.selected = path("tool.zip");
+    dialogs.answer(IDYES);
+    dialogs.answer(IDNO);
+    run();
+    EXPECT_EQ(dialogs.texts(), QStringList({FileEvents::OpenPromptText("Setup.EXE", "Games", "Programs"),
+                                            FileEvents::ScheduledText("Tool.ZIP")}));
+    EXPECT_EQ(shell.opened, QStringList{path("setup.exe")});
+    EXPECT_TRUE(hasRecord("Setup.EXE") && hasRecord("Tool.ZIP")) << "a file on disk keeps its record";
+    EXPECT_EQ(list.calls, QStringList{"clear cbDelete"});
+
+    dialogs.clear();
+    dialogs.answer(IDYES);
+    RecordFile("Programs", "Games").writeString("Tool.ZIP", "Delete", "1");
+    run();
+    ASSERT_EQ(shell.deleted.size(), 1);
+    EXPECT_EQ(shell.deleted[0].path, path("tool.zip"));
+    EXPECT_FALSE(QFile::exists(path("tool.zip")));
+    EXPECT_FALSE(hasRecord("Tool.ZIP"));
 }
 
 TEST_F(FileEventsTest, TheLastOfTwoThousandRecordsIsVisited)

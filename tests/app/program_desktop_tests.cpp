@@ -15,11 +15,13 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QProcess>
 #include <QThread>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <utility>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -37,6 +39,24 @@ bool WaitFor(const std::function<bool()>& done, int ms = 15000)
         QThread::msleep(50);
         QCoreApplication::processEvents(); // the program's output comes in
     }
+    return true;
+}
+
+// The program and what it ships (helper library and host, icons, help), as
+// an install lays them beside it, into `to` (mode 755).
+bool CopyTheProgram(const QString& from, const QString& to)
+{
+    if (!QDir().mkpath(to))
+        return false;
+    QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                  | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    const QStringList shipped = QDir(from).entryList(
+        {"fetchlark", "FLKAuto.so", "flkauto-host", "flk.html", "*.png"}, QDir::Files);
+    if (!shipped.contains("fetchlark") || !shipped.contains("FLKAuto.so"))
+        return false;
+    for (const QString& name : shipped)
+        if (!QFile::copy(from + "/" + name, to + "/" + name))
+            return false;
     return true;
 }
 
@@ -60,8 +80,20 @@ protected:
                                                   root + "/run"}),
                       0);
         }
-        program.setProgram(QCoreApplication::applicationDirPath() + "/fetchlark");
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (uid >= 0) {
+            // That user may not enter the folders above the build (a clone in
+            // a home folder of mode 700): it runs a copy of the program and its
+            // shipped files from a folder it can read but not write.
+            const QString bin = root + "/bin";
+            ASSERT_TRUE(CopyTheProgram(QCoreApplication::applicationDirPath(), bin));
+            program.setProgram(bin + "/fetchlark");
+            // The helper library it links comes from there, before the build's own path.
+            const QString libraries = env.value("LD_LIBRARY_PATH");
+            env.insert("LD_LIBRARY_PATH", libraries.isEmpty() ? bin : bin + ":" + libraries);
+        } else {
+            program.setProgram(QCoreApplication::applicationDirPath() + "/fetchlark");
+        }
         env.insert("DISPLAY", x.Display());
         env.insert("QT_QPA_PLATFORM", "xcb");
         env.remove("DBUS_SESSION_BUS_ADDRESS"); // the X tray, not a desktop bus's
@@ -88,8 +120,9 @@ protected:
     {
         Settings::SetFirstRun(false);
         Settings::SetSpeed(28800);
-        if (uid >= 0)
+        if (uid >= 0) {
             ASSERT_EQ(QProcess::execute("chown", {QString("%1:%2").arg(uid).arg(gid), home.path()}), 0);
+        }
         QFile::setPermissions(home.file("dlmain.ini"), QFile::ReadOwner | QFile::ReadOther);
     }
     // A program folder the program may not write at all.
@@ -263,6 +296,46 @@ TEST_F(DesktopProgramTest, ExitFromTheTrayWhileAStartUpQuestionIsOpenEndsTheProg
     ASSERT_TRUE(program.waitForFinished(10000)) << "the tray gave no Exit while the question was open";
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_EQ(ReadAll(home.file("Programs-Games.ini")), records) << "the question was answered for the user";
+}
+
+// A catalogue written in an English session, the program started in a
+// German one: the start-up walk runs whole (it stopped at the first date with
+// "'29 Nov 2026' is not a valid date").
+TEST_F(DesktopProgramTest, AStartInAnotherLanguageWalksACatalogueWrittenInEnglish)
+{
+    Settings::SetFirstRun(false);
+    Settings::SetSpeed(28800);
+    Settings::SetConfirmDelete(false);
+    Catalogue::AddSection("Programs", home.path() + "Programs/");
+    Catalogue::AddFolder("Games", "Programs", 46, 0);
+    const auto english = [](int offset) {
+        return QLocale::c().toString(QDate::currentDate().addDays(offset), "d MMM yyyy");
+    };
+    RecordFile games("Programs", "Games");
+    games.writeString("vanished.zip", "DateDownloaded", english(-3));
+    for (const auto& [key, value] : {std::pair{"Delete", QString("1")}, {"DeleteDays", QString("30")},
+                                     {"DateDownloaded", english(-40)}, {"LastOpened", english(-39)}})
+        games.writeString("due.zip", key, value);
+    games.writeString("game.zip", "DateDownloaded", english(-12));
+    WriteAll(home.path() + "Programs/Games/due.zip", "bytes");
+    WriteAll(home.path() + "Programs/Games/game.zip", "bytes");
+    if (uid >= 0) {
+        ASSERT_EQ(QProcess::execute("chown", {"-R", QString("%1:%2").arg(uid).arg(gid), home.path()}), 0);
+    }
+    QProcessEnvironment env = program.processEnvironment();
+    for (const char* name : {"LANG", "LC_ALL", "LC_TIME"})
+        env.insert(name, "de_DE.UTF-8");
+    program.setProcessEnvironment(env);
+    Start();
+    ASSERT_TRUE(WaitFor([this] {
+        return !x.Tool("xdotool", {"search", "--onlyvisible", "--name", "^Fetchlark$"}).isEmpty();
+    })) << "no question at start-up: " << Errors().toStdString();
+    EXPECT_FALSE(Errors().contains("is not a valid date")) << Errors().toStdString();
+    EXPECT_FALSE(games.hasRecord("vanished.zip")) << "a vanished file's record is tidied";
+    EXPECT_FALSE(QFileInfo::exists(home.path() + "Programs/Games/due.zip")) << "a due file is deleted";
+    x.Key("Escape"); // not now: never offered again
+    EXPECT_TRUE(WaitFor([&] { return games.readString("game.zip", "OpenPrompt", "") == "0"; }));
+    ExpectItWentOn();
 }
 
 } // namespace

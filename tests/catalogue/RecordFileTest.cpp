@@ -7,7 +7,10 @@
 #include "QtPrint.h"
 
 #include <QLocale>
+#include <QStringList>
 #include <gtest/gtest.h>
+
+#include <utility>
 
 using namespace flk;
 using flk::test::ReadAll;
@@ -120,30 +123,58 @@ TEST(NotesEncoding, AbsentNotesReadAsClickHereToEdit)
 
 // --- Dates ------------------------------------------------------------------------------
 
-TEST(Dates, TwoDigitYearPatternsAreWidened)
+TEST(Dates, NewDatesAreWrittenInOneFormThatEveryLanguageReadsBack)
 {
-    LocaleScope us(QLocale(QLocale::English, QLocale::UnitedStates));
-    EXPECT_EQ(StoredDate::Format(), "M/d/yyyy");
-    EXPECT_EQ(StoredDate::ToText(QDate(2026, 3, 7)), "3/7/2026");
-    EXPECT_EQ(StoredDate::Parse("3/7/2026"), QDate(2026, 3, 7));
-    EXPECT_EQ(StoredDate::Parse(StoredDate::Today()), QDate::currentDate());
-    LocaleScope de(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(StoredDate::Format(), "dd.MM.yyyy");
-    EXPECT_EQ(StoredDate::ToText(QDate(1999, 12, 31)), "31.12.1999");
-    EXPECT_EQ(StoredDate::Parse("31.12.1999"), QDate(1999, 12, 31));
+    // Written in an English session, read in every other one (a German
+    // session refused "29 Nov 2026" and the start-up walk stopped).
+    QString written;
+    {
+        LocaleScope english(QLocale::c());
+        written = StoredDate::ToText(QDate(2026, 11, 29));
+    }
+    EXPECT_EQ(written, "29 Nov 2026");
+    const QString early = [] {
+        LocaleScope arabic(QLocale(QLocale::Arabic, QLocale::Egypt)); // other digits, other month names
+        return StoredDate::ToText(QDate(1901, 2, 3));
+    }();
+    EXPECT_EQ(early, "3 Feb 1901");
+    QStringList misread;
+    for (const QLocale& locale : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript,
+                                                          QLocale::AnyTerritory)) {
+        LocaleScope session(locale);
+        if (StoredDate::ToText(QDate(2026, 5, 9)) != "9 May 2026")
+            misread << locale.name() + " writes " + StoredDate::ToText(QDate(2026, 5, 9));
+        for (const auto& [text, date] : {std::pair{written, QDate(2026, 11, 29)}, {early, QDate(1901, 2, 3)}}) {
+            try {
+                if (StoredDate::Parse(text) != date)
+                    misread << locale.name() + " reads " + text + " as " + StoredDate::Parse(text).toString();
+            } catch (const EConvertError& e) {
+                misread << locale.name() + ": " + e.Message();
+            }
+        }
+    }
+    EXPECT_TRUE(misread.isEmpty()) << misread.join("\n").toStdString();
 }
 
-TEST(Dates, TodayRoundTripsInTheDefaultLocale)
+TEST(Dates, OlderFilesInTheSessionsOwnFormAndIsoDatesStillParse)
 {
-    EXPECT_TRUE(StoredDate::Format().contains("yyyy")) << StoredDate::Format().toStdString();
+    LocaleScope us(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(StoredDate::SessionFormat(), "M/d/yyyy"); // a two-digit year is widened
+    EXPECT_EQ(StoredDate::Parse("3/7/2026"), QDate(2026, 3, 7));
+    EXPECT_EQ(StoredDate::Parse(" 2026-03-07 "), QDate(2026, 3, 7));
     EXPECT_EQ(StoredDate::Parse(StoredDate::Today()), QDate::currentDate());
-    EXPECT_EQ(StoredDate::Parse(StoredDate::ToText(QDate(1901, 2, 3))), QDate(1901, 2, 3));
+    LocaleScope de(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(StoredDate::SessionFormat(), "dd.MM.yyyy");
+    EXPECT_EQ(StoredDate::Parse("31.12.1999"), QDate(1999, 12, 31));
+    EXPECT_EQ(StoredDate::Parse("1999-12-31"), QDate(1999, 12, 31));
+    EXPECT_EQ(StoredDate::Parse(StoredDate::Today()), QDate::currentDate());
 }
 
 TEST(Dates, TextThatIsNoDateRaisesAConversionError)
 {
     LocaleScope de(QLocale(QLocale::German, QLocale::Germany));
-    for (const QString text : {"3/7/2026", "", "Never", "32.01.2026"}) {
+    for (const QString text : {"3/7/2026", "", "Never", "32.01.2026", "29 Foo 2026", "2026-13-01", "2026/03/07",
+                               "2026-03-07 10:00"}) {
         try {
             StoredDate::Parse(text);
             ADD_FAILURE() << text.toStdString();
@@ -159,7 +190,7 @@ TEST(Dates, RecordDatesUseTheStoredText)
     LocaleScope us(QLocale(QLocale::English, QLocale::UnitedStates));
     RecordFile r("S", "F");
     r.writeDate("f", RecordKey::LastOpened, QDate(2026, 1, 2));
-    EXPECT_EQ(ReadAll(home.file("S-F.ini")), "[f]\nLastOpened=1/2/2026\n");
+    EXPECT_EQ(ReadAll(home.file("S-F.ini")), "[f]\nLastOpened=2 Jan 2026\n");
     EXPECT_EQ(r.readDate("f", RecordKey::LastOpened, QDate()), QDate(2026, 1, 2));
     EXPECT_EQ(r.readDate("f", RecordKey::DateDownloaded, QDate(2000, 1, 1)), QDate(2000, 1, 1));
     r.writeString("f", RecordKey::LastScanned, "Never");

@@ -306,6 +306,27 @@ TEST_F(ConfigTest, EnterOnEveryPageWalksThroughAndFinishes)
     EXPECT_EQ(Settings::Speed(), 28800);
 }
 
+// Moving on with the mouse gives Next the focus; on the last page the user
+// then types a speed and presses Enter, which must finish, not press the grey Next.
+TEST_F(ConfigTest, EnterAfterTypingASpeedOnTheLastPageFinishes)
+{
+    auto frm = open();
+    for (int page = 0; page < 4; ++page) {
+        QApplication::setActiveWindow(frm.get()); // the search's progress window had it
+        QTest::mouseClick(frm->EPWizard1->cmdNext, Qt::LeftButton);
+    }
+    ASSERT_EQ(frm->EPWizard1->ActivePage(), frm->EPWizardPage5);
+    ASSERT_TRUE(frm->EPWizard1->cmdFinish->hasFocus());
+    QTest::mouseClick(frm->optOther, Qt::LeftButton);
+    QTest::mouseClick(frm->edtOther, Qt::LeftButton);
+    ASSERT_TRUE(frm->edtOther->hasFocus());
+    QTest::keyClicks(frm->edtOther, "640");
+    QTest::keyClick(frm->edtOther, Qt::Key_Return);
+    EXPECT_FALSE(frm->isVisible()) << "Enter did nothing";
+    EXPECT_EQ(frm->result(), QDialog::Accepted);
+    EXPECT_EQ(Settings::Speed(), 640000);
+}
+
 TEST_F(ConfigTest, CancelAsksAndWritesNothing)
 {
     auto frm = searched();

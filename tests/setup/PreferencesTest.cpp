@@ -219,6 +219,11 @@ TEST_F(PreferencesTest, OkChangesTheRunningWindowsAndTheToolbarOnlyWhenItsTabWas
         box->click();
     prefs.cmdOK->click();
     EXPECT_EQ(fake.calls.last(), "toolbar 1 0");
+
+    open(); // a new alignment alone moves the bar at once
+    prefs.cmbAlign->setCurrentIndex(0);
+    prefs.cmdOK->click();
+    EXPECT_EQ(fake.calls.filter("toolbar"), QStringList{"toolbar 1 0"});
 }
 
 TEST_F(PreferencesTest, OtherSpeedIsStoredInBitsPerSecondAndShownBackTheSameWay)

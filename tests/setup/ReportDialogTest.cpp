@@ -19,6 +19,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
@@ -206,6 +208,20 @@ TEST_F(ReportTest, SavingWritesTheReportAsksBeforeReplacingAndReportsAFailure)
     EXPECT_FALSE(Run(manager->mnuSaveReport, [&](TfrmPrint* p) { p->edtPrintFile->setText(bad); }));
     EXPECT_EQ(dialogs.texts(), QStringList({"Cannot write the report file \"" + bad + "\": No such file or directory."}));
     EXPECT_EQ(dialogs.boxes()[0].icon, MB_ICONERROR);
+
+    // A folder given as the report file is refused before any question to
+    // replace it (which then failed with "Is a directory").
+    for (const QString& folder : {home.path() + "reports", home.path() + "reports/", QString()}) {
+        QDir().mkpath(home.path() + "reports");
+        dialogs.clear();
+        EXPECT_FALSE(Run(manager->mnuSaveReport, [&](TfrmPrint* p) { p->edtPrintFile->setText(folder); }));
+        EXPECT_EQ(dialogs.texts(),
+                  QStringList{"\"" + QDir(home.path()).absoluteFilePath(folder) + "\" is a folder. Give the name of a "
+                                                                                  "file for the report."})
+            << folder.toStdString();
+        EXPECT_EQ(dialogs.boxes().value(0).icon, MB_ICONERROR);
+        EXPECT_TRUE(QFileInfo(home.path() + "reports").isDir());
+    }
 }
 
 TEST_F(ReportTest, PrintingToAPdfReadsBackAsTheReportInAMonospaceFont)

@@ -330,6 +330,8 @@ void TfrmPreferences::ConnectHandlers()
     for (QCheckBox* box : {cbTBNew, cbTBDelete, cbTBOptions, cbTBReport, cbTBProps, cbTBStyle, cbTBHelp, cbTBBrowser,
                            cbTBVirus, cbShowText})
         connect(box, &QCheckBox::toggled, this, [this] { m_toolbarChanged = true; });
+    // A new alignment alone is a change of the toolbar too: OK moves the bar at once.
+    connect(cmbAlign, &QComboBox::currentIndexChanged, this, [this] { m_toolbarChanged = true; });
     connect(cmdSectionBrowse, &QPushButton::clicked, this, [this] { cmdSectionBrowseClick(); });
     connect(cmdBrowse, &QPushButton::clicked, this,
             [this] { BrowseProgram(edtCommandLine, QStringLiteral("Virus Scanner")); });

@@ -34,6 +34,11 @@ QString ReplaceQuestion(const QString& file)
     return QStringLiteral("The specified file \"%1\" already exists.  Replace the existing file?").arg(file);
 }
 
+QString FolderText(const QString& path)
+{
+    return QStringLiteral("\"%1\" is a folder. Give the name of a file for the report.").arg(path);
+}
+
 } // namespace
 
 const QString TfrmPrint::kWarning = QStringLiteral(
@@ -202,6 +207,13 @@ bool TfrmPrint::SaveReport()
     // A bare name lands in the program's folder, not wherever the program
     // happened to be started.
     const QString target = QDir(ProgramFolder()).absoluteFilePath(edtPrintFile->text());
+    // A folder cannot be replaced by a report: say so before asking anything.
+    if (QFileInfo(target).isDir()) {
+        ShowError(FolderText(target), this);
+        edtPrintFile->setFocus();
+        edtPrintFile->selectAll();
+        return false;
+    }
     if (QFileInfo::exists(target)
         && Dialogs::message(ReplaceQuestion(target), QStringLiteral("Warning"), MB_YESNO, MB_ICONWARNING, this)
                != IDYES)
