@@ -10,6 +10,7 @@ packages=(
   chromium
   libqt6sql6-sqlite
   poppler-utils
+  clamav
   xvfb x11-utils xdotool trayer
 )
 missing=()
