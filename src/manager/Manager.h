@@ -428,6 +428,7 @@ private:
     QHash<QWidget*, QString> m_loaded;  // the text fields as UpdateInfo filled them
     QString m_panelFile;                // the file UpdateInfo filled the panel for
     QString m_failedStore;              // the last store refused, already told
+    QString m_loadedContent;            // PanelContent() as UpdateInfo filled the panel
     // Editing on the bar.
     void OpenRenameBox(QWidget* host, const QRect& place, const QString& text, const QString& what,
                        bool (TfrmManager::*rename)());
