@@ -44,7 +44,7 @@ TfrmScan::TfrmScan(const QString& program, const QStringList& arguments, const Q
     mmoOutput = new QPlainTextEdit;
     mmoOutput->setObjectName(QStringLiteral("mmoOutput"));
     mmoOutput->setReadOnly(true);
-    mmoOutput->setLineWrapMode(QPlainTextEdit::NoWrap);
+    mmoOutput->setLineWrapMode(QPlainTextEdit::WidgetWidth); // a long path never hides "FOUND"
     mmoOutput->setMinimumSize(520, 200);
     mmoOutput->setAccessibleName(QStringLiteral("Scanner output"));
     outputLabel->setBuddy(mmoOutput);
