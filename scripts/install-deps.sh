@@ -11,6 +11,7 @@ packages=(
   libqt6sql6-sqlite
   librsvg2-bin desktop-file-utils appstream
   poppler-utils
+  clamav
   xvfb x11-utils xdotool trayer
 )
 missing=()

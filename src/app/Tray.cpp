@@ -309,6 +309,12 @@ void TfrmTray::ShowManager()
     ShowAndActivateManager();
 }
 
+void TfrmTray::SetLastScannedIfCurrent(const QString& fileName, const QString& dateText)
+{
+    if (TfrmManager* manager = Manager())
+        manager->SetLastScannedIfCurrent(fileName, dateText);
+}
+
 void TfrmTray::SetTrayCaption(const QString& caption)
 {
     SetCaption(caption);

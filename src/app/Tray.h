@@ -89,6 +89,7 @@ public:
 
     // The download dialog's view of the windows above it.
     void ShowManager() override;
+    void SetLastScannedIfCurrent(const QString& fileName, const QString& dateText) override;
     void SetTrayCaption(const QString& caption) override;
     void EndSession() override;
     void FillBookmarks(QMenu* menu, TfrmAsker* asker) override;

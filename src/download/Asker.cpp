@@ -3,6 +3,7 @@
 #include "TransferJob.h"
 
 #include "AskerHost.h"
+#include "ScanWindow.h"
 #include "ProgramWindows.h"
 #include "Catalogue.h"
 #include "Dialogs.h"
@@ -616,21 +617,25 @@ void TfrmAsker::VirusScan(const QString& path)
     if (!cbAutoScan->isChecked())
         return;
     const QString record = FindRecord(path);
-    if (record.isEmpty())
-        return;
-    const QString today = StoredDate::Today();
-    RecordFile(FolderFile()).writeString(record, RecordKey::LastScanned, today);
-    try {
-        if (AskerHost* host = AskerHost::instance())
-            host->SetLastScannedIfCurrent(record, today);
-    } catch (...) {
-    }
     const QString scanner = Settings::CommandLine();
-    if (scanner.isEmpty())
-        return; // nothing to start
-    // The path is one argument, whole: the scanner sees it exactly as the
-    // quoted parameter of a command line would give it.
-    Shell::instance().startProgram(scanner, {path});
+    if (record.isEmpty() || scanner.isEmpty())
+        return;
+    // The scan shows in a window of its own and may outlive this dialog; the
+    // date is stored only when it ends clean.
+    const QString records = FolderFile();
+    auto* scan = new TfrmScan(scanner, {path}, path);
+    QObject::connect(scan->Run(), &ScannerRun::Finished, scan, [records, record](ScannerRun::Verdict verdict) {
+        if (verdict != ScannerRun::Verdict::Clean)
+            return;
+        const QString today = StoredDate::Today();
+        RecordFile(records).writeString(record, RecordKey::LastScanned, today);
+        try {
+            if (AskerHost* host = AskerHost::instance())
+                host->SetLastScannedIfCurrent(record, today);
+        } catch (...) {
+        }
+    });
+    scan->Start();
 }
 
 void TfrmAsker::FileExec(const QString& path)

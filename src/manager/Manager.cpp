@@ -3,6 +3,7 @@
 #include "Manager.h"
 
 #include "AppMessages.h"
+#include "InfoPanel.h"
 #include "Asker.h"
 #include "Catalogue.h"
 #include "Dialogs.h"
@@ -51,6 +52,9 @@ TfrmManager::TfrmManager(QWidget* parent) : QMainWindow(parent)
 TfrmManager::~TfrmManager()
 {
     AppMessages::RemoveHook(this);
+    // Closing the window moves the focus out of a panel field, whose flush
+    // must not reach this half-destroyed window.
+    disconnect(pnlInfo, nullptr, this, nullptr);
 }
 
 QString TfrmManager::SpeedMissingText()

@@ -23,6 +23,8 @@
 #include <QHash>
 #include <QPointer>
 
+#include <functional>
+
 class QAction;
 class QCheckBox;
 class QDialog;
@@ -228,6 +230,10 @@ public:
     void mnuRecBinClick(); // to the Trash
     void N17Click();       // permanently
     void mnuScanClick();
+    // The download dialog's scan of `fileName` ended clean on `dateText`: the
+    // last-check label follows when the window is visible and that file is
+    // its list's current item.
+    void SetLastScannedIfCurrent(const QString& fileName, const QString& dateText);
     // File operations and drops (ManagerFileOps.cpp, FileDrops).
     void tbPropsClick();                                // toolbar "File Info"
     void DelFile(bool toTrash);
@@ -372,6 +378,8 @@ private:
     void PlaceLeftOrRight(Qt::ToolBarArea edge, int alignment, QAction* item);
     void PlaceTopOrBottom(Qt::ToolBarArea edge, int alignment, QAction* item);
     void LaunchProgram(const QString& commandLine, const QString& what);
+    bool FindLauncher(const QString& commandLine, const QString& what, QString* program, QStringList* arguments);
+    void RecordScanned(const QString& recordPath, const QStringList& names);
     int m_toolButtonWidth = 56;  // without labels; with labels the caption's room
     int m_toolButtonHeight = 36;
     void FormCreate();
@@ -409,6 +417,8 @@ private:
     bool FolderIsCurrent() const;
     QString RecordFilePath() const;
     void WriteRecord(RecordFile& records, const QString& fileName, bool keepUnchanged);
+    bool StorePanel(const std::function<void(RecordFile&)>& store);
+    QString PanelContent() const;
     QList<Profile::Write> DaysWrites(const RecordFile& records, const QString& fileName) const;
     void WriteField(RecordFile& records, const QString& fileName, QWidget* field);
     void FillDays(RecordFile& records, const QString& fileName);
@@ -417,6 +427,8 @@ private:
     QList<QAction*> m_styleItems[5];    // by stored style number: the items of both menus
     QHash<QWidget*, QString> m_loaded;  // the text fields as UpdateInfo filled them
     QString m_panelFile;                // the file UpdateInfo filled the panel for
+    QString m_failedStore;              // the last store refused, already told
+    QString m_loadedContent;            // PanelContent() as UpdateInfo filled the panel
     // Editing on the bar.
     void OpenRenameBox(QWidget* host, const QRect& place, const QString& text, const QString& what,
                        bool (TfrmManager::*rename)());

@@ -21,11 +21,13 @@
 #include "Profile.h"
 #include "RecordFile.h"
 #include "Settings.h"
+#include "ScanWindow.h"
 #include "Shell.h"
 #include "StoredDate.h"
 
 #include <QApplication>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -100,7 +102,9 @@ public:
 };
 
 // A progress window that appears only when the work lasts over a second.
-// Its steps run pending messages, as the work always has between files.
+// It appears between files only, never by a timer of its own: a question
+// open meanwhile (replace this file?) stays on top with the focus. Its
+// steps run pending messages, as the work always has between files.
 class Progress {
 public:
     Progress(QWidget* parent, const QString& label, int count)
@@ -108,18 +112,28 @@ public:
     {
         m_dialog.setWindowTitle(QStringLiteral("Fetchlark"));
         m_dialog.setWindowModality(Qt::WindowModal);
-        m_dialog.setMinimumDuration(1000);
-        m_dialog.setValue(0);
+        m_dialog.setAutoReset(false);
+        m_dialog.setAutoClose(false);
+        m_dialog.reset(); // stops the timer that would show it by itself
+        m_dialog.hide();
+        m_started.start();
     }
     // False once the user cancelled.
     bool step(int done)
     {
-        m_dialog.setValue(done);
+        if (!m_dialog.isVisible() && m_started.elapsed() >= 1000)
+            m_dialog.show();
+        if (m_dialog.isVisible())
+            m_dialog.setValue(done);
         return !m_dialog.wasCanceled();
     }
+    // The window a question about the work belongs to: the progress window
+    // when it shows, so that the question comes above it.
+    QWidget* owner(QWidget* fallback) { return m_dialog.isVisible() ? &m_dialog : fallback; }
 
 private:
     QProgressDialog m_dialog;
+    QElapsedTimer m_started;
 };
 
 QString Quoted(const QString& text)
@@ -295,7 +309,7 @@ void TfrmManager::DelFile(bool toTrash)
                 continue;
             }
             batch.flush();
-            Failed(this, (toTrash ? QStringLiteral("send %1 to the Trash") : QStringLiteral("delete %1")).arg(Quoted(path)),
+            Failed(progress.owner(this), (toTrash ? QStringLiteral("send %1 to the Trash") : QStringLiteral("delete %1")).arg(Quoted(path)),
                    shell.lastError());
         }
     }
@@ -334,22 +348,42 @@ void TfrmManager::mnuScanClick()
     const QString target =
         names.size() < 2 ? FEDownloads->Directory() + names.first() : WithoutSlash(FEDownloads->Directory());
     const QStringList arguments = QStringList{target} + SplitCommandLine(Settings::Parameters());
-    if (!Shell::instance().startProgram(program, arguments)) {
-        Failed(this, QStringLiteral("start the virus scanner ") + Quoted(program));
-        return;
-    }
     const QString recordPath = CurrentRecordFile();
-    if (!recordPath.isEmpty()) {
-        RecordFile records(recordPath);
-        const QString today = StoredDate::Today();
-        const QString key = QString::fromLatin1(RecordKey::LastScanned);
-        QList<Profile::Write> scanned;
-        // The folder was scanned: every record of it, selected or not.
-        for (const QString& name : names.size() < 2 ? QStringList{names.first()} : records.recordNames())
-            scanned << Profile::Write{name, key, today};
+    // The folder scanned stamps every record of it, selected or not (read
+    // when the scan ends, as the folder is then).
+    const QStringList stamped = names.size() < 2 ? QStringList{names.first()} : QStringList();
+    auto* scan = new TfrmScan(program, arguments, target);
+    connect(scan->Run(), &ScannerRun::Finished, this, [this, recordPath, stamped](ScannerRun::Verdict verdict) {
+        if (verdict == ScannerRun::Verdict::Clean)
+            RecordScanned(recordPath, stamped);
+    });
+    scan->Start();
+}
+
+// Only a scan that ended clean is a check worth a date.
+void TfrmManager::RecordScanned(const QString& recordPath, const QStringList& names)
+{
+    if (recordPath.isEmpty())
+        return;
+    RecordFile records(recordPath);
+    const QString today = StoredDate::Today();
+    const QString key = QString::fromLatin1(RecordKey::LastScanned);
+    const QStringList stamped = names.isEmpty() ? records.recordNames() : names;
+    QList<Profile::Write> scanned;
+    for (const QString& name : stamped)
+        scanned << Profile::Write{name, key, today};
+    if (!scanned.isEmpty())
         records.writeStrings(scanned);
-    }
-    UpdateInfo(); // the panel's "Virus Checked:" date
+    // The panel's "Virus Checked:" date, without refilling (and so losing)
+    // what the user is typing there.
+    if (RecordFilePath() == recordPath && !m_panelFile.isEmpty() && stamped.contains(m_panelFile))
+        lblVChecked->setText(today);
+}
+
+void TfrmManager::SetLastScannedIfCurrent(const QString& fileName, const QString& dateText)
+{
+    if (isVisible() && !fileName.isEmpty() && FEDownloads->FocusedFileName() == fileName)
+        lblVChecked->setText(dateText);
 }
 
 // ---------------------------------------------------------------------------
@@ -380,7 +414,8 @@ int TfrmManager::DropInto(const QStringList& files, DropPlan& plan)
         const QString name = info.fileName();
         if (info.isDir()) {
             batch.flush();
-            Dialogs::showMessage(QStringLiteral("Cannot add the folder ") + Quoted(path) + plan.folderEnd, this);
+            Dialogs::showMessage(QStringLiteral("Cannot add the folder ") + Quoted(path) + plan.folderEnd,
+                                 progress.owner(this));
             continue;
         }
         const QString to = plan.targetDir + name;
@@ -390,7 +425,7 @@ int TfrmManager::DropInto(const QStringList& files, DropPlan& plan)
             if (SameDirectory(info.absolutePath(), plan.targetDir))
                 return kStopped; // dropped where it already lies
             const int answer = Dialogs::message(ReplaceQuestion(name), QStringLiteral("Confirm File Replace"),
-                                                MB_YESNOCANCEL, MB_ICONWARNING, this, IDNO);
+                                                MB_YESNOCANCEL, MB_ICONWARNING, progress.owner(this), IDNO);
             if (answer == IDCANCEL)
                 return kCancelled;
             if (answer != IDYES)
@@ -400,7 +435,7 @@ int TfrmManager::DropInto(const QStringList& files, DropPlan& plan)
         const bool ok = plan.move ? shell.moveFile(path, to, replace) : shell.copyFile(path, to, replace);
         if (!ok) {
             batch.flush();
-            Failed(this,
+            Failed(progress.owner(this),
                    (plan.move ? QStringLiteral("move %1 to %2") : QStringLiteral("copy %1 to %2"))
                        .arg(Quoted(path), Quoted(WithoutSlash(plan.targetDir))),
                    shell.lastError());

@@ -4,6 +4,8 @@
 #include "Manager.h"
 
 #include "AppMessages.h"
+#include "Dialogs.h"
+#include "Exception.h"
 #include "Asker.h"
 #include "Catalogue.h"
 #include "FolderList.h"
@@ -78,6 +80,7 @@ void TfrmManager::ClearAll(bool disable)
     lblDeletion->hide();
     m_loaded.clear();
     m_panelFile.clear();
+    m_loadedContent.clear();
     if (disable)
         for (QWidget* field : pnlInfo->InputFields())
             field->setEnabled(false);
@@ -172,6 +175,7 @@ void TfrmManager::UpdateInfo()
     }
     records.endReadRun();
     m_loaded.insert(meDelete, meDelete->text());
+    m_loadedContent = PanelContent();
 
     const PumpGuard alive(this);
     if (alive.ProcessMessages())
@@ -230,8 +234,7 @@ void TfrmManager::DoWrite()
     const QString name = lblFilename->text();
     if (name.isEmpty() || name != m_panelFile || !FolderIsCurrent())
         return;
-    RecordFile records(RecordFilePath());
-    WriteRecord(records, name, true);
+    StorePanel([&](RecordFile& records) { WriteRecord(records, name, true); });
 }
 
 void TfrmManager::MultiWrite()
@@ -239,9 +242,55 @@ void TfrmManager::MultiWrite()
     const QString shown = lblFilename->text();
     if (shown.isEmpty() || m_panelFile.isEmpty() || !FolderIsCurrent())
         return;
-    RecordFile records(RecordFilePath());
-    for (const QString& name : FEDownloads->SelectedFileNames())
-        WriteRecord(records, name, name == shown);
+    StorePanel([&](RecordFile& records) {
+        for (const QString& name : FEDownloads->SelectedFileNames())
+            WriteRecord(records, name, name == shown);
+    });
+}
+
+// Runs one store of the panel into the current folder's record file. A
+// store the file refuses leaves the edit in the panel and is told once: the
+// flushes that retry the same edit (the focus coming back from the message
+// is one) fail quietly, with the status bar saying it is not saved. The
+// message comes after the focus change that caused the store has ended.
+bool TfrmManager::StorePanel(const std::function<void(RecordFile&)>& store)
+{
+    const QString path = RecordFilePath();
+    try {
+        RecordFile records(path);
+        store(records);
+    } catch (const EProfileError& e) {
+        const QString reason = ExceptionMessage(e);
+        statusBar()->showMessage(QStringLiteral("Not saved: ") + reason);
+        // The panel as it was filled is no edit of the user's to lose: the
+        // status bar says enough.
+        const QString content = PanelContent();
+        const QString failed = path + QChar(0) + content;
+        if (failed == m_failedStore || content == m_loadedContent)
+            return false;
+        m_failedStore = failed;
+        const QString text = QStringLiteral("Could not save the information of \"%1\": %2.  The changes stay in the panel.")
+                                 .arg(m_panelFile, reason);
+        QMetaObject::invokeMethod(this, [this, text] {
+            Dialogs::message(text, QStringLiteral("Fetchlark"), MB_OK, MB_ICONERROR, this);
+        }, Qt::QueuedConnection);
+        return false;
+    }
+    if (!m_failedStore.isEmpty())
+        statusBar()->clearMessage();
+    m_failedStore.clear();
+    return true;
+}
+
+// What a store of the panel would write, to know a retry of the same edit
+// (a placeholder emptied as its field takes the focus is no new edit).
+QString TfrmManager::PanelContent() const
+{
+    const auto text = [](const QString& value) { return value == kClickHereToEdit ? QString() : value; };
+    return QStringList{FEDownloads->SelectedFileNames().join(QChar(1)), text(edtDescription->text()),
+                       text(edtSource->text()), text(NotesToString()),
+                       cbDelete->isChecked() ? QStringLiteral("1") : QStringLiteral("0"), meDelete->text()}
+        .join(QChar(0));
 }
 
 // The panel into one record, in one replace of the record file (a large
@@ -303,10 +352,11 @@ void TfrmManager::WriteSingle(QWidget* field)
 {
     if (m_panelFile.isEmpty() || !FolderIsCurrent())
         return;
-    RecordFile records(RecordFilePath());
-    for (const QString& name : FEDownloads->SelectedFileNames())
-        WriteField(records, name, field);
-    if (m_loaded.contains(field))
+    const bool stored = StorePanel([&](RecordFile& records) {
+        for (const QString& name : FEDownloads->SelectedFileNames())
+            WriteField(records, name, field);
+    });
+    if (stored && m_loaded.contains(field))
         m_loaded.insert(field, field == mmoNotes ? NotesToString() : static_cast<QLineEdit*>(field)->text());
 }
 

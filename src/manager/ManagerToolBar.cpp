@@ -11,6 +11,7 @@
 #include "MenuItem.h"
 #include "ProgramWindows.h"
 #include "Settings.h"
+#include "ScanWindow.h"
 #include "Shell.h"
 #include "ToolBar.h"
 #include "preferences.h"
@@ -463,9 +464,23 @@ void TfrmManager::tbBrowserClick()
     LaunchProgram(Settings::BrowserCL(), QStringLiteral("web browser"));
 }
 
+// The scanner scans what the user looks at: the one selected file, else
+// the folder shown; its output and verdict show in a window of their own.
 void TfrmManager::tbScannerClick()
 {
-    LaunchProgram(Settings::VirusCL(), QStringLiteral("virus scanner"));
+    QString program;
+    QStringList arguments;
+    if (!FindLauncher(Settings::VirusCL(), QStringLiteral("virus scanner"), &program, &arguments))
+        return;
+    const QString directory = FEDownloads->Directory();
+    if (directory.isEmpty())
+        return;
+    const QStringList names = FEDownloads->SelectedFileNames();
+    const QString target = names.size() == 1 ? directory + names.first()
+                                             : (directory.size() > 1 && directory.endsWith(u'/') ? directory.chopped(1)
+                                                                                                : directory);
+    auto* scan = new TfrmScan(program, arguments << target, target);
+    scan->Start();
 }
 
 void TfrmManager::tbOptionsClick()
@@ -484,35 +499,48 @@ void TfrmManager::mnuToolButtonsClick()
         preferences->ShowModalOn(preferences->tsMisc);
 }
 
-// Starts the program named by a launcher's command line: the whole text
-// when it names a program, else its first word with the rest as arguments.
-// Never through a shell; a program that is not there is reported.
+// Starts the program named by a launcher's command line. Never through a
+// shell; a program that is not there is reported.
 void TfrmManager::LaunchProgram(const QString& commandLine, const QString& what)
+{
+    QString program;
+    QStringList arguments;
+    if (!FindLauncher(commandLine, what, &program, &arguments))
+        return;
+    if (!Shell::instance().startProgram(program, arguments))
+        Dialogs::message(QStringLiteral("The %1 \"%2\" could not be started.").arg(what, program),
+                         QStringLiteral("Fetchlark"), MB_OK, MB_ICONWARNING, this);
+}
+
+// The program of a launcher's command line: the whole text when it names a
+// program, else its first word with the rest as arguments. Says why not
+// when there is none.
+bool TfrmManager::FindLauncher(const QString& commandLine, const QString& what, QString* program,
+                               QStringList* arguments)
 {
     const QString text = commandLine.trimmed();
     if (text.isEmpty()) {
         Dialogs::message(QStringLiteral("No %1 is set for this button. Choose one under Options, Toolbar.").arg(what),
                          QStringLiteral("Fetchlark"), MB_OK, MB_ICONWARNING, this);
-        return;
+        return false;
     }
-    QString program = text;
-    QStringList arguments;
+    QString name = text;
+    arguments->clear();
     if (!QFileInfo(text).isFile()) {
-        arguments = SplitCommandLine(text);
-        program = arguments.isEmpty() ? text : arguments.takeFirst();
+        *arguments = SplitCommandLine(text);
+        name = arguments->isEmpty() ? text : arguments->takeFirst();
     }
-    const QString found = QFileInfo(program).isAbsolute() || program.contains(u'/')
-                              ? program
-                              : QStandardPaths::findExecutable(program);
+    const QString found = QFileInfo(name).isAbsolute() || name.contains(u'/')
+                              ? name
+                              : QStandardPaths::findExecutable(name);
     const QFileInfo info(found);
     if (found.isEmpty() || !info.isFile() || !info.isExecutable()) {
-        Dialogs::message(QStringLiteral("The %1 \"%2\" cannot be found or is not a program.").arg(what, program),
+        Dialogs::message(QStringLiteral("The %1 \"%2\" cannot be found or is not a program.").arg(what, name),
                          QStringLiteral("Fetchlark"), MB_OK, MB_ICONWARNING, this);
-        return;
+        return false;
     }
-    if (!Shell::instance().startProgram(found, arguments))
-        Dialogs::message(QStringLiteral("The %1 \"%2\" could not be started.").arg(what, found),
-                         QStringLiteral("Fetchlark"), MB_OK, MB_ICONWARNING, this);
+    *program = found;
+    return true;
 }
 
 } // namespace flk

@@ -32,15 +32,15 @@ bool Exists(const Bytes& path)
     return ::lstat(path.constData(), &st) == 0;
 }
 
-// A name beside `to` that nothing else uses: ".<name>.part-<pid>-<n>".
-Bytes TempBeside(const Bytes& to)
+// A name beside `to` that nothing else uses: ".<name>.<kind>-<pid>-<n>".
+Bytes TempBeside(const Bytes& to, const char* kind = "part")
 {
     static std::atomic<unsigned> counter{0};
     const qsizetype slash = to.lastIndexOf('/');
     const Bytes dir = slash < 0 ? Bytes() : to.left(slash + 1);
     const Bytes name = to.mid(slash + 1);
     for (;;) {
-        const Bytes temp = dir + '.' + name.left(200) + ".part-" + Bytes::number(::getpid()) + '-'
+        const Bytes temp = dir + '.' + name.left(200) + '.' + kind + '-' + Bytes::number(::getpid()) + '-'
                            + Bytes::number(counter++);
         if (!Exists(temp))
             return temp;
@@ -196,6 +196,50 @@ bool CopyInPlace(const Bytes& from, const Bytes& to, bool replace, bool durable,
     return true;
 }
 
+// A file moved to another file system. The file it replaces is set aside
+// (renamed within its own folder) until the original is gone: when the
+// original cannot be removed, the old file goes back in place of the copy,
+// so a failed move leaves both folders as they were.
+bool MoveFileAcross(const Bytes& src, const Bytes& dst, bool replace, int* error)
+{
+    const Bytes temp = TempBeside(dst);
+    int ignored = 0;
+    if (!CopyOne(src, temp, true, error)) {
+        RemoveTree(temp, &ignored);
+        return false;
+    }
+    Bytes aside;
+    if (replace && Exists(dst)) {
+        aside = TempBeside(dst, "replaced");
+        if (::rename(dst.constData(), aside.constData()) != 0) {
+            *error = errno;
+            RemoveTree(temp, &ignored);
+            return false;
+        }
+    }
+    const auto putBack = [&] {
+        return aside.isEmpty() || ::rename(aside.constData(), dst.constData()) == 0;
+    };
+    if (!Rename(temp, dst, false, error)) {
+        RemoveTree(temp, &ignored);
+        putBack();
+        return false;
+    }
+    if (::unlink(src.constData()) != 0) {
+        *error = errno;
+        // The old file takes its name back in one step, over the copy (were
+        // even that refused, it would stay set aside beside it, never lost).
+        if (aside.isEmpty())
+            ::unlink(dst.constData());
+        else
+            putBack();
+        return false;
+    }
+    if (!aside.isEmpty())
+        ::unlink(aside.constData());
+    return true;
+}
+
 } // namespace
 
 bool FileTransfer::Copy(const QString& from, const QString& to, bool replace, QString* reason)
@@ -220,22 +264,15 @@ bool FileTransfer::Move(const QString& from, const QString& to, bool replace, QS
         return true;
     if (error != EXDEV)
         return Fail(reason, error);
-    // Another file system: copy, put in place, then remove the original.
+    if (!S_ISDIR(st.st_mode))
+        return MoveFileAcross(src, dst, replace, &error) || Fail(reason, error);
+    // A folder on another file system: copy, put in place, then remove the
+    // original. Everything is at the target then; what cannot be removed
+    // here stays as a second copy, and the caller hears why.
     if (!CopyInPlace(src, dst, replace, true, &error))
         return Fail(reason, error);
-    if (S_ISDIR(st.st_mode)) {
-        // Everything is at the target now; what cannot be removed here stays
-        // as a second copy, and the caller hears why.
-        if (!RemoveTree(src, &error))
-            Fail(reason, error);
-        return true;
-    }
-    if (::unlink(src.constData()) != 0) {
-        error = errno;
-        int ignored = 0;
-        RemoveTree(dst, &ignored);
-        return Fail(reason, error);
-    }
+    if (!RemoveTree(src, &error))
+        Fail(reason, error);
     return true;
 }
 

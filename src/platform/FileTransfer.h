@@ -12,7 +12,9 @@
 //
 // An existing target is kept (the call fails with "File exists") unless
 // `replace` is given; then it is replaced in one step, never deleted before
-// its replacement is whole.
+// its replacement is whole. A move across file systems sets the replaced
+// file aside until the original is removed and puts it back when the
+// original cannot be, so a failed move changes neither folder.
 
 #include <QString>
 

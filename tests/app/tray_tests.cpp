@@ -4,7 +4,12 @@
 #include "Catalogue.h"
 #include "Endpoint.h"
 #include "Manager.h"
+#include "FolderList.h"
+#include "LookOut.h"
 #include "Profile.h"
+#include "RecordFile.h"
+#include "ScanWindow.h"
+#include "StoredDate.h"
 #include "RecordingShell.h"
 #include "ScriptedDialogs.h"
 #include "Settings.h"
@@ -16,6 +21,11 @@
 #include "TopLevel.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
 #include <QApplication>
 #include <QLineEdit>
 #include <QDir>
@@ -312,3 +322,78 @@ TEST_F(TrayTest, RightClickPopsTheMenuOnlyOnceAttached)
 }
 
 } // namespace
+
+namespace {
+
+// Runs messages until the one scan window has its verdict.
+ScannerRun::Verdict ScanEnded()
+{
+    QElapsedTimer t;
+    t.start();
+    for (;;) {
+        const QList<TfrmScan*> open = test::TopLevel<TfrmScan>();
+        if (open.size() == 1 && open[0]->Run()->Result() != ScannerRun::Verdict::Running) {
+            const ScannerRun::Verdict verdict = open[0]->Run()->Result();
+            test::DeleteTopLevel<TfrmScan>();
+            return verdict;
+        }
+        if (t.elapsed() > 20000)
+            return ScannerRun::Verdict::Running;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+}
+
+} // namespace
+
+// The download dialog scans its file with ClamAV (our own signature): a
+// find leaves the record and the manager's "Virus Checked:" alone; a clean
+// scan stamps both, the label through the tray window that the dialog
+// reaches the manager by.
+TEST_F(TrayTest, AScanFromTheDownloadDialogSetsTheManagersLastCheckOnlyWhenClean)
+{
+    if (!QFileInfo::exists("/usr/bin/clamscan"))
+        GTEST_SKIP() << "ClamAV is not installed";
+    laterStart();
+    Catalogue::AddSection("Programs", home.path() + "Programs/");
+    Catalogue::AddFolder("Games", "Programs", 7, 0);
+    const QString games = home.path() + "Programs/Games/";
+    const QByteArray infected = "a harmless file that our own signature names\n";
+    WriteAll(games + "a.zip", infected);
+    WriteAll(games + "b.zip", "nothing to find");
+    RecordFile records("Programs", "Games");
+    for (const char* name : {"a.zip", "b.zip"})
+        records.writeString(name, "Desc", name);
+    // ClamAV with a database of one signature, under its own name.
+    const QString database = home.home() + "own.hdb";
+    WriteAll(database, QCryptographicHash::hash(infected, QCryptographicHash::Md5).toHex() + ":"
+                           + QByteArray::number(infected.size()) + ":Fetchlark.Test.Signature\n");
+    QDir().mkpath(home.home() + "bin");
+    const QString clamscan = home.home() + "bin/clamscan";
+    WriteAll(clamscan, "#!/bin/sh\nexec /usr/bin/clamscan --no-summary -d '" + database.toUtf8() + "' \"$@\"\n");
+    QFile::setPermissions(clamscan, QFile::ReadOwner | QFile::ExeOwner);
+    Settings::SetCommandLine(clamscan);
+
+    auto tray = start();
+    TfrmManager* manager = TfrmTray::Manager();
+    manager->show();
+    manager->Nav->Page(0)->Button(0)->Press();
+    auto scanFromDialog = [&](const QString& name) {
+        manager->FEDownloads->SelectFiles({name});
+        QApplication::processEvents();
+        auto* asker = new TfrmAsker();
+        asker->SetDefaults();
+        asker->PlaceFromManager("Programs", "Games", name);
+        asker->cbAutoScan->setChecked(true);
+        asker->VirusScan(games + name);
+        delete asker; // the scan goes on without its dialog
+        return ScanEnded();
+    };
+
+    EXPECT_EQ(scanFromDialog("a.zip"), ScannerRun::Verdict::Found);
+    EXPECT_FALSE(records.valueExists("a.zip", "LastScanned"));
+    EXPECT_EQ(manager->lblVChecked->text(), "Never");
+
+    EXPECT_EQ(scanFromDialog("b.zip"), ScannerRun::Verdict::Clean);
+    EXPECT_EQ(records.readString("b.zip", "LastScanned", ""), StoredDate::Today());
+    EXPECT_EQ(manager->lblVChecked->text(), StoredDate::Today());
+}

@@ -6,13 +6,16 @@
 
 #include "Profile.h"
 #include "RecordFile.h"
+#include "ScanWindow.h"
 #include "StoredDate.h"
+#include "TopLevel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 namespace flk::test {
 namespace {
@@ -156,28 +159,59 @@ protected:
     void SetUp() override
     {
         AskerTest::SetUp();
-        Profile(home.file("dlmain.ini")).writeString("VirusScanner", "CommandLine", "/opt/My Scanner/scan");
+        // A scanner that notes its arguments and ends with the status in
+        // "scan.status" (0 when there is none).
+        QDir().mkpath(home.home() + "My Scanner");
+        WriteAll(scanner(), "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args\"\n"
+                            "exit $(cat \"$0.status\" 2>/dev/null || echo 0)\n");
+        QFile::setPermissions(scanner(), QFile::ReadOwner | QFile::ExeOwner);
+        Profile(home.file("dlmain.ini")).writeString("VirusScanner", "CommandLine", scanner());
         RecordFile folder(FolderFile());
         folder.writeString("Other.bin", "Desc", "other");
         folder.writeString("Setup.EXE", "Desc", "setup");
         Open(QStringLiteral("setup.exe"));
         asker->cbAutoScan->setChecked(true);
     }
+    void TearDown() override
+    {
+        DeleteTopLevel<TfrmScan>();
+        AskerTest::TearDown();
+    }
+    QString scanner() const { return home.home() + "My Scanner/scan"; }
     QString Path() const { return home.path() + "Programs/Utilities/setup.exe"; }
+    // The scan's verdict once its scanner has ended; the dialog may be gone.
+    ScannerRun::Verdict scanned()
+    {
+        QList<TfrmScan*> open;
+        QTest::qWaitFor([&] {
+            open = TopLevel<TfrmScan>();
+            return open.size() == 1 && open[0]->Run()->Result() != ScannerRun::Verdict::Running;
+        }, 20000);
+        return open.size() == 1 ? open[0]->Run()->Result() : ScannerRun::Verdict::Running;
+    }
 };
 
 TEST_F(CompletionTest, VirusScanStartsTheScannerOnTheWholePath)
 {
     const QString longPath = home.path() + "Programs/Utilities/" + QString(300, QLatin1Char('d')) + "/setup.exe";
     asker->VirusScan(longPath);
-    ASSERT_EQ(shell.started.size(), 1);
-    EXPECT_EQ(shell.started[0].program, "/opt/My Scanner/scan");
-    EXPECT_EQ(shell.started[0].arguments, QStringList{longPath}); // never cut at 255 characters
+    EXPECT_EQ(scanned(), ScannerRun::Verdict::Clean);
+    EXPECT_EQ(QString::fromUtf8(ReadAll(scanner() + ".args")), longPath + "\n"); // never cut at 255 characters
+    EXPECT_TRUE(shell.started.isEmpty()) << "run by us, to hear its verdict";
 }
 
-TEST_F(CompletionTest, VirusScanWritesLastScannedUnderTheRecordsOwnSpelling)
+TEST_F(CompletionTest, VirusScanWritesLastScannedUnderTheRecordsOwnSpellingOnlyWhenClean)
 {
+    WriteAll(scanner() + ".status", "3");
     asker->VirusScan(Path());
+    EXPECT_EQ(scanned(), ScannerRun::Verdict::NotClean);
+    EXPECT_FALSE(ReadAll(FolderFile()).contains("LastScanned")) << "no clean check";
+    DeleteTopLevel<TfrmScan>();
+
+    QFile::remove(scanner() + ".status");
+    asker->VirusScan(Path());
+    delete asker.data(); // closed meanwhile: the scan still records its date
+    EXPECT_EQ(scanned(), ScannerRun::Verdict::Clean);
     const RecordFile file(FolderFile());
     EXPECT_EQ(file.readString("Setup.EXE", "LastScanned", ""), StoredDate::Today());
     EXPECT_EQ(file.recordNames(), QStringList({"Other.bin", "Setup.EXE"}));
@@ -187,7 +221,7 @@ TEST_F(CompletionTest, VirusScanWritesLastScannedUnderTheRecordsOwnSpelling)
 TEST_F(CompletionTest, VirusScanWithoutRecordDoesNothing)
 {
     asker->VirusScan(home.path() + "Programs/Utilities/unknown.exe");
-    EXPECT_TRUE(shell.started.isEmpty());
+    EXPECT_TRUE(TopLevel<TfrmScan>().isEmpty());
     EXPECT_FALSE(ReadAll(FolderFile()).contains("LastScanned"));
 }
 
@@ -195,7 +229,7 @@ TEST_F(CompletionTest, VirusScanNeedsTheScanBox)
 {
     asker->cbAutoScan->setChecked(false);
     asker->VirusScan(Path());
-    EXPECT_TRUE(shell.started.isEmpty());
+    EXPECT_TRUE(TopLevel<TfrmScan>().isEmpty());
     EXPECT_FALSE(ReadAll(FolderFile()).contains("LastScanned"));
 }
 

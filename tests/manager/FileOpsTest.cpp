@@ -10,10 +10,12 @@
 #include "Manager.h"
 #include "RecordFile.h"
 #include "RecordingShell.h"
+#include "ScanWindow.h"
 #include "ScriptedDialogs.h"
 #include "Settings.h"
 #include "StoredDate.h"
 #include "TempHome.h"
+#include "TopLevel.h"
 #include "QtPrint.h"
 
 #include <QAccessible>
@@ -25,6 +27,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -94,6 +99,41 @@ void DropOnButton(TfrmManager* m, TLookOutButton* button, const QStringList& fil
 QStringList Lines(const QString& path)
 {
     return QString::fromUtf8(ReadAll(path)).split('\n', Qt::SkipEmptyParts);
+}
+
+// The scan window that ends last, once its scanner has ended (the windows of
+// earlier scans closed).
+TfrmScan* FinishedScan()
+{
+    QElapsedTimer t;
+    t.start();
+    for (;;) {
+        const QList<TfrmScan*> open = TopLevel<TfrmScan>();
+        if (open.size() == 1 && open[0]->Run()->Result() != ScannerRun::Verdict::Running)
+            return open[0];
+        if (t.elapsed() > 20000)
+            return nullptr;
+        QTest::qWait(20);
+    }
+}
+
+void CloseScans()
+{
+    for (TfrmScan* w : TopLevel<TfrmScan>())
+        w->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A scanner stand-in named `name`: writes its arguments beside itself and
+// ends with `status`.
+QString Scanner(const QString& dir, const QString& name, int status)
+{
+    QDir().mkpath(dir);
+    const QString path = dir + name;
+    WriteAll(path, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args\"\necho \"scanned $1\"\nexit "
+                       + QByteArray::number(status) + "\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
+    return path;
 }
 
 class FileOpsTest : public ::testing::Test {
@@ -241,11 +281,9 @@ TEST_F(FileOpsTest, AFileThatCannotBeDeletedKeepsItsRecordAndTheOthersGoOn)
     }
 }
 
-TEST_F(FileOpsTest, TheScannerGetsOneFileAsOneArgumentOrTheFolderForTwo)
+TEST_F(FileOpsTest, TheScannerGetsOneFileAsOneArgumentOrTheFolderForTwoAndOnlyACleanScanIsRecorded)
 {
-    const QString scanner = home.home() + "scanner";
-    WriteAll(scanner, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args\"\n");
-    QFile::setPermissions(scanner, QFile::ReadOwner | QFile::ExeOwner);
+    const QString scanner = Scanner(home.home(), "scanner", 0);
     Settings::SetCommandLine(scanner);
     Settings::SetParameters("--infected \"--log=/tmp/a b\"");
     const QString odd = "x\"; rm -rf $HOME; \".exe";
@@ -254,29 +292,41 @@ TEST_F(FileOpsTest, TheScannerGetsOneFileAsOneArgumentOrTheFolderForTwo)
     RecordFile("Programs", "Games").writeString("b.zip", "Desc", "b");
     RecordFile("Programs", "Games").writeString("other", "Desc", "a record without its file");
     auto m = shown();
-    auto waitForArgs = [&] {
-        QElapsedTimer t;
-        t.start();
-        while (!QFileInfo::exists(scanner + ".args") && t.elapsed() < 10000)
-            QTest::qWait(20);
-        QTest::qWait(50);
-        const QStringList args = Lines(scanner + ".args");
-        QFile::remove(scanner + ".args");
-        return args;
-    };
 
     select(m.get(), {odd});
     m->mnuScanClick();
-    EXPECT_EQ(waitForArgs(), QStringList({dir("Games") + odd, "--infected", "--log=/tmp/a b"}));
+    TfrmScan* scan = FinishedScan();
+    ASSERT_NE(scan, nullptr);
+    EXPECT_EQ(Lines(scanner + ".args"), QStringList({dir("Games") + odd, "--infected", "--log=/tmp/a b"}));
+    EXPECT_EQ(scan->Run()->Result(), ScannerRun::Verdict::Clean);
+    EXPECT_EQ(scan->lblVerdict->text(), "No virus was found in \"" + dir("Games") + odd + "\".");
+    EXPECT_EQ(scan->mmoOutput->toPlainText(), "scanned " + dir("Games") + odd + "\n");
     RecordFile records("Programs", "Games");
     EXPECT_EQ(records.readString(odd, "LastScanned", ""), today);
     EXPECT_FALSE(records.valueExists("b.zip", "LastScanned"));
+    CloseScans();
 
     select(m.get(), {odd, "b.zip"});
     m->mnuScanClick();
-    EXPECT_EQ(waitForArgs(), QStringList({home.path() + "Programs/Games", "--infected", "--log=/tmp/a b"}));
+    ASSERT_NE(FinishedScan(), nullptr);
+    EXPECT_EQ(Lines(scanner + ".args"), QStringList({home.path() + "Programs/Games", "--infected", "--log=/tmp/a b"}));
     EXPECT_EQ(records.readString("b.zip", "LastScanned", ""), today);
     EXPECT_EQ(records.readString("other", "LastScanned", ""), today) << "every record of the folder";
+    CloseScans();
+
+    // Another scanner's status other than 0 is no clean check.
+    records.writeString("b.zip", "LastScanned", "Never");
+    Settings::SetCommandLine(Scanner(home.home(), "otherscan", 3));
+    select(m.get(), {"b.zip"});
+    m->mnuScanClick();
+    scan = FinishedScan();
+    ASSERT_NE(scan, nullptr);
+    EXPECT_EQ(scan->Run()->Result(), ScannerRun::Verdict::NotClean);
+    EXPECT_EQ(scan->lblVerdict->text(), "Warning: the virus scanner did not report \"" + dir("Games")
+                                            + "b.zip\" clean (exit status 3). Its report is below.");
+    EXPECT_EQ(records.readString("b.zip", "LastScanned", ""), "Never");
+    EXPECT_EQ(m->lblVChecked->text(), "Never");
+    CloseScans();
 }
 
 // --- Drops ------------------------------------------------------------------
@@ -404,6 +454,103 @@ TEST_F(FileOpsTest, AFileThatCannotMoveKeepsItsRecord)
 
 }
 
+// A file from a folder it cannot leave (immutable: root too is refused),
+// dropped with Move onto a folder of another disk that holds a file of the
+// same name, answered Yes: the copy is made there, the original cannot go.
+TEST_F(FileOpsTest, AReplacingMoveToAnotherDiskThatCannotFinishKeepsTheFileThatWasThere)
+{
+    QTemporaryDir shm("/dev/shm/flk-fast-XXXXXX");
+    if (!shm.isValid())
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    const QString fast = shm.path() + "/Fast/";
+    Catalogue::AddSection("Fast", fast);
+    Catalogue::AddFolder("Inbox", "Fast", 3, 2);
+    WriteAll(fast + "Inbox/a.zip", "old");
+    RecordFile("Fast", "Inbox").writeString("a.zip", "Desc", "old record");
+    const QString dropped = home.home() + "Downloads/a.zip";
+    QDir().mkpath(home.home() + "Downloads");
+    WriteAll(dropped, "new");
+    auto m = shown();
+    m->Nav->Page(2)->Press();
+    TLookOutButton* inbox = m->Nav->Page(2)->Button(0);
+    {
+        LockedPath lock(home.home() + "Downloads");
+        if (!lock.locked())
+            GTEST_SKIP() << "cannot lock a directory here";
+        dialogs.answer(IDYES);
+        AnswerMenu(Qt::Key_M);
+        DropOnButton(m.get(), inbox, {dropped});
+    }
+    ASSERT_EQ(dialogs.boxes().size(), 2);
+    EXPECT_EQ(dialogs.boxes()[0].caption, "Confirm File Replace");
+    EXPECT_TRUE(dialogs.boxes()[1].text.startsWith("Could not move \"" + dropped + "\" to \"" + fast + "Inbox\": "))
+        << dialogs.boxes()[1].text.toStdString();
+    EXPECT_EQ(ReadAll(fast + "Inbox/a.zip"), "old") << "the file that was in the folder is still there";
+    EXPECT_EQ(ReadAll(dropped), "new");
+    EXPECT_EQ(QDir(fast + "Inbox").entryList(QDir::Files | QDir::Hidden), QStringList({"a.zip"}));
+    EXPECT_EQ(RecordFile("Fast", "Inbox").readString("a.zip", "Desc", ""), "old record");
+
+    dialogs.clear();
+    dialogs.answer(IDYES);
+    AnswerMenu(Qt::Key_M);
+    DropOnButton(m.get(), inbox, {dropped});
+    EXPECT_EQ(ReadAll(fast + "Inbox/a.zip"), "new");
+    EXPECT_FALSE(QFileInfo::exists(dropped));
+    EXPECT_EQ(QDir(fast + "Inbox").entryList(QDir::Files | QDir::Hidden), QStringList({"a.zip"}));
+    EXPECT_EQ(RecordFile("Fast", "Inbox").readString("a.zip", "Desc", ""), "Click here to edit")
+        << "the record follows the file that is there now";
+}
+
+// A user who takes over a second to answer a replace question: the
+// "Copying files..." window never comes up over it, and once it shows, the
+// next question is its child, above it.
+class SlowAnswers : public ScriptedDialogs {
+public:
+    struct Asked {
+        QWidget* parent;      // only to compare: gone after the drop
+        QString progressText; // of its owner, when that is a progress window
+        bool progressOver;    // a progress window other than its owner showed meanwhile
+    };
+    int messageBox(QWidget* parent, const MessageRequest& request) override
+    {
+        QTest::qWait(asked.isEmpty() ? 1300 : 20); // reading the question
+        bool over = false;
+        for (QProgressDialog* p : parent->window()->findChildren<QProgressDialog*>())
+            over = over || (p->isVisible() && p != parent);
+        if (auto* top = qobject_cast<QProgressDialog*>(QApplication::activeWindow()); top && top != parent)
+            over = true;
+        auto* progress = qobject_cast<QProgressDialog*>(parent);
+        asked << Asked{parent, progress ? progress->labelText() : QString(), over};
+        return ScriptedDialogs::messageBox(parent, request);
+    }
+    QList<Asked> asked;
+};
+
+TEST_F(FileOpsTest, TheReplaceQuestionStaysAboveTheCopyingWindow)
+{
+    for (const char* name : {"a.zip", "b.zip", "c.zip"}) {
+        put("Games", name, "new");
+        put("Utilities", name, "old");
+    }
+    auto m = shown();
+    SlowAnswers slow;
+    slow.answer(IDYES);
+    slow.answer(IDYES);
+    slow.answer(IDNO);
+    AnswerMenu(Qt::Key_C);
+    DropOnButton(m.get(), m->Nav->Page(0)->Button(1),
+                 {dir("Games") + "a.zip", dir("Games") + "b.zip", dir("Games") + "c.zip"});
+    ASSERT_EQ(slow.asked.size(), 3);
+    EXPECT_FALSE(slow.asked[0].progressOver) << "the progress window came up over the first question";
+    EXPECT_EQ(slow.asked[0].parent, m.get()) << "no progress shown yet: the question belongs to the window";
+    for (int i : {1, 2}) {
+        EXPECT_FALSE(slow.asked[i].progressOver);
+        EXPECT_EQ(slow.asked[i].progressText, "Copying files...") << "question " << i << " is not above it";
+    }
+    EXPECT_EQ(ReadAll(dir("Utilities") + "b.zip"), "new");
+    EXPECT_EQ(ReadAll(dir("Utilities") + "c.zip"), "old");
+}
+
 TEST_F(FileOpsTest, FilesDroppedOnTheListComeWithoutRecordsAndNeedAFolder)
 {
     WriteAll(home.home() + "a.zip", "A");
@@ -510,26 +657,53 @@ TEST_F(FileOpsTest, TheOnlyFolderOfASectionLeavesItsSectionShowingItsOwnDirector
     EXPECT_EQ(m->GetClickedButton(), nullptr);
 }
 
-TEST_F(FileOpsTest, ClamAVScansTheSelectedFileWithASignatureOfOurOwn)
+TEST_F(FileOpsTest, ClamAVFindingOurOwnSignatureWarnsAndRecordsNoCheck)
 {
     if (!QFileInfo::exists("/usr/bin/clamscan"))
         GTEST_SKIP() << "ClamAV is not installed";
     const QByteArray harmless = "a harmless file that our own signature names\n";
     const QString file = put("Games", "sample file.txt", harmless);
+    put("Games", "clean.txt", "nothing to see");
     const QString database = home.home() + "own.hdb";
     WriteAll(database, QCryptographicHash::hash(harmless, QCryptographicHash::Md5).toHex() + ":"
                            + QByteArray::number(harmless.size()) + ":Fetchlark.Test.Signature\n");
-    const QString log = home.home() + "scan.log";
     Settings::SetCommandLine("/usr/bin/clamscan");
-    Settings::SetParameters("--no-summary -d \"" + database + "\" \"--log=" + log + "\"");
+    Settings::SetParameters("--no-summary -d \"" + database + "\"");
     auto m = shown();
+
     select(m.get(), {"sample file.txt"});
     m->mnuScanClick();
-    QElapsedTimer t;
-    t.start();
-    while (!ReadAll(log).contains("FOUND") && t.elapsed() < 20000)
-        QTest::qWait(50);
-    EXPECT_TRUE(ReadAll(log).contains((file + ": Fetchlark.Test.Signature.UNOFFICIAL FOUND\n").toUtf8()))
-        << ReadAll(log).toStdString();
-    EXPECT_EQ(RecordFile("Programs", "Games").readString("sample file.txt", "LastScanned", ""), today);
+    TfrmScan* scan = FinishedScan();
+    ASSERT_NE(scan, nullptr);
+    EXPECT_EQ(scan->Run()->Result(), ScannerRun::Verdict::Found);
+    EXPECT_EQ(scan->lblVerdict->text(),
+              "Warning: the virus scanner found a virus in \"" + file + "\". Its report is below.");
+    EXPECT_TRUE(scan->isVisible());
+    EXPECT_TRUE(scan->mmoOutput->toPlainText().contains(file + ": Fetchlark.Test.Signature.UNOFFICIAL FOUND"))
+        << scan->mmoOutput->toPlainText().toStdString();
+    RecordFile records("Programs", "Games");
+    EXPECT_FALSE(records.valueExists("sample file.txt", "LastScanned")) << "a find is no clean check";
+    EXPECT_EQ(m->lblVChecked->text(), "Never");
+    CloseScans();
+
+    select(m.get(), {"clean.txt"});
+    m->mnuScanClick();
+    scan = FinishedScan();
+    ASSERT_NE(scan, nullptr);
+    EXPECT_EQ(scan->Run()->Result(), ScannerRun::Verdict::Clean);
+    EXPECT_EQ(records.readString("clean.txt", "LastScanned", ""), today);
+    EXPECT_EQ(m->lblVChecked->text(), today);
+    CloseScans();
+
+    // ClamAV's 2: the scan did not complete (here: a database that is not there).
+    Settings::SetParameters("--no-summary -d \"" + home.home() + "missing.hdb\"");
+    records.writeString("clean.txt", "LastScanned", "Never");
+    m->mnuScanClick();
+    scan = FinishedScan();
+    ASSERT_NE(scan, nullptr);
+    EXPECT_EQ(scan->Run()->Result(), ScannerRun::Verdict::Failed);
+    EXPECT_EQ(scan->lblVerdict->text(), "The virus scan of \"" + dir("Games")
+                                            + "clean.txt\" did not complete: the scanner reported an error (exit status 2).");
+    EXPECT_EQ(records.readString("clean.txt", "LastScanned", ""), "Never");
+    CloseScans();
 }

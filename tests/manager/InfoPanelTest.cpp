@@ -4,6 +4,7 @@
 
 #include "Asker.h"
 #include "InfoPanel.h"
+#include "LockedPath.h"
 #include "LookOutPage.h"
 #include "ManagerFixture.h"
 #include "Profile.h"
@@ -18,6 +19,8 @@
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTest>
+
+#include <optional>
 
 using namespace flk;
 using namespace flk::test;
@@ -273,3 +276,75 @@ TEST_F(InfoPanelTest, AFileWhoseNameCannotHoldARecordIsNotEditableAndGetsNone)
 }
 
 } // namespace
+
+namespace {
+
+// A message box as the user meets it: while open it holds the focus, and
+// closing it gives the focus back to where it was.
+class FocusTakingDialogs : public ScriptedDialogs {
+public:
+    int messageBox(QWidget* parent, const MessageRequest& request) override
+    {
+        if (boxes().size() >= 20) // the endless round of boxes: stop it here
+            return ScriptedDialogs::messageBox(parent, request);
+        const QPointer<QWidget> had = QApplication::focusWidget();
+        QLineEdit box;
+        box.show();
+        QApplication::setActiveWindow(&box);
+        box.setFocus();
+        ProcessMessages();
+        const int answer = ScriptedDialogs::messageBox(parent, request);
+        box.hide();
+        if (had) {
+            QApplication::setActiveWindow(had->window());
+            had->setFocus();
+        }
+        ProcessMessages();
+        return answer;
+    }
+};
+
+} // namespace
+
+// The record file cannot be replaced (immutable: root too is refused).
+// Leaving the field stores the panel, the store fails: one message, the
+// edit stays, and the focus coming back from the message adds no second
+// one. Once the file can be written, the next store takes the edit.
+TEST_F(InfoPanelTest, AnUnwritableRecordFileGivesOneMessagePerFailedSaveAndKeepsTheEdit)
+{
+    record("a.zip", "Desc", "old");
+    TfrmManager& w = open({"a.zip"});
+    FocusTakingDialogs boxes;
+    std::optional<LockedPath> lock(std::in_place, records().fileName());
+    if (!lock->locked())
+        GTEST_SKIP() << "cannot lock a file here";
+
+    w.edtDescription->setFocus();
+    ProcessMessages();
+    w.edtDescription->selectAll();
+    QTest::keyClicks(w.edtDescription, "kept");
+    w.mmoNotes->setFocus(); // leaving the field stores the panel
+    for (int i = 0; i < 5; ++i)
+        ProcessMessages();
+    ASSERT_EQ(boxes.boxes().size(), 1) << boxes.texts().join("\n").toStdString();
+    EXPECT_EQ(boxes.texts()[0], "Could not save the information of \"a.zip\": Unable to write to " + records().fileName()
+                                    + ".  The changes stay in the panel.");
+    EXPECT_EQ(w.edtDescription->text(), "kept");
+    EXPECT_EQ(stored("a.zip", "Desc"), "old");
+    EXPECT_EQ(w.statusBar()->currentMessage(), "Not saved: Unable to write to " + records().fileName());
+
+    // Another edit that fails is another failed save.
+    QTest::keyClicks(w.mmoNotes, "a note");
+    w.edtSource->setFocus();
+    for (int i = 0; i < 5; ++i)
+        ProcessMessages();
+    EXPECT_EQ(boxes.boxes().size(), 2);
+
+    lock.reset();
+    w.edtDescription->setFocus();
+    ProcessMessages();
+    EXPECT_EQ(stored("a.zip", "Desc"), "kept");
+    EXPECT_EQ(stored("a.zip", "Notes"), "a note");
+    EXPECT_TRUE(w.statusBar()->currentMessage().isEmpty());
+    EXPECT_EQ(boxes.boxes().size(), 2);
+}

@@ -5,16 +5,21 @@
 
 #include "Catalogue.h"
 #include "FolderList.h"
+#include "LookOut.h"
 #include "Manager.h"
 #include "ManagerHost.h"
 #include "ProgramWindows.h"
 #include "RecordingShell.h"
+#include "ScanWindow.h"
 #include "ScriptedDialogs.h"
 #include "Settings.h"
 #include "TempHome.h"
+#include "TopLevel.h"
+#include "QtPrint.h"
 #include "preferences.h"
 
 #include <QLayout>
+#include <QLabel>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -256,22 +261,49 @@ TEST_F(ToolBarTest, LaunchersStartTheirProgramWithoutAShellOrSayWhyNot)
     WriteAll(browser, "#!/bin/sh\n");
     QFile::setPermissions(browser, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     Settings::SetBrowserCL(browser);
-    Settings::SetVirusCL("sh -c \"echo $HOME; rm -rf /tmp/x\" --now");
+    // The scanner's command line keeps its own words; what is scanned comes last.
+    const QString scanner = home.path() + "Scanner/scan";
+    QDir().mkpath(home.path() + "Scanner");
+    WriteAll(scanner, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args\"\necho \"$HOME\"\n");
+    QFile::setPermissions(scanner, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    Settings::SetVirusCL(scanner + " \"--log=$HOME; rm -rf /tmp/x\"");
     shown();
+    m->Nav->Page(0)->Button(0)->Press();
+    const QString folder = m->FEDownloads->Directory();
+    ASSERT_FALSE(folder.isEmpty());
+    WriteAll(folder + "a b.zip", "a");
+    m->FEDownloads->Refresh();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m->FEDownloads->FileNames().contains("a b.zip"); }, 5000));
+    auto scanned = [&] {
+        QTest::qWaitFor([] { return !TopLevel<TfrmScan>().isEmpty()
+                                    && TopLevel<TfrmScan>()[0]->Run()->Result() != ScannerRun::Verdict::Running; },
+                        20000);
+        const QList<TfrmScan*> scans = TopLevel<TfrmScan>();
+        const QString shown = scans.size() == 1 ? scans[0]->lblVerdict->text() : QString();
+        DeleteTopLevel<TfrmScan>();
+        return std::pair{QString::fromUtf8(ReadAll(scanner + ".args")).split('\n', Qt::SkipEmptyParts), shown};
+    };
+
     m->tbBrowser->trigger();
     m->tbScanner->trigger();
-    ASSERT_EQ(shell.started.size(), 2);
+    ASSERT_EQ(shell.started.size(), 1);
     EXPECT_EQ(shell.started[0].program, browser);
     EXPECT_TRUE(shell.started[0].arguments.isEmpty());
-    EXPECT_TRUE(shell.started[1].program.endsWith("/sh"));
-    EXPECT_EQ(shell.started[1].arguments, QStringList({"-c", "echo $HOME; rm -rf /tmp/x", "--now"}));
+    const QString folderPath = folder.chopped(1);
+    EXPECT_EQ(scanned(), std::pair(QStringList({"--log=$HOME; rm -rf /tmp/x", folderPath}),
+                                   "No virus was found in \"" + folderPath + "\"."))
+        << "nothing selected: the folder shown";
+    m->FEDownloads->SelectFiles({"a b.zip"});
+    m->tbScanner->trigger();
+    EXPECT_EQ(scanned().first, QStringList({"--log=$HOME; rm -rf /tmp/x", folder + "a b.zip"})) << "the one selected file";
     EXPECT_TRUE(dialogs.boxes().isEmpty());
 
     Settings::SetBrowserCL(home.path() + "gone/firefox");
     Settings::SetVirusCL("");
     m->tbBrowser->trigger();
     m->tbScanner->trigger();
-    EXPECT_EQ(shell.started.size(), 2);
+    EXPECT_EQ(shell.started.size(), 1);
+    EXPECT_TRUE(TopLevel<TfrmScan>().isEmpty());
     EXPECT_EQ(dialogs.texts(),
               QStringList({"The web browser \"" + home.path() + "gone/firefox\" cannot be found or is not a program.",
                            "No virus scanner is set for this button. Choose one under Options, Toolbar."}));

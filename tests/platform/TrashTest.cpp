@@ -141,3 +141,40 @@ TEST(FileTransfer, AcrossDisksAFileArrivesWholeWithItsTimeOrStaysWhole)
     EXPECT_EQ(ReadAll(there.path() + "/big.iso"), content);
     EXPECT_EQ(QFileInfo(there.path() + "/big.iso").lastModified(), stamp);
 }
+
+// A move with replace from a folder that refuses to let the original go: the
+// file it was to replace must still be there afterwards, on the same disk
+// (one rename, refused) and across disks (copied, then the original refused).
+TEST(FileTransfer, AReplacingMoveWhoseOriginalCannotGoLeavesBothFilesAsTheyWere)
+{
+    TempHome home;
+    const QString disk = OtherDisk();
+    QTemporaryDir there(disk.isEmpty() ? QDir::tempPath() + "/flk-replace-XXXXXX" : disk + "/flk-replace-XXXXXX");
+    for (const QString& targetDir : {home.home(), there.path() + "/"}) {
+        SCOPED_TRACE(targetDir.toStdString());
+        QDir().mkpath(home.home() + "locked");
+        const QString from = home.home() + "locked/a.zip";
+        const QString to = targetDir + "a.zip";
+        WriteAll(from, "new");
+        WriteAll(to, "old");
+        {
+            LockedPath lock(home.home() + "locked");
+            if (!lock.locked())
+                GTEST_SKIP() << "cannot lock a directory here";
+            QString reason;
+            EXPECT_FALSE(FileTransfer::Move(from, to, true, &reason));
+            EXPECT_FALSE(reason.isEmpty());
+        }
+        EXPECT_EQ(ReadAll(to), "old") << "the file in the target folder is never lost";
+        EXPECT_EQ(ReadAll(from), "new");
+        EXPECT_EQ(QDir(targetDir).entryList({"*a.zip*"}, QDir::Files | QDir::Hidden), QStringList({"a.zip"}))
+            << "no copy or set-aside file left behind";
+
+        ASSERT_TRUE(FileTransfer::Move(from, to, true));
+        EXPECT_EQ(ReadAll(to), "new");
+        EXPECT_FALSE(QFileInfo::exists(from));
+        EXPECT_EQ(QDir(targetDir).entryList({"*a.zip*"}, QDir::Files | QDir::Hidden), QStringList({"a.zip"}));
+    }
+    if (disk.isEmpty())
+        GTEST_SKIP() << "no second writable file system: only the same-disk case ran";
+}
