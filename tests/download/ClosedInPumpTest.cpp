@@ -77,5 +77,80 @@ TEST_F(HttpTransferTest, ADownloadFinishedUnderAnotherOneOpensAndExitsAtOnce)
     delete second.data();
 }
 
+// The completion box runs the event loop while it is up (the scripted box
+// does, as a real one does): the end of a chunked GET, the server's close
+// and the auto-exit come after the transfer has ended, never inside it.
+TEST_F(HttpTransferTest, AutoExitAfterAChunkedDownloadClosesTheDialogOnceTheBoxIsAnswered)
+{
+    ScriptedHttpServer server;
+    const QByteArray body = Pattern(200000);
+    server.AddReply(HeadReply(body.size()));
+    server.AddReply(Separately("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + Chunked(body, 4096)));
+    OpenFor(QString::fromLatin1(server.BaseUrl()) + QStringLiteral("/setup.zip"));
+    asker->cbClose->setChecked(true);
+    asker->cbOpenWhen->setCurrentIndex(1);
+    QStringList log;
+    QObject::connect(asker->ListBox1->model(), &QAbstractItemModel::rowsInserted, asker,
+                     [&](auto, int row) { log << asker->ListBox1->item(row)->text(); });
+    dialogs.loopMs = 300; // the user reads the box a while
+
+    ASSERT_TRUE(Download());
+
+    EXPECT_TRUE(asker.isNull()) << "auto-exit closed and freed the dialog";
+    EXPECT_TRUE(ReadFile(Target()) == body);
+    EXPECT_EQ(dialogs.texts(), QStringList{TfrmAsker::CompleteText(QStringLiteral("setup.zip"),
+                                                                   QStringLiteral("Programs"),
+                                                                   QStringLiteral("Utilities"))});
+    EXPECT_EQ(shell.opened, QStringList{Target()});
+    EXPECT_TRUE(log.filter(QStringLiteral("Failed")).isEmpty()) << log.join('\n').toStdString();
+}
+
+// Two dialogs, both ways round: neither waits for the other. A server slow
+// to answer holds only its own download; a long download holds only itself.
+TEST_F(HttpTransferTest, TwoDialogsDoNotWaitForEachOther)
+{
+    const QByteArray quick = Pattern(30000), slow = Pattern(40000, 5), longBody = Pattern(400000, 7);
+    ScriptedHttpServer slowServer, longServer, quickServer;
+    const auto later = [](const QByteArray& reply, int ms) {
+        ScriptedHttpServer::Reply r{QByteArray()};
+        r.later = {reply};
+        r.pauseMs = ms;
+        return r;
+    };
+    slowServer.AddReply(later(HeadReply(slow.size()), 1000));
+    slowServer.AddReply(later(WholeReply(slow), 1000));
+    longServer.AddReply(HeadReply(longBody.size()));
+    ScriptedHttpServer::Reply dribble{HeadReply(longBody.size())};
+    for (int i = 0; i < 8; ++i)
+        dribble.later << longBody.mid(i * 50000, 50000);
+    dribble.pauseMs = 600; // about five seconds in all
+    longServer.AddReply(dribble);
+    quickServer.AddReply(HeadReply(quick.size()));
+    quickServer.AddReply(WholeReply(quick));
+
+    const QPointer<TfrmAsker> longOne = OpenFor(QString::fromLatin1(longServer.BaseUrl()) + "/long.zip", "long.zip");
+    const QPointer<TfrmAsker> slowOne = OpenFor(QString::fromLatin1(slowServer.BaseUrl()) + "/slow.zip", "slow.zip");
+    // Each completion box looks at the long download: it must still run.
+    QStringList seen;
+    dialogs.onBox = [&](const MessageRequest& box) { seen << box.text.section('\r', 0, 0) + (longOne->IsBusy() ? " (long still running)" : ""); };
+    slowOne->cmdOK->click();
+    longOne->cmdOK->click();
+    ASSERT_TRUE(PumpFor([&] { return !slowOne->IsBusy(); }, 8000));
+    EXPECT_TRUE(longOne->IsBusy());
+    const QPointer<TfrmAsker> quickOne = OpenFor(QString::fromLatin1(quickServer.BaseUrl()) + "/quick.zip", "quick.zip");
+    dialogs.onBox = [&](const MessageRequest& box) { seen << box.text.section('\r', 0, 0) + (longOne->IsBusy() ? " (long still running)" : ""); };
+    quickOne->cmdOK->click();
+    ASSERT_TRUE(PumpFor([&] { return !quickOne->IsBusy() && !longOne->IsBusy(); }, 15000));
+
+    EXPECT_EQ(seen.mid(0, 2), (QStringList{"Download Complete for slow.zip (long still running)",
+                                            "Download Complete for quick.zip (long still running)"}));
+    EXPECT_EQ(ReadFile(Target("slow.zip")), slow);
+    EXPECT_EQ(ReadFile(Target("quick.zip")), quick);
+    EXPECT_TRUE(ReadFile(Target("long.zip")) == longBody);
+    delete slowOne.data();
+    delete quickOne.data();
+    delete longOne.data();
+}
+
 } // namespace
 } // namespace flk::test

@@ -170,5 +170,21 @@ TEST_F(HttpsTransferTest, StreamCutInTheBodyFailsAndKeepsThePartialFile)
     EXPECT_EQ(asker->cmdOK->text(), TfrmAsker::kIdleCaption);
 }
 
+// A record dropped after a refused secure connection stays dropped when the
+// dialog is then closed with "Save these as default settings".
+TEST_F(HttpsTransferTest, ARecordDroppedAfterAFailureStaysDroppedWhenTheDialogCloses)
+{
+    server.AddFile(QStringLiteral("setup.zip"), Pattern(5000));
+    HandedOff(server.TlsUrl(QStringLiteral("setup.zip"), 1));
+    asker->cbDefault->setChecked(true);
+    ASSERT_TRUE(Download());
+    ASSERT_FALSE(RecordFile(FolderFile()).recordNames().contains(QStringLiteral("setup.zip")));
+
+    asker->Button2->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(asker.isNull());
+    EXPECT_FALSE(RecordFile(FolderFile()).recordNames().contains(QStringLiteral("setup.zip")));
+}
+
 } // namespace
 } // namespace flk::test
