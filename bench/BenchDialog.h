@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 
 #include <functional>
 
@@ -41,9 +42,12 @@ inline double TimeDownload(TfrmAsker* asker, const std::function<bool(const QStr
                      });
     clock.start();
     asker->cmdOK->click();
-    // The transfer runs on the event loop: wait for its end as a user would.
+    // The transfer runs on the event loop: wait for its end as a user would,
+    // sleeping between events (a timer wakes the loop to look at the state).
+    QTimer wake;
+    wake.start(50);
     while (doneNs < 0 && asker->IsBusy())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     return doneNs >= 0 ? doneNs / 1e9 : -1;
 }
 

@@ -167,6 +167,9 @@ int main(int argc, char** argv)
     const double gib = mb / 1024;
     std::printf("CPU seconds per GiB (median): dialog %.3f, curl %.3f\n", Median(oursCpu) / gib,
                 Median(curlCpu) / gib);
+    rusage self{};
+    getrusage(RUSAGE_SELF, &self);
+    std::printf("peak resident memory of the dialog's process: %.1f MiB\n", self.ru_maxrss / 1024.0);
     std::printf("%sdialog/curl throughput ratio: %.2f\n", https ? "https " : "", mc / mo);
     return 0;
 }

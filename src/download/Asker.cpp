@@ -766,7 +766,19 @@ void TfrmAsker::EndDownload()
 void TfrmAsker::AddLog(const QString& line)
 {
     ListBox1->addItem(line);
-    ListBox1->setCurrentRow(ListBox1->count() - 1);
+    // Selecting the last line lays the whole list out again: lines that come
+    // together (a reply's header lines) select their last one once, when
+    // they are all in, so a line costs the same however long the log.
+    if (m_logScrollDue)
+        return;
+    m_logScrollDue = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_logScrollDue = false;
+            ListBox1->setCurrentRow(ListBox1->count() - 1);
+        },
+        Qt::QueuedConnection);
 }
 
 // ---------------------------------------------------------------------------

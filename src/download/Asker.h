@@ -198,6 +198,7 @@ private:
     QString FindRecord(const QString& path) const;
 
     bool m_shownOnce = false;
+    bool m_logScrollDue = false; // the log's last line is to be selected
 
     // ===== Transfer ========================================================
     // The transfer itself runs in a TTransferJob (src/transfer); the dialog

@@ -268,7 +268,6 @@ THttpTransfer::Step THttpTransfer::DoGet()
     m_client.ReceiveStream = m_file.get();
     m_inGet = true;
     m_promised = -1;
-    m_receivedLogged = false;
     m_bodyBegun = false;
     m_refused.clear();
     return StartRequest(httpGET, State::GetComplete);
@@ -303,7 +302,8 @@ THttpTransfer::Step THttpTransfer::DoGetComplete()
     else
         end = Verify(size);
     end.size = size;
-    if (end.outcome == TTransferOutcome::Complete && m_bodyBegun && !m_receivedLogged)
+    // Said once every byte is in the file, and the file closed.
+    if (end.outcome == TTransferOutcome::Complete && m_bodyBegun)
         Log(QStringLiteral("Received %1 bytes").arg(size));
     if (m_bodyBegun)
         Log(QStringLiteral("Fetchlark:  End Download"));
@@ -439,10 +439,6 @@ void THttpTransfer::DocData(qint64 len)
     m_bodyBegun = true;
     const qint64 bytes = m_resumeFrom + m_client.ReceivedBytes();
     Progress(bytes, len);
-    if (!m_receivedLogged && m_promised >= 0 && bytes == m_promised) {
-        m_receivedLogged = true;
-        Log(QStringLiteral("Received %1 bytes").arg(bytes));
-    }
 }
 
 // A server that accepts and then says nothing shows in the log as such

@@ -88,7 +88,6 @@ private:
     bool m_rangeAsked = false;   // the GET carries a Range
     qint64 m_resumeFrom = 0;     // its first byte
     qint64 m_promised = -1;      // the whole file's size as the GET's reply promised it
-    bool m_receivedLogged = false;
     bool m_bodyBegun = false;
     bool m_toFtp = false;        // a Location led to an ftp address
     bool m_replyMoves = false;   // the reply being read carries a Location

@@ -22,6 +22,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -83,10 +84,12 @@ protected:
     {
         QElapsedTimer clock;
         clock.start();
+        QTimer wake; // the loop sleeps between events; this looks at the state
+        wake.start(20);
         while (asker && asker->IsBusy()) {
             if (clock.elapsed() > limitMs)
                 return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         }
         // What the end posted (the completion, the close) runs too, and a
         // closed dialog deletes itself, as the event loop would.

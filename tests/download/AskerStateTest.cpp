@@ -158,7 +158,12 @@ TEST_F(AskerTest, LogScrollsWithItsContent)
     for (int i = 0; i < 50; ++i)
         asker->AddLog(QString("line %1").arg(i));
     EXPECT_EQ(asker->ListBox1->count(), 50);
+    // Lines that come together select their last one once they are all in.
+    QCoreApplication::processEvents();
     EXPECT_EQ(asker->ListBox1->currentRow(), 49);
+    asker->AddLog(QStringLiteral("one more"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(asker->ListBox1->currentRow(), 50);
 }
 
 // ---- Keys ---------------------------------------------------------------
