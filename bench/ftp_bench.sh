@@ -38,10 +38,11 @@ port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1
 if [ "$server" = vsftpd ]; then
     [ -x /usr/sbin/vsftpd ] || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq vsftpd >/dev/null
     mkdir -p "$work/empty"
-    chmod 755 "$work/root"
+    # vsftpd serves anonymous users as its own "ftp" user, shut in the root.
+    chmod 755 "$work" "$work/root" "$work/root/pub"
     printf '%s\n' listen=YES listen_ipv6=NO listen_address=127.0.0.1 "listen_port=$port" background=NO \
         anonymous_enable=YES no_anon_password=YES local_enable=NO write_enable=NO "anon_root=$work/root" \
-        run_as_launching_user=YES seccomp_sandbox=NO "secure_chroot_dir=$work/empty" pasv_address=127.0.0.1 \
+        seccomp_sandbox=NO "secure_chroot_dir=$work/empty" pasv_address=127.0.0.1 \
         xferlog_enable=NO >"$work/vsftpd.conf"
     /usr/sbin/vsftpd "$work/vsftpd.conf" >"$work/server.log" 2>&1 &
 else
