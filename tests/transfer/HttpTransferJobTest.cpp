@@ -189,5 +189,102 @@ TEST_F(HttpTransferJobTest, ARedirectionToFtpIsHandedOnNotFollowed)
     EXPECT_EQ(server.Connections(), 1);
 }
 
+// The resume is judged on the reply's header, before any of its body can
+// reach the file, however the server splits its writes.
+TEST_F(HttpTransferJobTest, AResumeIsJudgedBeforeABodyThatFollowsItsHeaderLater)
+{
+    const QByteArray body = Pattern(300000);
+    const QByteArray partial(50000, 'x');
+    struct Case {
+        const char* name;
+        QByteArray get;
+        QByteArray file;
+        bool complete;
+    };
+    const QList<Case> cases{
+        {"Range ignored: the whole file from 0", Header("200 OK", body.size()) + body, body, true},
+        {"a 206 from the wrong offset",
+         Header("206 Partial Content", body.size(), "Content-Range: bytes 0-299999/300000\r\n") + body, partial,
+         false},
+        {"a 206 without Content-Range", Header("206 Partial Content", 250000) + body.mid(50000), partial, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        observer = RecordingObserver();
+        ScriptedHttpServer server;
+        server.AddReply(Header("200 OK", body.size()));
+        ScriptedHttpServer::Reply apart{c.get.left(c.get.indexOf("\r\n\r\n") + 4)};
+        apart.later = {c.get.mid(c.get.indexOf("\r\n\r\n") + 4)};
+        apart.pauseMs = 100;
+        server.AddReply(apart);
+        WriteAll(Path(), partial);
+        Run(server);
+        EXPECT_TRUE(ReadAll(Path()) == c.file);
+        EXPECT_EQ(observer.Complete(), c.complete) << observer.log.join('\n').toStdString();
+        if (!c.complete)
+            EXPECT_EQ(observer.end->message, QStringLiteral("Download Failed\r\rThe server did not continue this file "
+                                                            "at byte 50000. The partial file has been kept."));
+    }
+}
+
+TEST_F(HttpTransferJobTest, AFourMegabyteResumeFromAServerWritingHeaderAndBodyApartIsByteIdentical)
+{
+    const qint64 size = 4 << 20, offset = 1234567;
+    const QByteArray body = Pattern(size);
+    ScriptedHttpServer server;
+    server.AddReply(Header("200 OK", size));
+    ScriptedHttpServer::Reply apart{Header("206 Partial Content", size - offset,
+                                           "Content-Range: bytes " + QByteArray::number(offset) + "-"
+                                               + QByteArray::number(size - 1) + "/" + QByteArray::number(size)
+                                               + "\r\n")};
+    apart.later = {body.mid(offset)};
+    apart.pauseMs = 200;
+    server.AddReply(apart);
+    WriteAll(Path(), body.left(offset));
+    Run(server);
+    EXPECT_TRUE(observer.Complete()) << observer.log.join('\n').toStdString();
+    EXPECT_TRUE(ReadAll(Path()) == body);
+    EXPECT_EQ(observer.sizes, (QList<QPair<qint64, qint64>>{{size, offset}}));
+    EXPECT_TRUE(observer.log.contains(QStringLiteral("Fetchlark:  Starting download at byte %1").arg(offset)));
+}
+
+TEST_F(HttpTransferJobTest, ABodyAfterTheHeadReplyIsNotTheDownload)
+{
+    const QByteArray body = Pattern(200000);
+    ScriptedHttpServer server;
+    server.AddReply(Header("200 OK", body.size()) + body.left(128000));
+    server.AddReply(Header("200 OK", body.size()) + body);
+    Run(server);
+    EXPECT_TRUE(observer.Complete()) << observer.log.join('\n').toStdString();
+    EXPECT_TRUE(ReadAll(Path()) == body);
+}
+
+TEST_F(HttpTransferJobTest, AChunkedBodyIsStoredWithoutItsFramingOrFailsWhenCut)
+{
+    const QByteArray body = Pattern(300000);
+    QByteArray framed;
+    for (qsizetype at = 0; at < body.size(); at += 70000)
+        framed += QByteArray::number(body.mid(at, 70000).size(), 16) + "\r\n" + body.mid(at, 70000) + "\r\n";
+    framed += "0\r\n\r\n";
+    // A Content-Length beside the chunks is not to be trusted.
+    const QByteArray header = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: 300000\r\n\r\n";
+    for (const bool cut : {false, true}) {
+        SCOPED_TRACE(cut ? "cut" : "whole");
+        QFile::remove(Path());
+        observer = RecordingObserver();
+        ScriptedHttpServer server;
+        server.AddReply(Header("200 OK", body.size()));
+        server.AddReply(header + (cut ? framed.left(200000) : framed));
+        Run(server);
+        if (cut) {
+            EXPECT_EQ(observer.Failure(),
+                      QStringLiteral("Failed : Connection closed in the middle of a chunked reply after 199975 bytes"));
+        } else {
+            EXPECT_TRUE(observer.Complete()) << observer.log.join('\n').toStdString();
+            EXPECT_TRUE(ReadAll(Path()) == body);
+        }
+    }
+}
+
 } // namespace
 } // namespace flk::test
