@@ -155,5 +155,19 @@ TEST_F(FtpTransferJobTest, ASilentServerIsGivenUpAfterTheTimeout)
     EXPECT_FALSE(QFileInfo::exists(Path()));
 }
 
+// A file that cannot take the bytes fails with the reason, not with the
+// server's "226" that came after it.
+TEST_F(FtpTransferJobTest, AFullDiskFailsWithItsOwnReason)
+{
+    const QByteArray file = Pattern(300000);
+    FtpScriptedServer server("220 Ready\r\n", Sized(file));
+    server.SetFile(Std(file));
+    job = std::make_unique<TFtpTransfer>(QStringLiteral("ftp://127.0.0.1:%1/pub/").arg(server.port()),
+                                         QStringLiteral("file.bin"), QStringLiteral("/dev/full"), false, &observer);
+    ASSERT_TRUE(observer.Run(*job));
+    EXPECT_EQ(observer.Failure(), QStringLiteral("FTP Error#550 - last Response was: 'Error writing local file /dev/full'"))
+        << observer.log.join('\n').toStdString();
+}
+
 } // namespace
 } // namespace flk::test
