@@ -41,7 +41,8 @@ dict_of() {
   esac
 }
 
-export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1
+# A small quarantine: the memory limit is to catch growth, not ASan's own.
+export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1:quarantine_size_mb=16
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 for t in $targets; do
   cmake --build build-fuzz --target "fuzz_$t" -j 2
@@ -56,13 +57,13 @@ for t in $targets; do
   echo "== $t: $seconds s"
   # One job: libFuzzer runs it in a child whose output is fuzz-0.log.
   (cd "$work" && "$root/build-fuzz/fuzz_$t" "${args[@]}" corpus >driver.log 2>&1) || true
-  grep -E '^#[0-9]+ +(DONE|pulse|NEW)' "$work/fuzz-0.log" | tail -1 || true
+  grep -E '^#[0-9]+[[:space:]]+(DONE|pulse|NEW|REDUCE)' "$work/fuzz-0.log" | tail -1 || true
   grep -E 'stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$work/fuzz-0.log" || true
   for crash in "$work"/crashes/*; do
     [ -e "$crash" ] || continue
     mkdir -p "tests/fuzz-regressions/$t"
     name=$(basename "$crash")
-    "$root/build-fuzz/fuzz_$t" -minimize_crash=1 -runs=2000 -timeout=1 -rss_limit_mb=256 \
+    "$root/build-fuzz/fuzz_$t" -minimize_crash=1 -max_total_time=60 -timeout=1 -rss_limit_mb=256 \
       -exact_artifact_path="$root/tests/fuzz-regressions/$t/$name" "$crash" >"$work/minimise.log" 2>&1 \
       || cp "$crash" "tests/fuzz-regressions/$t/$name"
     [ -s "tests/fuzz-regressions/$t/$name" ] || cp "$crash" "tests/fuzz-regressions/$t/$name"
