@@ -44,6 +44,9 @@ dict_of() {
 # A small quarantine: the memory limit is to catch growth, not ASan's own.
 export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1:quarantine_size_mb=16
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# The file targets write an input per run (the INI writer syncs each to disk):
+# in memory where there is a memory file system.
+[ -w /dev/shm ] && export TMPDIR=/dev/shm
 for t in $targets; do
   cmake --build build-fuzz --target "fuzz_$t" -j 2
   work=build-fuzz/run/$t
