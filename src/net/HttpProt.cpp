@@ -446,7 +446,9 @@ void THttpCli::ProcessLines()
         if (!lf)
             return;
         const qsizetype lineEnd = lf - m_rcvBuf;
-        HeaderLine(QByteArray(m_rcvBuf, m_rcvLen), lineEnd);
+        // The line alone: copying the whole buffer for each line made a
+        // header of many short lines cost quadratic time.
+        HeaderLine(QByteArray(m_rcvBuf, lineEnd + 1), lineEnd);
     }
 }
 
@@ -500,6 +502,7 @@ void THttpCli::HeaderLineText(const QString& line)
     const QString start = line.left(8);
     bool badStatus = false;
     bool badLength = false;
+    bool badLocation = false;
     if (start == "HTTP/1.0" || start == "HTTP/1.1") {
         bool ok = false;
         const QString digits = line.mid(9, 3);
@@ -516,9 +519,17 @@ void THttpCli::HeaderLineText(const QString& line)
         // One blank after the colon is usual, but not required.
         const QString value = line.mid(colon + 1).trimmed();
         if (name == "location") {
-            Location = value;
-            m_locationChanged = true;
-            WorkOutRedirect(value);
+            // Two different places leave no way to tell where the document
+            // went (and resolving each against the one before let a long
+            // header grow the address, at quadratic cost): refused, as two
+            // lengths are. A repeat of the same one changes nothing.
+            if (m_locationChanged && value != Location) {
+                badLocation = true;
+            } else if (!m_locationChanged) {
+                Location = value;
+                m_locationChanged = true;
+                WorkOutRedirect(value);
+            }
         } else if (name == "content-length") {
             const qint64 len = ContentLengthValue(value);
             // Two lengths that differ leave no way to tell where the body ends:
@@ -549,6 +560,10 @@ void THttpCli::HeaderLineText(const QString& line)
     }
     if (badLength) {
         Fail("Invalid reply: two different Content-Length headers");
+        return;
+    }
+    if (badLocation) {
+        Fail("Invalid reply: two different Location headers");
         return;
     }
     if (m_statusCode >= 400)

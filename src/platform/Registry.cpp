@@ -13,10 +13,18 @@
 namespace flk {
 namespace {
 
-// One key: its values and subkeys (stored sorted by name).
+// One key: its values and subkeys (stored sorted by name). A subkey is a
+// struct of its own, not a std::pair: a pair may not hold the type being
+// defined, and clang's library check refuses it.
+struct SubKey;
 struct Node {
     std::vector<std::pair<QString, QString>> values;
-    std::vector<std::pair<QString, Node>> keys;
+    std::vector<SubKey> keys;
+};
+struct SubKey {
+    SubKey(QString name, Node node) : first(std::move(name)), second(std::move(node)) {}
+    QString first;
+    Node second;
 };
 
 template <typename List> auto FindName(List& list, const QString& name)

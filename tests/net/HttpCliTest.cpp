@@ -355,6 +355,24 @@ TEST_F(HttpCliTest, BodyLongerThanAnnouncedIsCut)
     EXPECT_EQ(http.ReceivedBytes(), 4);
 }
 
+TEST_F(HttpCliTest, TwoDifferentLocationsAreRefusedARepeatIsNot)
+{
+    ScriptedHttpServer server;
+    server.AddReply("HTTP/1.0 302 Found\r\nLocation: b.bin\r\nLocation: b.bin\r\n\r\n");
+    server.AddReply(Ok("beside"));
+    EXPECT_EQ(Get(Url(server, "/dir/a.bin")), "ok");
+    EXPECT_EQ(server.WaitForRequest(1), "GET /dir/b.bin HTTP/1.0\r\n" + HostLine(server) + "\r\n");
+
+    // Each further place used to be resolved against the one before: a
+    // header of many went nowhere the server meant, and took quadratic time.
+    ScriptedHttpServer twice;
+    twice.AddReply("HTTP/1.0 302 Found\r\nLocation: x/\r\nLocation: y/\r\n\r\n");
+    locations.clear();
+    EXPECT_EQ(Get(Url(twice, "/dir/a.bin")), "404 Invalid reply: two different Location headers");
+    EXPECT_EQ(twice.Connections(), 1);
+    EXPECT_TRUE(locations.isEmpty());
+}
+
 TEST_F(HttpCliTest, RedirectLoopStopsAfterTwenty)
 {
     ScriptedHttpServer server;
