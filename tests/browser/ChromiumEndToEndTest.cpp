@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
@@ -44,7 +45,9 @@ TEST(ChromiumEndToEnd, ClickedDownloadLinkOpensADownloadDialog)
     test::BrowserEnv env;
     test::ScriptedDialogs dialogs;
 
-    // The program's start: the helper registers itself for the browsers.
+    // The program's start: the helper registers itself for the browsers
+    // the user has run.
+    QDir().mkpath(env.configHome() + "/chromium");
     ASSERT_TRUE(TRegNS(QFileInfo(FLK_AUTO_LIBRARY).absolutePath()).SelfRegister(true)) << dialogs.texts().join("; ").toStdString();
     const QString userData = env.configHome() + "/chromium";
     ASSERT_TRUE(QFileInfo::exists(userData + "/NativeMessagingHosts/org.fetchlark.flkauto.json"));
