@@ -8,7 +8,8 @@
 // resumed and goes on as usual.
 
 const api = globalThis.browser ?? globalThis.chrome;
-const IS_FIREFOX = typeof globalThis.browser !== "undefined";
+// Only Firefox has getBrowserInfo (Chromium may also offer `browser`).
+const IS_FIREFOX = typeof api.runtime.getBrowserInfo === "function";
 const HOST = "org.fetchlark.flkauto";
 const HANDLED = /^(https?|ftp):/i;
 // How long a hand-off waits for the browser to decide the file name.
