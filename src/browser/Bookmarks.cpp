@@ -80,8 +80,19 @@ void AddCommunicator(BookmarkTree& tree)
 
 void AddFirefox(BookmarkTree& tree)
 {
-    const QString dir = QDir::homePath() + QStringLiteral("/.mozilla/firefox");
-    const QList<TFirefoxPlaces::UserProfile> profiles = TFirefoxPlaces::Profiles(dir);
+    // Older Firefox keeps its profiles in ~/.mozilla/firefox, a fresh one
+    // under the configuration folder; both are read, each profile once.
+    QList<TFirefoxPlaces::UserProfile> profiles;
+    QStringList seen;
+    for (const QString& dir : {QDir::homePath() + QStringLiteral("/.mozilla/firefox"),
+                               ConfigHome() + QStringLiteral("/mozilla/firefox")})
+        for (const TFirefoxPlaces::UserProfile& p : TFirefoxPlaces::Profiles(dir)) {
+            const QString where = QFileInfo(p.directory).canonicalFilePath();
+            if (!where.isEmpty() && seen.contains(where))
+                continue;
+            seen << where;
+            profiles << p;
+        }
     if (profiles.isEmpty())
         return;
     const int group = tree.AddFolder(BookmarkTree::kRoot, TBookmarks::kFirefox);
