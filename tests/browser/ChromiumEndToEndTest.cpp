@@ -22,6 +22,7 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QDirIterator>
+#include <functional>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QPushButton>
@@ -105,10 +106,10 @@ namespace {
 // otherwise), naming it by Content-Disposition; every request is logged.
 const char* const kCookieServer = R"(
 import http.server, sys
-log, size = sys.argv[1], int(sys.argv[2])
+log, size, delay = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 body = bytes((i * 7 + i // 251) & 255 for i in range(size))
 page = b"""<html><body><a id="dl" href="/get?id=7">report</a>
-<script>setTimeout(function () { document.getElementById("dl").click(); }, 300);</script></body></html>"""
+<script>setTimeout(function () { document.getElementById("dl").click(); }, %d);</script></body></html>""" % delay
 class H(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.0"
     def log_message(self, *a): pass
@@ -165,13 +166,14 @@ void Stop(QProcess& p)
     }
 }
 
-} // namespace
-
-TEST(ChromiumEndToEnd, ACookieProtectedDownloadArrivesOnceAndWhole)
+// One browser's run of the cookie-protected download: `prepare` sets the
+// browser up in `env` (its profile, the extension) and gives the arguments
+// that open `page`.
+// `clickAfterMs`: how long the page waits before it clicks the link, time
+// for the browser to start the extension.
+void CookieDownloadArrivesOnceAndWhole(const QString& program, int clickAfterMs,
+                                       const std::function<QStringList(test::BrowserEnv&, const QString&)>& prepare)
 {
-    const QString chromium = QStandardPaths::findExecutable("chromium");
-    if (chromium.isEmpty())
-        GTEST_SKIP() << "chromium is not installed";
     const QString python = QStandardPaths::findExecutable("python3");
     if (python.isEmpty())
         GTEST_SKIP() << "python3 is not installed (the test's web server)";
@@ -180,33 +182,33 @@ TEST(ChromiumEndToEnd, ACookieProtectedDownloadArrivesOnceAndWhole)
     Catalogue::AddSection("Programs", env.scratch("Programs/"));
     Catalogue::AddFolder("Utilities", "Programs", 0, 0);
 
-    QDir().mkpath(env.configHome() + "/chromium");
+    constexpr int kSize = 3 * 1024 * 1024;
+    const QString log = env.scratch("requests.log");
+    QProcess server;
+    server.start(python, {"-c", kCookieServer, log, QString::number(kSize), QString::number(clickAfterMs)});
+    ASSERT_TRUE(server.waitForReadyRead(10000));
+    const QString base = "http://127.0.0.1:" + QString::fromLatin1(server.readLine().trimmed());
+
+    const QStringList arguments = prepare(env, base + "/page.html");
     ASSERT_TRUE(TRegNS(QFileInfo(FLK_AUTO_LIBRARY).absolutePath()).SelfRegister(true));
     Endpoint tray(browser::HandleTrayMessage);
     ASSERT_TRUE(tray.setName("FLK"));
 
-    constexpr int kSize = 3 * 1024 * 1024;
-    const QString log = env.scratch("requests.log");
-    QProcess server;
-    server.start(python, {"-c", kCookieServer, log, QString::number(kSize)});
-    ASSERT_TRUE(server.waitForReadyRead(10000));
-    const QString base = "http://127.0.0.1:" + QString::fromLatin1(server.readLine().trimmed());
-
     QProcess browser;
-    browser.setProgram(chromium);
-    browser.setArguments({"--headless=new", "--no-sandbox", "--disable-gpu", "--no-first-run",
-                          "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                          "--disable-extensions-except=" FLK_EXTENSION_DIR, "--load-extension=" FLK_EXTENSION_DIR,
-                          "--user-data-dir=" + env.configHome() + "/chromium", base + "/page.html"});
+    browser.setProgram(program);
+    browser.setArguments(arguments);
     browser.setProcessChannelMode(QProcess::MergedChannels);
     browser.start();
     ASSERT_TRUE(browser.waitForStarted());
 
     bool gaveUp = false;
-    QTimer::singleShot(90000, [&] { gaveUp = true; });
+    QTimer::singleShot(120000, [&] { gaveUp = true; });
     PumpUntil([&] { return FirstAsker() || gaveUp || browser.state() == QProcess::NotRunning; });
     QPointer<TfrmAsker> asker = FirstAsker();
-    ASSERT_NE(asker, nullptr) << "no download dialog; browser said:\n" << browser.readAll().right(3000).constData();
+    if (!asker)
+        Stop(browser);
+    ASSERT_NE(asker, nullptr) << "no download dialog; browser said:\n" << browser.readAll().right(3000).constData()
+                              << "\nrequests:\n" << test::ReadAll(log).constData();
     EXPECT_EQ(asker->SourceUrl, base + "/get?id=7");
     EXPECT_EQ(asker->edtName->text(), "report 2026.bin"); // the browser's name
     EXPECT_TRUE(asker->SessionCookie.contains("sid=s3cret"));
@@ -218,7 +220,8 @@ TEST(ChromiumEndToEnd, ACookieProtectedDownloadArrivesOnceAndWhole)
     QStringList details;
     for (int i = 0; asker && i < asker->ListBox1->count(); ++i)
         details << asker->ListBox1->item(i)->text();
-    EXPECT_EQ(test::ReadAll(env.scratch("Programs/Utilities/report 2026.bin")), Body(kSize)) << qPrintable(details.join('\n') + '\n' + dialogs.texts().join('\n'));
+    EXPECT_EQ(test::ReadAll(env.scratch("Programs/Utilities/report 2026.bin")), Body(kSize))
+        << qPrintable(details.join('\n') + '\n' + dialogs.texts().join('\n'));
 
     // The browser's copy goes (cancelled, or removed when it finished first);
     // give the extension its round trip.
@@ -235,4 +238,48 @@ TEST(ChromiumEndToEnd, ACookieProtectedDownloadArrivesOnceAndWhole)
         if (line.contains(" /get"))
             EXPECT_TRUE(line.contains("cookie=sid=s3cret")) << qPrintable(line);
     delete asker.data();
+}
+
+} // namespace
+
+TEST(ChromiumEndToEnd, ACookieProtectedDownloadArrivesOnceAndWhole)
+{
+    const QString chromium = QStandardPaths::findExecutable("chromium");
+    if (chromium.isEmpty())
+        GTEST_SKIP() << "chromium is not installed";
+    CookieDownloadArrivesOnceAndWhole(chromium, 300, [](test::BrowserEnv& env, const QString& page) {
+        QDir().mkpath(env.configHome() + "/chromium");
+        return QStringList{"--headless=new", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                           "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                           "--disable-extensions-except=" FLK_EXTENSION_DIR, "--load-extension=" FLK_EXTENSION_DIR,
+                           "--user-data-dir=" + env.configHome() + "/chromium", page};
+    });
+}
+
+// Firefox ESR takes the unsigned extension from its profile's extensions
+// folder once signatures are not required (ESR honours that setting).
+TEST(FirefoxEndToEnd, ACookieProtectedDownloadArrivesOnceAndWhole)
+{
+    const QString firefox = QStandardPaths::findExecutable("firefox-esr");
+    if (firefox.isEmpty())
+        GTEST_SKIP() << "firefox-esr is not installed";
+    // A first start installs the extension from the profile: the page
+    // waits for it.
+    CookieDownloadArrivesOnceAndWhole(firefox, 5000, [](test::BrowserEnv& env, const QString& page) {
+        const QString profile = env.scratch("firefox-profile");
+        QDir().mkpath(profile + "/extensions");
+        QFile::copy(FLK_EXTENSION_XPI, profile + "/extensions/flkauto@fetchlark.org.xpi");
+        test::WriteAll(profile + "/user.js",
+                       "user_pref(\"xpinstall.signatures.required\", false);\n"
+                       "user_pref(\"extensions.autoDisableScopes\", 0);\n"
+                       "user_pref(\"extensions.enabledScopes\", 15);\n"
+                       "user_pref(\"browser.download.useDownloadDir\", true);\n"
+                       "user_pref(\"browser.download.folderList\", 2);\n"
+                       "user_pref(\"browser.download.dir\", \"" + env.home().toUtf8() + "/Downloads\");\n"
+                       "user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
+                       "user_pref(\"browser.aboutwelcome.enabled\", false);\n"
+                       "user_pref(\"datareporting.policy.dataSubmissionEnabled\", false);\n"
+                       "user_pref(\"app.update.auto\", false);\n");
+        return QStringList{"--headless", "--no-remote", "--profile", profile, page};
+    });
 }
