@@ -171,8 +171,11 @@ void Stop(QProcess& p)
 // that open `page`.
 // `clickAfterMs`: how long the page waits before it clicks the link, time
 // for the browser to start the extension.
+// `refused`: the program runs with download detection off, so the hand-off
+// is refused: the browser's paused download must resume and finish.
 void CookieDownloadArrivesOnceAndWhole(const QString& program, int clickAfterMs,
-                                       const std::function<QStringList(test::BrowserEnv&, const QString&)>& prepare)
+                                       const std::function<QStringList(test::BrowserEnv&, const QString&)>& prepare,
+                                       bool refused = false)
 {
     const QString python = QStandardPaths::findExecutable("python3");
     if (python.isEmpty())
@@ -192,7 +195,7 @@ void CookieDownloadArrivesOnceAndWhole(const QString& program, int clickAfterMs,
     const QStringList arguments = prepare(env, base + "/page.html");
     ASSERT_TRUE(TRegNS(QFileInfo(FLK_AUTO_LIBRARY).absolutePath()).SelfRegister(true));
     Endpoint tray(browser::HandleTrayMessage);
-    ASSERT_TRUE(tray.setName("FLK"));
+    ASSERT_TRUE(tray.setName(refused ? "FLK - Download Detect Disabled" : "FLK"));
 
     QProcess browser;
     browser.setProgram(program);
@@ -203,6 +206,20 @@ void CookieDownloadArrivesOnceAndWhole(const QString& program, int clickAfterMs,
 
     bool gaveUp = false;
     QTimer::singleShot(120000, [&] { gaveUp = true; });
+    if (refused) {
+        // The browser's own download, resumed after the refusal, completes.
+        const auto whole = [&] {
+            const QStringList copies = BrowserCopies(env.home());
+            return copies.size() == 1 && copies[0].endsWith("/report 2026.bin") && test::ReadAll(copies[0]) == Body(kSize);
+        };
+        while (!whole() && !gaveUp && browser.state() != QProcess::NotRunning)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 200);
+        EXPECT_TRUE(whole()) << qPrintable(BrowserCopies(env.home()).join('\n'));
+        EXPECT_EQ(FirstAsker(), nullptr);
+        Stop(browser);
+        Stop(server);
+        return;
+    }
     PumpUntil([&] { return FirstAsker() || gaveUp || browser.state() == QProcess::NotRunning; });
     QPointer<TfrmAsker> asker = FirstAsker();
     if (!asker)
@@ -254,6 +271,23 @@ TEST(ChromiumEndToEnd, ACookieProtectedDownloadArrivesOnceAndWhole)
                            "--disable-extensions-except=" FLK_EXTENSION_DIR, "--load-extension=" FLK_EXTENSION_DIR,
                            "--user-data-dir=" + env.configHome() + "/chromium", page};
     });
+}
+
+TEST(ChromiumEndToEnd, ARefusedHandOffLeavesTheBrowserItsDownload)
+{
+    const QString chromium = QStandardPaths::findExecutable("chromium");
+    if (chromium.isEmpty())
+        GTEST_SKIP() << "chromium is not installed";
+    CookieDownloadArrivesOnceAndWhole(
+        chromium, 300,
+        [](test::BrowserEnv& env, const QString& page) {
+            QDir().mkpath(env.configHome() + "/chromium");
+            return QStringList{"--headless=new", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                               "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                               "--disable-extensions-except=" FLK_EXTENSION_DIR, "--load-extension=" FLK_EXTENSION_DIR,
+                               "--user-data-dir=" + env.configHome() + "/chromium", page};
+        },
+        true);
 }
 
 // Firefox ESR takes the unsigned extension from its profile's extensions
