@@ -8,7 +8,7 @@
 
 extern "C" {
 // Makes the browsers able to hand downloads over: writes the native-messaging
-// host manifests for Chromium, Google Chrome and Firefox in the user's
+// host manifests for the Chromium-family browsers and Firefox in the user's
 // folders, and the helper's class and automation entries in the registry.
 FLKAUTO_EXPORT std::int32_t DllRegisterServer(void);
 // Removes the manifests and the entries again.

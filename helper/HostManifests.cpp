@@ -39,14 +39,31 @@ bool WriteFile(const QString& path, const QByteArray& bytes)
 
 HostManifests::HostManifests(const QString& hostPath) : m_hostPath(hostPath) {}
 
+QList<HostManifests::Browser> HostManifests::Browsers()
+{
+    const QString config = ConfigHome();
+    const auto chromium = [&](const QString& name, const QString& folder) {
+        return Browser{name, config + '/' + folder, config + '/' + folder + "/NativeMessagingHosts/" + ManifestName(),
+                       false};
+    };
+    return {chromium("Chromium", "chromium"),
+            chromium("Google Chrome", "google-chrome"),
+            chromium("Brave", "BraveSoftware/Brave-Browser"),
+            chromium("Vivaldi", "vivaldi"),
+            chromium("Microsoft Edge", "microsoft-edge"),
+            Browser{"Firefox", QString(), FirefoxFile(), true},
+            Browser{"Firefox", config + "/mozilla", config + "/mozilla/native-messaging-hosts/" + ManifestName(),
+                    true}};
+}
+
 QString HostManifests::ChromiumFile()
 {
-    return ConfigHome() + "/chromium/NativeMessagingHosts/" + ManifestName();
+    return Browsers()[0].file;
 }
 
 QString HostManifests::GoogleChromeFile()
 {
-    return ConfigHome() + "/google-chrome/NativeMessagingHosts/" + ManifestName();
+    return Browsers()[1].file;
 }
 
 QString HostManifests::FirefoxFile()
@@ -56,7 +73,10 @@ QString HostManifests::FirefoxFile()
 
 QStringList HostManifests::Files()
 {
-    return {ChromiumFile(), GoogleChromeFile(), FirefoxFile()};
+    QStringList files;
+    for (const Browser& b : Browsers())
+        files << b.file;
+    return files;
 }
 
 QByteArray HostManifests::ChromiumManifest() const
@@ -81,9 +101,10 @@ QByteArray HostManifests::FirefoxManifest() const
 
 bool HostManifests::Install() const
 {
-    bool ok = WriteFile(ChromiumFile(), ChromiumManifest());
-    ok = WriteFile(GoogleChromeFile(), ChromiumManifest()) && ok;
-    ok = WriteFile(FirefoxFile(), FirefoxManifest()) && ok;
+    bool ok = true;
+    for (const Browser& b : Browsers())
+        if (b.configFolder.isEmpty() || QFileInfo(b.configFolder).isDir())
+            ok = WriteFile(b.file, b.firefox ? FirefoxManifest() : ChromiumManifest()) && ok;
     return ok;
 }
 

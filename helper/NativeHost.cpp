@@ -2,6 +2,7 @@
 
 #include "Endpoint.h"
 #include "FileMapping.h"
+#include "HandOffMessage.h"
 #include "HelperIds.h"
 
 #include <QJsonDocument>
@@ -53,7 +54,11 @@ QJsonObject NativeHost::query(const QString& url) const
     FileMapping block = FileMapping::Create(kQueryBlock, kQueryBlockSize);
     if (!block.isValid())
         return Failure(QStringLiteral("cannot create the query block: %1").arg(EOSError::Text(block.error())));
-    const QByteArray address = CutUtf8(url.toUtf8(), kQueryFieldSize - 1);
+    const QByteArray address = url.toUtf8();
+    if (address.size() > qsizetype(kQueryFieldSize - 1))
+        return Failure(QStringLiteral("the address is too long to test (%1 bytes; the query holds %2)")
+                           .arg(address.size())
+                           .arg(kQueryFieldSize - 1));
     std::memcpy(block.data(), address.constData(), size_t(address.size()));
     LRESULT result = 0;
     if (!Endpoint::Send(m_caption, kQueryMessage, 0, 0, {}, &result))
@@ -63,19 +68,54 @@ QJsonObject NativeHost::query(const QString& url) const
     return QJsonObject{{"file", block.data()[kQueryAnswerOffset] == 1}};
 }
 
-QJsonObject NativeHost::handOff(const QString& kind, const QString& url, const QString& description) const
+QJsonObject NativeHost::send(const QByteArray& data, WPARAM form, const QString& kind) const
 {
-    const QByteArray data = HandOffString(kind, url, description);
-    if (data.isEmpty())
-        return Failure(QStringLiteral("the address is too long to hand over (%1 bytes)").arg(url.toUtf8().size()));
     LRESULT result = 0;
-    if (!Endpoint::Send(m_caption, WM_COPYDATA, 0, 0, data, &result))
+    if (!Endpoint::Send(m_caption, WM_COPYDATA, form, 0, data, &result))
         return Failure(QStringLiteral("no window captioned \"%1\": Fetchlark is not running or download "
                                       "detection is off")
                            .arg(m_caption));
     if (result == 0)
         return Failure(QStringLiteral("Fetchlark does not download this kind of address (%1)").arg(kind));
     return QJsonObject{{"ok", true}};
+}
+
+QJsonObject NativeHost::handOff(const QJsonObject& message) const
+{
+    static const char* const kContext[] = {"finalUrl", "filename", "referrer", "userAgent", "cookies"};
+    static const char* const kFields[] = {"kind", "url", "description", "finalUrl", "filename", "referrer",
+                                          "userAgent", "cookies"};
+    const QString kind = message.value("kind").toString();
+    const QString url = message.value("url").toString();
+    const QString description = message.value("description").toString();
+    if (url.isEmpty())
+        return Failure(QStringLiteral("the hand-off names no address"));
+    for (const char* header : {"referrer", "userAgent", "cookies"}) {
+        const QString value = message.value(header).toString();
+        if (const qsizetype n = value.toUtf8().size(); n > kMaxHeaderValue)
+            return Failure(QStringLiteral("the %1 is too long to send (%2 bytes; at most %3)")
+                               .arg(QString::fromLatin1(header))
+                               .arg(n)
+                               .arg(kMaxHeaderValue));
+        for (const QChar c : value)
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+                return Failure(QStringLiteral("the %1 holds a control character").arg(QString::fromLatin1(header)));
+    }
+    bool context = false;
+    for (const char* field : kContext)
+        context = context || !message.value(field).toString().isEmpty();
+    // The length-prefixed string while everything fits it whole.
+    const qsizetype plain = kind.toUtf8().size() + url.toUtf8().size() + description.toUtf8().size() + 2;
+    if (!context && plain <= 255)
+        return send(HandOffString(kind, url, description), 0, kind);
+    QJsonObject form;
+    for (const char* field : kFields)
+        if (const QString v = message.value(field).toString(); !v.isEmpty())
+            form.insert(QString::fromLatin1(field), v);
+    const QByteArray data = QJsonDocument(form).toJson(QJsonDocument::Compact);
+    if (data.size() > qsizetype(Endpoint::kMaxData))
+        return Failure(QStringLiteral("the hand-off is too large to carry (%1 bytes)").arg(data.size()));
+    return send(data, kHandOffContext, kind);
 }
 
 QJsonObject NativeHost::handle(const QJsonObject& message) const
@@ -85,7 +125,7 @@ QJsonObject NativeHost::handle(const QJsonObject& message) const
     if (type == "query")
         return query(url);
     if (type == "handoff")
-        return handOff(message.value("kind").toString(), url, message.value("description").toString());
+        return handOff(message);
     return Failure(QStringLiteral("unknown message type \"%1\"").arg(type));
 }
 

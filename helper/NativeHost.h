@@ -5,6 +5,14 @@
 // and {"ok":false,"error":"..."} when the program cannot be reached, the
 // message cannot be carried, or the program refuses the hand-off (it answers
 // 0 for an address it cannot download), so the browser keeps the download.
+//
+// A hand-off that also carries the browser's context (finalUrl, filename,
+// referrer, userAgent, cookies), or whose kind and address do not fit the
+// length-prefixed string, goes as the JSON form of HandOffMessage.h. The
+// query block's address field holds 1024 bytes: a longer address is not
+// tested cut short but refused.
+
+#include "Messages.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -27,7 +35,8 @@ public:
 
 private:
     QJsonObject query(const QString& url) const;
-    QJsonObject handOff(const QString& kind, const QString& url, const QString& description) const;
+    QJsonObject handOff(const QJsonObject& message) const;
+    QJsonObject send(const QByteArray& data, flk::WPARAM form, const QString& kind) const;
     static QJsonObject Failure(const QString& error);
 
     QString m_caption;

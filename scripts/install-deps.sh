@@ -7,7 +7,7 @@ packages=(
   libgtest-dev googletest
   libssl-dev openssl
   lighttpd lighttpd-mod-openssl python3-pyftpdlib curl fonts-dejavu-core
-  chromium
+  chromium firefox-esr
   libqt6sql6-sqlite
   librsvg2-bin desktop-file-utils appstream
   poppler-utils

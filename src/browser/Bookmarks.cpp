@@ -12,6 +12,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleOptionMenuItem>
+#include <QGuiApplication>
 #include <algorithm>
 
 namespace flk {
@@ -76,8 +80,19 @@ void AddCommunicator(BookmarkTree& tree)
 
 void AddFirefox(BookmarkTree& tree)
 {
-    const QString dir = QDir::homePath() + QStringLiteral("/.mozilla/firefox");
-    const QList<TFirefoxPlaces::UserProfile> profiles = TFirefoxPlaces::Profiles(dir);
+    // Older Firefox keeps its profiles in ~/.mozilla/firefox, a fresh one
+    // under the configuration folder; both are read, each profile once.
+    QList<TFirefoxPlaces::UserProfile> profiles;
+    QStringList seen;
+    for (const QString& dir : {QDir::homePath() + QStringLiteral("/.mozilla/firefox"),
+                               ConfigHome() + QStringLiteral("/mozilla/firefox")})
+        for (const TFirefoxPlaces::UserProfile& p : TFirefoxPlaces::Profiles(dir)) {
+            const QString where = QFileInfo(p.directory).canonicalFilePath();
+            if (!where.isEmpty() && seen.contains(where))
+                continue;
+            seen << where;
+            profiles << p;
+        }
     if (profiles.isEmpty())
         return;
     const int group = tree.AddFolder(BookmarkTree::kRoot, TBookmarks::kFirefox);
@@ -162,9 +177,11 @@ void TBookmarks::Fill(QMenu* menu, int node, size_t from, size_t to)
 {
     const std::vector<int>& children = m_tree->at(node).children;
     to = std::min(to, children.size());
-    if (to - from > kLevelItems) {
-        for (size_t first = from; first < to; first += kLevelItems) {
-            const size_t last = std::min(first + kLevelItems, to);
+    const size_t rows = RowsThatFit(menu);
+    if (to - from > rows) {
+        const size_t part = PartSize(to - from, rows);
+        for (size_t first = from; first < to; first += part) {
+            const size_t last = std::min(first + part, to);
             AddLazyMenu(menu, QStringLiteral("%1 - %2").arg(first + 1).arg(last), node, first, last);
         }
         return;
@@ -189,6 +206,33 @@ void TBookmarks::Fill(QMenu* menu, int node, size_t from, size_t to)
         }
         }
     }
+}
+
+size_t TBookmarks::RowsThatFit(const QMenu* menu)
+{
+    const QScreen* screen = menu->screen() ? menu->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return kLevelItems;
+    QStyleOptionMenuItem item;
+    item.initFrom(menu);
+    item.menuItemType = QStyleOptionMenuItem::Normal;
+    item.text = QStringLiteral("X");
+    const QStyle* style = menu->style();
+    const int rowHeight = std::max(
+        1, style->sizeFromContents(QStyle::CT_MenuItem, &item, QSize(0, menu->fontMetrics().height()), menu).height());
+    const int frame = 2 * (style->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, menu)
+                           + style->pixelMetric(QStyle::PM_MenuVMargin, nullptr, menu));
+    // One row to spare for the menu's own frame and rounding.
+    const int rows = (screen->availableGeometry().height() - frame) / rowHeight - 1;
+    return size_t(std::clamp(rows, 4, int(kLevelItems)));
+}
+
+size_t TBookmarks::PartSize(size_t count, size_t rows)
+{
+    size_t part = rows;
+    while ((count + part - 1) / part > rows)
+        part *= rows;
+    return part;
 }
 
 void TBookmarks::ItemClick(const QString& hint)

@@ -62,11 +62,20 @@ public:
     // as `Menu` and `Bookmarks1URL` as `OnURL`; later calls keep that menu.
     static TBookmarks* FillFor(TfrmAsker* asker);
 
+    // How many items one column of `menu` holds on its screen (at most
+    // kLevelItems). A longer level is split into parts of at most that many
+    // items, and the parts into parts again, because Qt wraps a menu taller
+    // than the screen into more columns, most of them off-screen.
+    static size_t RowsThatFit(const QMenu* menu);
+    // The size of each part when `count` items are split for `rows` rows:
+    // rows, rows², ... the least whose parts fit in `rows`.
+    static size_t PartSize(size_t count, size_t rows);
+
 private:
     void ReadSources(BookmarkTree& tree) const;
     // Makes the items of `node`'s children [from, to); a level longer than
-    // kLevelItems is split into submenus of that many, because a menu of
-    // tens of thousands of items takes most of a second to fill and show.
+    // the screen holds is split into submenus (RowsThatFit), which also keeps
+    // a menu of tens of thousands of items from taking seconds to show.
     void Fill(QMenu* menu, int node, size_t from = 0, size_t to = size_t(-1));
     void AddLazyMenu(QMenu* menu, const QString& caption, int node, size_t from, size_t to);
     void ItemClick(const QString& hint);

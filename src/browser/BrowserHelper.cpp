@@ -6,6 +6,7 @@
 #include "ErrorBox.h"
 #include "FileMapping.h"
 #include "HandOff.h"
+#include "HandOffMessage.h"
 #include "RegNS.h"
 
 #include <QComboBox>
@@ -24,21 +25,22 @@ void UnregisterBrowserHelper()
     TRegNS().SelfRegister(false);
 }
 
-TfrmAsker* TakeHandOff(const QByteArray& data)
+TfrmAsker* TakeHandOff(const QByteArray& data, WPARAM form)
 {
-    const THandOff handOff = THandOff::Parse(data);
+    const THandOff handOff = form == kHandOffContext ? THandOff::FromContext(data) : THandOff::Parse(data);
     if (!handOff.Carried())
         return nullptr;
     auto* asker = new TfrmAsker();
     asker->FillFromHandOff(handOff.Address, handOff.Description, handOff.FileName(), handOff.Base(),
                            handOff.Protocol());
+    asker->UseBrowserContext(handOff.BrowserFileName, handOff.Referrer, handOff.UserAgent, handOff.Cookies);
     asker->SetDefaults();
     asker->show();
     asker->BringToFront();
     return asker;
 }
 
-LRESULT HandleTrayMessage(UINT msg, WPARAM, LPARAM, const QByteArray& data)
+LRESULT HandleTrayMessage(UINT msg, WPARAM wParam, LPARAM, const QByteArray& data)
 {
     if (msg == WM_ISBINARY) {
         try {
@@ -50,7 +52,7 @@ LRESULT HandleTrayMessage(UINT msg, WPARAM, LPARAM, const QByteArray& data)
         return 0;
     }
     if (msg == WM_COPYDATA)
-        return TakeHandOff(data) ? 1 : 0;
+        return TakeHandOff(data, wParam) ? 1 : 0;
     return 0;
 }
 

@@ -23,12 +23,14 @@ void UnregisterBrowserHelper();
 
 // The tray window's handler for messages from the helper: 2024 answers the
 // query block (a missing block is shown as the system error), WM_COPYDATA
-// takes a hand-off (1) or refuses one the program cannot carry (0). Other
+// takes a hand-off in either form (1) or refuses one the program cannot
+// carry (0). Other
 // messages answer 0.
 LRESULT HandleTrayMessage(UINT msg, WPARAM wParam, LPARAM lParam, const QByteArray& data);
 
-// A new download dialog filled from the hand-off string and shown in front;
-// none (null) for a hand-off the program cannot carry.
-TfrmAsker* TakeHandOff(const QByteArray& data);
+// A new download dialog filled from the hand-off string (`form` 0) or from
+// its JSON form with the browser's context (`form` kHandOffContext) and
+// shown in front; none (null) for a hand-off the program cannot carry.
+TfrmAsker* TakeHandOff(const QByteArray& data, WPARAM form = 0);
 
 } // namespace flk::browser

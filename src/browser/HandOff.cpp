@@ -1,6 +1,10 @@
 #include "HandOff.h"
 
+#include "HandOffMessage.h"
 #include "Url.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace flk {
 
@@ -26,6 +30,24 @@ THandOff THandOff::FromText(const QString& text)
     return h;
 }
 
+THandOff THandOff::FromContext(const QByteArray& json)
+{
+    const QJsonDocument doc = QJsonDocument::fromJson(json);
+    if (!doc.isObject())
+        return {};
+    const QJsonObject o = doc.object();
+    const auto text = [&o](const char* key) { return o.value(QLatin1String(key)).toString(); };
+    THandOff h;
+    h.Address = text("finalUrl").isEmpty() ? text("url") : text("finalUrl");
+    h.Kind = text("kind").isEmpty() ? Url::SplitUrl(h.Address).Proto.toLower() : text("kind");
+    h.Description = text("description");
+    h.BrowserFileName = text("filename");
+    h.Referrer = text("referrer");
+    h.UserAgent = text("userAgent");
+    h.Cookies = text("cookies");
+    return h;
+}
+
 QString THandOff::FileName() const
 {
     return Url::HandOffFileName(Address);
@@ -47,6 +69,16 @@ bool THandOff::Carried() const
         const QString s = scheme.toLower();
         return s == QLatin1String("http") || s == QLatin1String("https") || s == QLatin1String("ftp");
     };
+    const auto headerValue = [](const QString& v) {
+        if (v.toUtf8().size() > kMaxHeaderValue)
+            return false;
+        for (const QChar c : v)
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+                return false;
+        return true;
+    };
+    if (!headerValue(Referrer) || !headerValue(UserAgent) || !headerValue(Cookies))
+        return false;
     return Address.contains(QLatin1String("://")) && carried(Url::SplitUrl(Address).Proto) && carried(Protocol());
 }
 

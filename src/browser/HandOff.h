@@ -1,7 +1,8 @@
 #pragma once
 // The hand-off string the browser helper sends with WM_COPYDATA: one length
 // byte, then kind CR address CR description. Nothing is checked: missing
-// carriage returns leave the earlier fields empty.
+// carriage returns leave the earlier fields empty. Our own host may send the
+// JSON form with the browser's context instead (HandOffMessage.h).
 
 #include <QByteArray>
 #include <QString>
@@ -15,10 +16,20 @@ public:
     static THandOff Parse(const QByteArray& data);
     // Splits already-decoded text into its three fields.
     static THandOff FromText(const QString& text);
+    // The JSON form. Not a JSON object (bad UTF-8 included): nothing, which
+    // is not carried. The address is finalUrl when given, else url; the
+    // kind, when missing, is the address's scheme.
+    static THandOff FromContext(const QByteArray& json);
 
     QString Kind;        // "IE", or the address's protocol name
     QString Address;
     QString Description; // free text, or "IE"
+    // The browser's context (JSON form only); the session values are sent,
+    // never stored or logged.
+    QString BrowserFileName;
+    QString Referrer;
+    QString UserAgent;
+    QString Cookies;
 
     // The part of the address after its last backslash or colon, stripped
     // from the front until it holds no "/", without \ : * ? " < > |.

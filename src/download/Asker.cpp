@@ -13,6 +13,7 @@
 #include "Messages.h"
 #include "Profile.h"
 #include "RecordFile.h"
+#include "SafeName.h"
 #include "Settings.h"
 #include "Shell.h"
 #include "StoredDate.h"
@@ -199,6 +200,8 @@ QWidget* TfrmAsker::BuildDownloadPage()
     edtDesc->setToolTip(QStringLiteral("Type a brief description of the file to be downloaded in this box."));
     edtName = new QLineEdit(page);
     edtName->setToolTip(QStringLiteral("You can modify the filename by editing this box"));
+    // The user's own name is never replaced by one the server offers.
+    connect(edtName, &QLineEdit::textEdited, this, [this] { m_nameFromAddress = false; });
     edtSource = new QComboBox(page);
     edtSource->setEditable(true);
     edtSource->setInsertPolicy(QComboBox::NoInsert); // the box has no items, Enter adds none
@@ -382,13 +385,48 @@ QWidget* TfrmAsker::BuildAdvancedPage()
 void TfrmAsker::FillFromHandOff(const QString& url, const QString& description, const QString& fileName,
                                 const QString& base, const QString& protocol)
 {
-    edtName->setText(fileName);
+    edtName->setText(SafeName::FromEncoded(fileName));
+    m_nameFromAddress = true;
     edtSource->setEditText(url);
     SourceUrl = url;
     edtDesc->setText(description);
     RemoteFileName = fileName;
     UrlBase = base;
     Protocol = protocol;
+}
+
+void TfrmAsker::UseBrowserContext(const QString& fileName, const QString& referrer, const QString& userAgent,
+                                  const QString& cookies)
+{
+    if (const QString name = SafeName::Of(fileName); !name.isEmpty()) {
+        edtName->setText(name);
+        m_nameFromAddress = false;
+    }
+    SessionReferer = referrer;
+    SessionAgent = userAgent;
+    SessionCookie = cookies;
+}
+
+QString TfrmAsker::NameFromAddress(const QString& url)
+{
+    QString path = Url::SplitUrl(url).Path;
+    path.truncate(std::min(path.indexOf(u'?') < 0 ? path.size() : path.indexOf(u'?'),
+                           path.indexOf(u'#') < 0 ? path.size() : path.indexOf(u'#')));
+    return SafeName::FromEncoded(path.mid(path.lastIndexOf(u'/') + 1));
+}
+
+void TfrmAsker::AdoptSource(const QString& url)
+{
+    if (!Url::SameSite(url, SourceUrl)) {
+        SessionCookie.clear();
+        SessionReferer.clear();
+    }
+    SourceUrl = url;
+    Protocol = url.contains(QLatin1String("://")) ? Url::SplitUrl(url).Proto.toLower() : Url::RecordedProtocol(url);
+    RemoteFileName = Url::FileName(url);
+    UrlBase = Url::Folder(url);
+    if (const QString name = NameFromAddress(url); m_nameFromAddress && !name.isEmpty())
+        edtName->setText(name);
 }
 
 void TfrmAsker::FillFromManager(const QString& source, const QString& description)
@@ -414,6 +452,7 @@ void TfrmAsker::PlaceFromManager(const QString& section, const QString& folder, 
     if (c >= 0)
         cbCategory->setCurrentIndex(c);
     edtName->setText(fileName);
+    m_nameFromAddress = false;
     FromManager = true;
 }
 
@@ -718,6 +757,9 @@ void TfrmAsker::cmdOKClick()
             AbortDownload();
             return;
         }
+        // An address typed or pasted into the source box is the one fetched.
+        if (const QString typed = edtSource->currentText().trimmed(); !typed.isEmpty() && typed != SourceUrl)
+            AdoptSource(typed);
         SetDetailsState(false);
         m_recordIsNew = FindRecord(edtName->text()).isEmpty();
         SaveDownloadInfo();
@@ -814,6 +856,7 @@ void TfrmAsker::cmdBookMarksClick()
 void TfrmAsker::Bookmarks1URL(const QString& url)
 {
     edtSource->setEditText(url);
+    AdoptSource(url);
     edtSource->setFocus();
 }
 

@@ -57,6 +57,11 @@ public:
     bool NoFollowUp = false;
     bool FromManager = false;
     bool RestartFtp = false;
+    // The browser's session of a hand-off, sent with this download's
+    // requests to the address's own site; never stored or logged.
+    QString SessionCookie;
+    QString SessionReferer;
+    QString SessionAgent;
 
     // ---- Controls ----------------------------------------------------------
     QTabWidget* PageControl1 = nullptr;
@@ -115,8 +120,14 @@ public:
     // ---- Opening -----------------------------------------------------------
     // Browser hand-off: the address, its description and the parts the
     // hand-off derived from it (file name, base address, protocol).
+    // The name box shows the file name safe (escapes decoded); the server's
+    // own name for the file may still replace it until the user edits it.
     void FillFromHandOff(const QString& url, const QString& description, const QString& fileName,
                          const QString& base, const QString& protocol);
+    // What the browser knew of a hand-off: the file name it decided (it
+    // replaces the one from the address and stays) and its session.
+    void UseBrowserContext(const QString& fileName, const QString& referrer, const QString& userAgent,
+                           const QString& cookies);
     // Re-download of a catalogued file: call SetDefaults before PlaceFromManager.
     void FillFromManager(const QString& source, const QString& description);
     // Selects the manager's current section and folder by name and sets the
@@ -154,7 +165,7 @@ public:
     void AddLog(const QString& line);
     // Brings the dialog to the front (application, z-order, foreground).
     void BringToFront();
-    // A chosen bookmark becomes the shown and recorded source.
+    // A chosen bookmark becomes the address shown, fetched and recorded.
     void Bookmarks1URL(const QString& url);
     // The session is ending: agree and halt.
     void QueryEndSession();
@@ -197,8 +208,20 @@ private:
     // `path` regardless of case; empty when none.
     QString FindRecord(const QString& path) const;
 
+    // The address `url` becomes the one fetched (a bookmark, a typed
+    // address): its parts, and the name box when the name came from the
+    // previous address. A session stays only within the same site.
+    void AdoptSource(const QString& url);
+    // The name of the file an address names: its last path segment without
+    // the query, decoded and made safe.
+    static QString NameFromAddress(const QString& url);
+
     bool m_shownOnce = false;
     bool m_logScrollDue = false; // the log's last line is to be selected
+    // The name box holds a name taken from the address, which a better one
+    // (the server's) may replace: false once the user edits it or the name
+    // came from the browser or the catalogue.
+    bool m_nameFromAddress = false;
 
     // ===== Transfer ========================================================
     // The transfer itself runs in a TTransferJob (src/transfer); the dialog
@@ -224,6 +247,7 @@ public:
     void TransferSized(qint64 total, qint64 from) override;
     void TransferProgress(qint64 bytes, qint64 block) override;
     void TransferAsk(TTransferQuestion question) override;
+    QString TransferNamed(const QString& name) override;
     void TransferEnded(const TTransferEnd& end) override;
 
 private:

@@ -112,6 +112,7 @@ void TfrmAsker::GetHTTP()
     LocalPath = TargetPath();
     auto* job = new THttpTransfer(SourceUrl, LocalPath, this, this);
     job->Client().Timeout = HttpTimeout;
+    job->SetSession({SessionCookie, SessionReferer, SessionAgent});
     m_jobIsHttp = true;
     StartJob(job);
 }
@@ -172,6 +173,29 @@ void TfrmAsker::TransferMoved(const QString& url)
     edtSource->setEditText(url);
     // The record's source is the address the file now comes from.
     SaveDownloadInfo();
+}
+
+// The server named the file before it was opened: a name the user did not
+// choose gives way to it, and the record moves with the name.
+QString TfrmAsker::TransferNamed(const QString& name)
+{
+    if (!m_nameFromAddress || name == edtName->text())
+        return QString();
+    const QString before = edtName->text();
+    edtName->setText(name);
+    if (!FileNameProblem().isEmpty()) {
+        edtName->setText(before);
+        return QString();
+    }
+    edtName->setText(before);
+    DropNewRecord();
+    edtName->setText(name);
+    m_nameFromAddress = false;
+    m_recordIsNew = FindRecord(name).isEmpty();
+    SaveDownloadInfo();
+    AddLog(QStringLiteral("Fetchlark:  The server names the file %1").arg(name));
+    LocalPath = TargetPath();
+    return LocalPath;
 }
 
 void TfrmAsker::TransferSized(qint64 total, qint64 from)

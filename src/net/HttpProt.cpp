@@ -157,6 +157,7 @@ void THttpCli::StartRequest(THttpRequest rq)
         m_url = (u.Proto.isEmpty() ? QStringLiteral("http") : u.Proto) + "://" + host
                 + (u.Port.isEmpty() ? QString() : ':' + u.Port) + u.Path;
     }
+    m_siteUrl = m_url;
     Aim(URL);
     StartConnection();
 }
@@ -328,7 +329,9 @@ void THttpCli::SendRequestHeader()
     put(QString("%1 %2 HTTP/1.0").arg(method, Url::RequestTarget(m_path)));
     if (!Sender.isEmpty())
         put("From: " + Sender);
-    if (!Reference.isEmpty())
+    // A redirection to another site must not take this site's session along.
+    const bool sameSite = Url::SameSite(m_url, m_siteUrl);
+    if (!Reference.isEmpty() && sameSite)
         put("Referer: " + Reference);
     if (m_requestType == httpPOST && !ContentTypePost.isEmpty())
         put("Content-Type: " + ContentTypePost);
@@ -345,7 +348,7 @@ void THttpCli::SendRequestHeader()
         put("Authorization: Basic " + EncodeBase64(Username + ":" + Password));
     if (!Proxy.isEmpty() && !ProxyUsername.isEmpty())
         put("Proxy-Authorization: Basic " + EncodeBase64(ProxyUsername + ":" + ProxyPassword));
-    if (!Cookie.isEmpty())
+    if (!Cookie.isEmpty() && sameSite)
         put("Cookie: " + Cookie);
     if (!ContentRangeBegin.isEmpty() || !ContentRangeEnd.isEmpty()) {
         put("Range: bytes=" + ContentRangeBegin + "-" + ContentRangeEnd);
@@ -466,6 +469,7 @@ void THttpCli::HeaderLine(const QByteArray& raw, qsizetype lineEnd)
         m_lengthSeen = false;
         m_headerBytes = 0;
         m_contentType.clear();
+        m_contentDisposition.clear();
         m_chunked = false;
         m_chunk = Chunk::Size;
         m_chunkLine.clear();
@@ -549,6 +553,8 @@ void THttpCli::HeaderLineText(const QString& line)
             m_chunked = value.contains(QLatin1String("chunked"), Qt::CaseInsensitive);
         } else if (name == "content-type") {
             m_contentType = value.toLower();
+        } else if (name == "content-disposition") {
+            m_contentDisposition = value;
         } else if (name == "www-authenticate") {
             m_authChallenges.append(value);
         }

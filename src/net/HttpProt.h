@@ -104,6 +104,9 @@ public:
     // before the request fails; 0 waits for ever.
     int Timeout = 60;
     QDateTime ModifiedSince;       // invalid = not sent
+    // Cookie and Reference belong to the site of URL: they go with its
+    // request and with redirections within that site (scheme, host and
+    // port), never to another site a redirection leads to.
     QString Cookie;
     QString ContentTypePost = "application/x-www-form-urlencoded";
     QString ContentRangeBegin, ContentRangeEnd;  // one request only; set again by a reply's Content-Range
@@ -131,6 +134,8 @@ public:
     qint64 AnnouncedLength() const { return m_contentLength; }
     bool Chunked() const { return m_chunked; }
     QString MediaType() const { return m_contentType; }
+    // The reply's Content-Disposition value, as sent; empty when none.
+    QString ContentDispositionValue() const { return m_contentDisposition; }
     QStringList AuthChallenges() const { return m_authChallenges; }
     QStringList ResponseHeaders() const { return m_responseHeaders; }
     quint16 RequestError() const { return m_requestError; }
@@ -242,10 +247,12 @@ private:
     bool m_lengthSeen = false;   // a Content-Length came in this reply
     qint64 m_headerBytes = 0;    // bytes of this reply's header so far
     QString m_contentType;
+    QString m_contentDisposition;
     QStringList m_authChallenges;
     QStringList m_responseHeaders;
     quint16 m_requestError = 0;
     QString m_url;          // absolute address being fetched
+    QString m_siteUrl;      // URL as asked: its site gets Cookie and Referer
     QString m_hostName;     // for the Host header
     QString m_targetHost;   // connect target
     QString m_targetPort;

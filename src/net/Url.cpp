@@ -233,6 +233,15 @@ QString Url::Origin(const QString& url)
     return url.left(FirstOf(url, QLatin1String("/?#"), scheme + 3));
 }
 
+bool Url::SameSite(const QString& a, const QString& b)
+{
+    const TUrlParts x = SplitUrl(a);
+    const TUrlParts y = SplitUrl(b);
+    const auto port = [](const TUrlParts& u) { return u.Port.isEmpty() ? DefaultPort(u.Proto.toLower()) : u.Port; };
+    return !x.Host.isEmpty() && x.Proto.compare(y.Proto, Qt::CaseInsensitive) == 0
+           && x.Host.compare(y.Host, Qt::CaseInsensitive) == 0 && port(x) == port(y);
+}
+
 QString Url::Resolve(const QString& base, const QString& reference)
 {
     if (SchemeLength(reference) >= 0)

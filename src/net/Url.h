@@ -73,6 +73,10 @@ public:
     static QString Resolve(const QString& base, const QString& reference);
     // "scheme://authority" of an absolute address; empty when it has none.
     static QString Origin(const QString& url);
+    // Both addresses belong to one site: the same scheme, host and port
+    // (a missing port is the scheme's own; case does not count). Addresses
+    // without a host are never the same site.
+    static bool SameSite(const QString& a, const QString& b);
 
     // ---- file name, base and protocol ----
     static QString FileName(const QString& url); // after the last "/" (all of it when none)

@@ -1,6 +1,8 @@
 #include "HttpTransfer.h"
 
+#include "ContentDisposition.h"
 #include "FileStream.h"
+#include "SafeName.h"
 #include "Url.h"
 #include "WSocket.h"
 
@@ -33,11 +35,23 @@ void ReadContentRange(const QString& value, qint64& first, qint64& total)
     }
 }
 
+// What the details log shows of a header line: a cookie's value never.
+QString Masked(const QString& line)
+{
+    const qsizetype colon = line.indexOf(QLatin1Char(':'));
+    const QString name = line.left(colon).trimmed();
+    if (colon > 0
+        && (name.compare(QLatin1String("Cookie"), Qt::CaseInsensitive) == 0
+            || name.compare(QLatin1String("Set-Cookie"), Qt::CaseInsensitive) == 0))
+        return line.left(colon + 1) + QStringLiteral(" ********");
+    return line;
+}
+
 } // namespace
 
 THttpTransfer::THttpTransfer(const QString& url, const QString& localPath, TTransferObserver* observer,
                              QObject* parent)
-    : TTransferJob(observer, parent), m_url(url), m_path(localPath)
+    : TTransferJob(observer, parent), m_siteUrl(url), m_url(url), m_path(localPath)
 {
     m_client.SetMultiThreaded(true);
     Wire();
@@ -63,6 +77,11 @@ void THttpTransfer::Wire()
         Moved(m_url);
     };
     m_client.OnStateChange = [this](THttpCli*) { StateChange(); };
+    m_client.OnCommand = [this](THttpCli*, QString& line) {
+        // The user sees that the session's cookie went, not what it is.
+        if (line.startsWith(QLatin1String("Cookie:")))
+            Log(Masked(line));
+    };
     m_client.OnRequestDone = [this](THttpCli*, THttpRequest, quint16) { RequestDone(); };
 }
 
@@ -74,6 +93,7 @@ void THttpTransfer::Unwire()
     m_client.OnDocData = nullptr;
     m_client.OnLocationChange = nullptr;
     m_client.OnStateChange = nullptr;
+    m_client.OnCommand = nullptr;
     m_client.OnRequestDone = nullptr;
 }
 
@@ -138,9 +158,22 @@ void THttpTransfer::DoLoop()
     }
 }
 
+// The client keeps the session within the site of the address it is given;
+// the GET after a HEAD that was redirected to another site starts there, so
+// the session is given only while the address is still on the first site.
+void THttpTransfer::ApplySession()
+{
+    const bool sameSite = Url::SameSite(m_url, m_siteUrl);
+    m_client.Cookie = sameSite ? m_session.Cookie : QString();
+    m_client.Reference = sameSite ? m_session.Referer : QString();
+    if (!m_session.UserAgent.isEmpty())
+        m_client.Agent = m_session.UserAgent;
+}
+
 THttpTransfer::Step THttpTransfer::StartRequest(THttpRequest request, State complete)
 {
     m_client.URL = m_url;
+    ApplySession();
     m_next = complete;
     try {
         m_client.StartRequest(request);
@@ -192,6 +225,14 @@ THttpTransfer::Step THttpTransfer::DoHeadComplete()
         return Step::Pending;
     }
     m_headSize = status < 300 ? m_client.AnnouncedLength() : -1;
+    // The server's name for the file may still choose the local file: it
+    // is not opened yet. (Without a usable HEAD the file is opened before
+    // the GET's reply names it, and the name it started with stays.)
+    if (!m_offeredName.isEmpty()) {
+        const QString path = Named(m_offeredName);
+        if (!path.isEmpty())
+            m_path = path;
+    }
     m_next = State::OpenFile;
     return Step::Next;
 }
@@ -348,13 +389,15 @@ TTransferEnd THttpTransfer::GetFailure() const
 void THttpTransfer::HeaderBegin()
 {
     m_replyMoves = false;
+    if (!m_inGet)
+        m_offeredName.clear();
     m_rangeStart = m_rangeTotal = -1;
 }
 
 void THttpTransfer::HeaderLine()
 {
     const QString line = m_client.CurrentLine();
-    Log(line);
+    Log(Masked(line));
     const qsizetype colon = line.indexOf(QLatin1Char(':'));
     if (colon <= 0 || line.startsWith(QLatin1String("HTTP/")))
         return;
@@ -377,6 +420,8 @@ void THttpTransfer::HeaderLine()
 
 void THttpTransfer::HeaderEnd()
 {
+    if (!m_inGet && !m_replyMoves)
+        m_offeredName = SafeName::Of(ContentDisposition::FileName(m_client.ContentDispositionValue()));
     if (m_inGet && !m_replyMoves && !m_toFtp)
         JudgeGetReply();
 }

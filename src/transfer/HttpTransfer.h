@@ -20,6 +20,15 @@ namespace flk {
 
 class TFileStream;
 
+// The browser's session for one download: sent with the HEAD and the GET
+// and with redirections within the site of the address the download
+// started from; never to another site, never stored or logged.
+struct THttpSession {
+    QString Cookie;    // the "Cookie:" header's value
+    QString Referer;
+    QString UserAgent; // goes to every site, as the browser sends it
+};
+
 class THttpTransfer : public TTransferJob {
     Q_OBJECT
 public:
@@ -36,6 +45,8 @@ public:
     // The client, for its settings (Timeout, Agent, Cookie, Reference...)
     // before Start.
     THttpCli& Client() { return m_client; }
+    // The session headers, before Start.
+    void SetSession(const THttpSession& session) { m_session = session; }
     State CurrentState() const { return m_state; }
     // The address fetched: the given one, or where redirections led.
     QString Url() const { return m_url; }
@@ -57,6 +68,7 @@ private:
     void Unwire();
     Step StartRequest(THttpRequest request, State complete);
     void StartAt(qint64 offset);
+    void ApplySession();
     void HeaderBegin();
     void HeaderLine();
     void HeaderEnd();
@@ -74,6 +86,9 @@ private:
     bool SecureFailure() const;
 
     THttpCli m_client;
+    THttpSession m_session;
+    QString m_siteUrl;           // the address the download started from: its site gets the session
+    QString m_offeredName;       // the HEAD's Content-Disposition name, made safe
     QString m_url;
     QString m_path;
     std::unique_ptr<TFileStream> m_file;

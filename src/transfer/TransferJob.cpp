@@ -21,6 +21,11 @@ void TTransferJob::Moved(const QString& url)
         m_observer->TransferMoved(url);
 }
 
+QString TTransferJob::Named(const QString& name)
+{
+    return m_observer ? m_observer->TransferNamed(name) : QString();
+}
+
 void TTransferJob::Sized(qint64 total, qint64 from)
 {
     m_total = total;

@@ -43,6 +43,9 @@ signals:
 protected:
     void Log(const QString& line);
     void Moved(const QString& url);
+    // The observer's answer to a name from the server: the new local path,
+    // or empty.
+    QString Named(const QString& name);
     void Sized(qint64 total, qint64 from);
     void Progress(qint64 bytes, qint64 block);
     void Ask(TTransferQuestion question);

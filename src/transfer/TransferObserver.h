@@ -45,6 +45,15 @@ public:
     // the block that just came.
     virtual void TransferProgress(qint64 bytes, qint64 block) = 0;
     virtual void TransferAsk(TTransferQuestion question) = 0;
+    // The server named the file (Content-Disposition, already made safe)
+    // before the local file is opened. The answer is the local path to use
+    // instead of the one given at the start; empty keeps that one. The
+    // default keeps it.
+    virtual QString TransferNamed(const QString& name)
+    {
+        Q_UNUSED(name);
+        return QString();
+    }
     virtual void TransferEnded(const TTransferEnd& end) = 0;
 };
 

@@ -77,6 +77,12 @@ TEST_F(BookmarksTest, FirefoxProfilesAreReadFromACopyOfTheirPlacesDatabase)
                 {25, 1, "ftp://other.example/b", 5, 0, "Other one"},
                 {26, 1, "http://tagged.example/", 4, 0, "tag entry"}},
                &locked);
+    // A fresh Firefox keeps its profiles under the configuration folder.
+    Write(QStringLiteral(".config/mozilla/firefox/profiles.ini"),
+          "[Profile0]\nName=fresh\nIsRelative=1\nPath=xyz.default-release\nDefault=1\n");
+    QDir().mkpath(home.home() + ".config/mozilla/firefox/xyz.default-release");
+    MakePlaces(home.home() + ".config/mozilla/firefox/xyz.default-release/places.sqlite",
+               {{10, 1, "http://fresh.example/", 3, 0, "Fresh"}});
 
     EXPECT_EQ(Build(), QStringList({
         "Firefox Bookmarks/",
@@ -91,6 +97,9 @@ TEST_F(BookmarksTest, FirefoxProfilesAreReadFromACopyOfTheirPlacesDatabase)
         "Firefox Bookmarks/default-esr/Bookmarks Menu/-",
         "Firefox Bookmarks/default-esr/Other Bookmarks/",
         "Firefox Bookmarks/default-esr/Other Bookmarks/Other one <ftp://other.example/b>",
+        "Firefox Bookmarks/fresh/",
+        "Firefox Bookmarks/fresh/Bookmarks Toolbar/",
+        "Firefox Bookmarks/fresh/Bookmarks Toolbar/Fresh <http://fresh.example/>",
     }));
     locked.close();
 }

@@ -2,6 +2,9 @@
 // Communicator users.
 #include "BookmarksFixture.h"
 
+#include <QMenu>
+#include <functional>
+
 #include <QFile>
 
 namespace flk::test {
@@ -65,16 +68,29 @@ TEST_F(BookmarksTest, BadBookmarkFilesNeverStopTheMenu)
     EXPECT_EQ(lines.size(), 1 + 200);
     EXPECT_TRUE(lines.last().endsWith(QStringLiteral("F99/L <http://x/99>")));
 
-    // 20,000 entries in one folder: submenus of 1,000 each.
+    // 20,000 entries in one folder: parts that fit the screen's height, parts
+    // of parts where there are more parts than rows; no menu needs a second
+    // column (a "1 - 1000" part used to open 22 columns wide).
     QByteArray many = "<DL><p>\n";
     for (int i = 0; i < 20000; ++i)
         many += "<DT><A HREF=\"http://m.example/" + QByteArray::number(i) + "\">M" + QByteArray::number(i) + "</A>\n";
     SetNavigatorFile(Write(QStringLiteral("many.htm"), many));
     const QStringList all = Build();
-    EXPECT_EQ(all.size(), 1 + 20 + 20000);
-    EXPECT_EQ(all.value(1), "Navigator Bookmarks/1 - 1000/");
-    EXPECT_EQ(all.value(2), "Navigator Bookmarks/1 - 1000/M0 <http://m.example/0>");
-    EXPECT_EQ(all.last(), "Navigator Bookmarks/19001 - 20000/M19999 <http://m.example/19999>");
+    const size_t rows = TBookmarks::RowsThatFit(menu.get());
+    ASSERT_LT(rows, size_t(200)); // the test screen is not 200 rows high
+    const size_t part = TBookmarks::PartSize(20000, rows);
+    EXPECT_EQ(part, rows * rows); // 20,000 needs two levels of parts at this height
+    EXPECT_EQ(all.filter(" <http://m.example/").size(), 20000);
+    EXPECT_EQ(all.value(1), QStringLiteral("Navigator Bookmarks/1 - %1/").arg(part));
+    EXPECT_EQ(all.value(3), QStringLiteral("Navigator Bookmarks/1 - %1/1 - %2/M0 <http://m.example/0>").arg(part).arg(rows));
+    EXPECT_TRUE(all.last().endsWith("/M19999 <http://m.example/19999>"));
+    std::function<void(QMenu*)> fits = [&](QMenu* m) {
+        EXPECT_LE(size_t(m->actions().size()), rows) << qPrintable(m->title());
+        for (QAction* a : m->actions())
+            if (a->menu())
+                fits(a->menu());
+    };
+    fits(menu.get());
 }
 
 TEST_F(BookmarksTest, AFavoritesFolderListsSubFoldersThenShortcuts)

@@ -78,7 +78,9 @@ TEST_F(BookmarksTest, ChoosingABookmarkPutsItsAddressIntoTheDialogsSourceBox)
 
     EXPECT_EQ(asker->edtSource->currentText(), "http://one.example/f.zip");
     EXPECT_TRUE(asker->edtSource->hasFocus());
-    EXPECT_EQ(asker->SourceUrl, "http://start.example/a.bin");
+    // The bookmark is what gets downloaded.
+    EXPECT_EQ(asker->SourceUrl, "http://one.example/f.zip");
+    EXPECT_EQ(asker->RemoteFileName, "f.zip");
     // A second click keeps the dialog's menu.
     asker->cmdBookMarks->click();
     EXPECT_EQ(asker->Bookmarks1->menu(), web);

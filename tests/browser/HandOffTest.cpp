@@ -14,6 +14,7 @@
 #include <QJsonObject>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMap>
 #include <QPointer>
 #include <gtest/gtest.h>
 
@@ -178,4 +179,63 @@ TEST_F(HandOffDialog, TwoHandOffsOpenTwoDialogs)
             names << asker->edtName->text() + "/" + asker->Protocol;
     names.sort();
     EXPECT_EQ(names, (QStringList{"one.zip/http", "two.zip/ftp"}));
+}
+
+// The browser's context through the host into the dialog: the final address
+// is fetched, the browser's name shows (made safe), the session waits for
+// the transfer. Bad values are refused whole: the browser keeps the download.
+TEST_F(HandOffDialog, TheBrowsersContextFillsTheDialog)
+{
+    Endpoint tray([](UINT msg, WPARAM w, LPARAM l, const QByteArray& data) {
+        return browser::HandleTrayMessage(msg, w, l, data);
+    });
+    ASSERT_TRUE(tray.setName("FLK"));
+    const QString longUrl = "https://cdn.example/" + QString(4096, 'a') + "?sig=1";
+    const auto handOff = [](const QString& url, const QString& name, const QString& cookies) {
+        return QJsonObject{{"type", "handoff"}, {"kind", "https"}, {"url", "https://example.org/get?id=7"},
+                           {"finalUrl", url}, {"description", "A report"}, {"filename", name},
+                           {"referrer", "https://example.org/page"}, {"userAgent", "Browser/1.0"},
+                           {"cookies", cookies}};
+    };
+    const auto run = test::RunHost({handOff("https://cdn.example/f/r.pdf", "../../.bashrc", "sid=1; t=2"),
+                                    handOff(longUrl, QString(1000, 'n') + ".pdf", "a=b"),
+                                    handOff("https://cdn.example/x", "x", "sid=1\r\nX-Evil: 1"),
+                                    handOff("https://cdn.example/x", "x", QString(9000, 'c')),
+                                    handOff("", "x", "")});
+    ASSERT_EQ(run.answers.size(), 5) << run.errorOutput.constData();
+    QList<bool> ok;
+    for (const QJsonObject& a : run.answers)
+        ok << a.value("ok").toBool();
+    // The last has no finalUrl: the address it started from is fetched.
+    EXPECT_EQ(ok, (QList<bool>{true, true, false, false, true}));
+    EXPECT_TRUE(run.answers[2].value("error").toString().contains("control character"));
+
+    QMap<QString, TfrmAsker*> bySource;
+    for (TfrmAsker* asker : test::TopLevel<TfrmAsker>())
+        bySource[asker->SourceUrl] = asker;
+    ASSERT_EQ(bySource.size(), 3);
+    TfrmAsker* first = bySource.value("https://cdn.example/f/r.pdf");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->edtName->text(), "bashrc");
+    EXPECT_EQ(first->edtSource->currentText(), "https://cdn.example/f/r.pdf");
+    EXPECT_EQ(first->edtDesc->text(), "A report");
+    EXPECT_EQ(first->SessionCookie, "sid=1; t=2");
+    EXPECT_EQ(first->SessionReferer, "https://example.org/page");
+    EXPECT_EQ(first->SessionAgent, "Browser/1.0");
+    TfrmAsker* second = bySource.value(longUrl);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->edtName->text().toUtf8().size(), 255);
+    EXPECT_TRUE(second->edtName->text().endsWith(".pdf"));
+    EXPECT_NE(bySource.value("https://example.org/get?id=7"), nullptr);
+}
+
+// Names from addresses are decoded and made safe for the name box; the
+// address's own name stays for the server.
+TEST_F(HandOffDialog, NamesFromAddressesAreDecodedAndSafe)
+{
+    TfrmAsker* asker = take("http\rhttp://h/caf%C3%A9%20menu.pdf\rx");
+    EXPECT_EQ(asker->edtName->text(), QString::fromUtf8("café menu.pdf"));
+    EXPECT_EQ(asker->RemoteFileName, "caf%C3%A9%20menu.pdf");
+    EXPECT_EQ(take("http\rhttp://h/d/-rf\rx")->edtName->text(), "rf");
+    EXPECT_EQ(take("http\rhttp://h/d/%2E%2E\rx")->edtName->text(), "");
 }

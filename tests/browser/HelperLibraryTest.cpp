@@ -5,6 +5,7 @@
 #include "Registry.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -63,14 +64,20 @@ protected:
 
 } // namespace
 
-TEST_F(HelperLibrary, RegisterWritesTheThreeManifests)
+// Every browser the user has gets its manifest; a browser that has never
+// run (no configuration folder: Google Chrome here) gets no folder either.
+TEST_F(HelperLibrary, RegisterWritesAManifestForEveryBrowserPresent)
 {
+    for (const char* folder : {"chromium", "BraveSoftware/Brave-Browser", "vivaldi", "microsoft-edge", "mozilla"})
+        QDir().mkpath(env.configHome() + "/" + folder);
     ASSERT_EQ(registerServer(), 0);
     const QString host = QFileInfo(FLK_AUTO_LIBRARY).absolutePath() + "/flkauto-host";
     const QString name = "org.fetchlark.flkauto.json";
 
     for (const QString& dir : {env.configHome() + "/chromium/NativeMessagingHosts/",
-                               env.configHome() + "/google-chrome/NativeMessagingHosts/"}) {
+                               env.configHome() + "/BraveSoftware/Brave-Browser/NativeMessagingHosts/",
+                               env.configHome() + "/vivaldi/NativeMessagingHosts/",
+                               env.configHome() + "/microsoft-edge/NativeMessagingHosts/"}) {
         const QJsonObject m = ReadJson(dir + name);
         EXPECT_EQ(m.value("name").toString(), "org.fetchlark.flkauto") << qPrintable(dir);
         EXPECT_EQ(m.value("path").toString(), host);
@@ -79,10 +86,18 @@ TEST_F(HelperLibrary, RegisterWritesTheThreeManifests)
                   QJsonArray{"chrome-extension://oiakoeiabikacimgmifhikedjpmkbkdo/"});
         EXPECT_FALSE(m.contains("allowed_extensions"));
     }
-    const QJsonObject firefox = ReadJson(env.home() + "/.mozilla/native-messaging-hosts/" + name);
-    EXPECT_EQ(firefox.value("path").toString(), host);
-    EXPECT_EQ(firefox.value("allowed_extensions").toArray(), QJsonArray{"flkauto@fetchlark.org"});
-    EXPECT_FALSE(firefox.contains("allowed_origins"));
+    EXPECT_FALSE(QFileInfo::exists(env.configHome() + "/google-chrome"));
+    for (const QString& file : {env.home() + "/.mozilla/native-messaging-hosts/" + name,
+                                env.configHome() + "/mozilla/native-messaging-hosts/" + name}) {
+        const QJsonObject firefox = ReadJson(file);
+        EXPECT_EQ(firefox.value("path").toString(), host) << qPrintable(file);
+        EXPECT_EQ(firefox.value("allowed_extensions").toArray(), QJsonArray{"flkauto@fetchlark.org"});
+        EXPECT_FALSE(firefox.contains("allowed_origins"));
+    }
+    ASSERT_EQ(unregisterServer(), 0);
+    for (const char* folder : {"chromium", "BraveSoftware/Brave-Browser", "vivaldi", "microsoft-edge"})
+        EXPECT_FALSE(QFileInfo::exists(env.configHome() + "/" + folder + "/NativeMessagingHosts/" + name)) << folder;
+    EXPECT_FALSE(QFileInfo::exists(env.configHome() + "/mozilla/native-messaging-hosts/" + name));
 }
 
 TEST_F(HelperLibrary, RegisterWritesTheClassAndAutomationEntries)
@@ -111,6 +126,7 @@ TEST_F(HelperLibrary, UnregisterRemovesManifestsAndEntries)
 
 TEST_F(HelperLibrary, UnwritableManifestFolderIsAFailure)
 {
+    QDir().mkpath(env.configHome() + "/chromium");
     // A file where the Firefox folder should be.
     test::WriteAll(env.home() + "/.mozilla", "not a folder");
     EXPECT_NE(registerServer(), 0);

@@ -4,8 +4,10 @@
 #include "BrowserEnv.h"
 #include "Endpoint.h"
 #include "FileMapping.h"
+#include "HandOffMessage.h"
 #include "HostRun.h"
 
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -88,32 +90,54 @@ TEST(NativeHost, NoWindowCaptionedFlk)
     EXPECT_FALSE(run.errorOutput.isEmpty()); // logged, on standard error only
 }
 
-TEST(NativeHost, LongAddressesAreRefusedAndLongDescriptionsShortened)
+// What fits the length-prefixed string whole goes as that string; a long
+// address, a long description or the browser's context goes whole as the
+// JSON form. Bad messages get a clear refusal, so the browser keeps its
+// download.
+TEST(NativeHost, LongFieldsAndContextGoWholeAndBadMessagesAreRefused)
 {
     test::BrowserEnv env;
     Seen seen;
-    Endpoint tray(Tray(seen));
+    QList<WPARAM> forms;
+    Endpoint tray([&](UINT msg, WPARAM w, LPARAM l, const QByteArray& data) {
+        forms << w;
+        return Tray(seen)(msg, w, l, data);
+    });
     ASSERT_TRUE(tray.setName("FLK"));
 
-    const QString longUrl = "http://h/" + QString(250, 'x') + ".zip"; // never cut
-    const QString url = "http://h/f.zip";
-    const QString description = QString(300, QChar(0x00E9)); // two bytes each in UTF-8
-    const auto run = test::RunHost({HandOff("http", longUrl, ""), HandOff("http", url, description),
-                                    {{"type", "dance"}}, });
-    ASSERT_EQ(run.answers.size(), 3);
-    EXPECT_EQ(run.answers[0].value("ok"), QJsonValue(false));
-    EXPECT_TRUE(run.answers[0].value("error").toString().contains("too long"));
-    EXPECT_EQ(run.answers[1], (QJsonObject{{"ok", true}}));
-    EXPECT_EQ(run.answers[2].value("ok"), QJsonValue(false));
+    const QString longUrl = "http://h/" + QString(4096, 'x') + ".zip";
+    const QString description = QString(300, QChar(0x00E9));
+    QJsonObject context = HandOff("http", "http://h/get?id=7", "d");
+    context["finalUrl"] = "https://cdn.h/f/report.pdf";
+    context["filename"] = "report 2026.pdf";
+    context["referrer"] = "https://h/page";
+    context["userAgent"] = "Browser/1.0";
+    context["cookies"] = "sid=s3cret";
+    QJsonObject hugeCookie = context;
+    hugeCookie["cookies"] = QString(8193, 'c');
+    const auto run = test::RunHost({HandOff("http", "http://h/f.zip", "short"), HandOff("http", longUrl, ""),
+                                    HandOff("http", "http://h/f.zip", description), context, hugeCookie,
+                                    HandOff("http", "", "no address"), {{"type", "dance"}}, Query(longUrl)});
+    ASSERT_EQ(run.answers.size(), 8) << run.errorOutput.constData();
+    for (int i : {0, 1, 2, 3})
+        EXPECT_EQ(run.answers[i], (QJsonObject{{"ok", true}})) << i;
+    for (int i : {4, 5, 6, 7})
+        EXPECT_EQ(run.answers[i].value("ok"), QJsonValue(false)) << i;
+    EXPECT_TRUE(run.answers[4].value("error").toString().contains("cookies is too long"));
+    EXPECT_TRUE(run.answers[5].value("error").toString().contains("no address"));
+    EXPECT_TRUE(run.answers[7].value("error").toString().contains("too long to test"));
+    // The cookie never reaches the host's log.
+    EXPECT_FALSE(run.errorOutput.contains("s3cret"));
 
-    ASSERT_EQ(seen.data.size(), 1);
-    const QByteArray sent = seen.data[0];
-    EXPECT_EQ(uchar(sent[0]), sent.size() - 1);
-    EXPECT_LE(sent.size() - 1, 255);
-    const QByteArray head = "http\rhttp://h/f.zip\r";
-    EXPECT_TRUE(sent.mid(1).startsWith(head));
-    // Cut between characters: 255 - 20 = 235 bytes leave 117 whole ones.
-    EXPECT_EQ(QString::fromUtf8(sent.mid(1 + head.size())), QString(117, QChar(0x00E9)));
+    ASSERT_EQ(seen.data.size(), 4);
+    EXPECT_EQ(forms, (QList<WPARAM>{0, kHandOffContext, kHandOffContext, kHandOffContext}));
+    EXPECT_EQ(seen.data[0], QByteArray("\x19http\rhttp://h/f.zip\rshort"));
+    const auto json = [&](int i) { return QJsonDocument::fromJson(seen.data[i]).object(); };
+    EXPECT_EQ(json(1), (QJsonObject{{"kind", "http"}, {"url", longUrl}}));
+    EXPECT_EQ(json(2)["description"].toString(), description);
+    QJsonObject sent = context;
+    sent.remove("type");
+    EXPECT_EQ(json(3), sent);
 }
 
 TEST(NativeHost, BrokenFrameEndsTheHost)

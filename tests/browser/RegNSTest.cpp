@@ -78,6 +78,7 @@ protected:
 
 TEST_F(Registration, RealHelperRegistersQuietly)
 {
+    QDir().mkpath(env.configHome() + "/chromium");
     TRegNS reg(helperFolder(FLK_AUTO_LIBRARY));
     reg.RegisterAll();
     EXPECT_EQ(dialogs.texts(), QStringList());

@@ -90,13 +90,29 @@ TEST_F(AskerTest, DownloadTwiceRewritesTheSameRecord)
     EXPECT_EQ(file.readString("setup.zip", "Desc", ""), "Second description");
 }
 
-TEST_F(AskerTest, RecordShowsTheSourceAsShownNotAsFetched)
+// The bookmark chosen is the file downloaded and recorded (it used to fill
+// the box while the dialog fetched the address it was opened with). A name
+// taken from the address follows the address; a name the user typed stays.
+// An address typed into the box is fetched the same way.
+TEST_F(AskerTest, TheChosenBookmarkOrTypedAddressIsWhatIsFetchedAndRecorded)
 {
     Open(QStringLiteral("setup.zip"));
-    asker->Bookmarks1URL("http://bookmarked.example/setup.zip");
+    asker->FillFromHandOff("http://127.0.0.1:1/files/setup.zip", "", "setup.zip", "http://127.0.0.1:1/files/", "http");
+    asker->SessionCookie = "sid=1";
+    asker->Bookmarks1URL("http://localhost:1/books/caf%C3%A9%20menu.pdf?x=1");
+    EXPECT_EQ(asker->SourceUrl, "http://localhost:1/books/caf%C3%A9%20menu.pdf?x=1");
+    EXPECT_EQ(asker->edtName->text(), QString::fromUtf8("café menu.pdf"));
+    EXPECT_EQ(asker->SessionCookie, ""); // another site: the session stays behind
     asker->cmdOK->click();
-    EXPECT_EQ(RecordFile(FolderFile()).readString("setup.zip", "Source", ""), "http://bookmarked.example/setup.zip");
-    EXPECT_EQ(asker->SourceUrl, "http://127.0.0.1:1/files/setup.zip");
+    EXPECT_EQ(RecordFile(FolderFile()).readString(QString::fromUtf8("café menu.pdf"), "Source", ""),
+              "http://localhost:1/books/caf%C3%A9%20menu.pdf?x=1");
+    ASSERT_TRUE(WaitIdle());
+
+    QTest::keyClicks(asker->edtName, "-mine.zip");
+    asker->edtSource->setEditText("http://127.0.0.1:1/other/typed.zip");
+    asker->cmdOK->click();
+    EXPECT_EQ(asker->SourceUrl, "http://127.0.0.1:1/other/typed.zip");
+    EXPECT_EQ(asker->edtName->text(), QString::fromUtf8("café menu.pdf-mine.zip"));
 }
 
 TEST_F(AskerTest, UnusableNamesAreRefused)

@@ -9,6 +9,7 @@
 #include "RecordFile.h"
 
 #include <QDir>
+#include <QTest>
 #include <QTemporaryDir>
 
 namespace flk::test {
@@ -532,6 +533,37 @@ TEST_F(HttpTransferTest, StatisticsUse64BitFiguresAndTimeToArrivalWrapsAtADay)
     asker->SpeedTick(1);
     EXPECT_EQ(asker->lblETA->text(), QStringLiteral("01:00:00"));
     EXPECT_EQ(asker->lblAverage->text(), QStringLiteral("10000000 bps"));
+}
+
+// The server's Content-Disposition name replaces a name taken from the
+// address ("getid=7") before the file is opened, and the record moves with
+// it; a name the user typed stays.
+TEST_F(HttpTransferTest, TheServersNameReplacesANameFromTheAddressNotTheUsers)
+{
+    const QByteArray body = Pattern(5000);
+    const QByteArray named = "Content-Disposition: attachment; filename*=UTF-8''report%202026.pdf\r\n";
+    for (const bool userTyped : {false, true}) {
+        SCOPED_TRACE(userTyped ? "typed by the user" : "from the address");
+        ScriptedHttpServer server;
+        server.AddReply("HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n" + named + "\r\n");
+        server.AddReply("HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n" + named + "\r\n" + body);
+        const QString url = QString::fromLatin1(server.BaseUrl()) + "/get?id=7";
+        OpenFor(url, "x");
+        asker->FillFromHandOff(url, "d", "getid=7", url, "http");
+        if (userTyped)
+            QTest::keyClicks(asker->edtName, ".bin");
+        const QString expected = userTyped ? QStringLiteral("getid=7.bin") : QStringLiteral("report 2026.pdf");
+
+        ASSERT_TRUE(Download());
+        EXPECT_EQ(asker->edtName->text(), expected);
+        EXPECT_EQ(ReadFile(Target(expected)), body);
+        EXPECT_EQ(asker->LocalPath, Target(expected));
+        const RecordFile record(FolderFile());
+        EXPECT_EQ(record.recordNames(), QStringList{expected});
+        QFile::remove(Target(expected));
+        RecordFile(FolderFile()).eraseRecord(expected);
+        delete asker.data();
+    }
 }
 
 } // namespace

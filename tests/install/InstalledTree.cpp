@@ -23,6 +23,7 @@ QStringList ExpectedInstallFiles()
         data + "extension/manifest.json",
         data + "extension/background.js",
         data + "fetchlark-handoff.xpi",
+        data + "fetchlark-handoff-chromium.zip",
         share + "applications/fetchlark.desktop",
         share + "metainfo/org.fetchlark.Fetchlark.metainfo.xml",
         share + "icons/hicolor/scalable/apps/fetchlark.svg",

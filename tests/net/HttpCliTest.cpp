@@ -484,3 +484,35 @@ TEST_F(HttpIntoFileTest, AFileThatRefusesTheBodyEndsTheRequestAndTheNextOneRuns)
     file.close();
     EXPECT_EQ(ReadAll(path), "after");
 }
+
+// A session's Cookie and Referer go with the request and with redirections
+// within its site; a redirection to another site (here another port, then
+// another host name for the same machine) gets neither. User-Agent goes
+// everywhere, as the browser sends it.
+TEST_F(HttpCliTest, SessionHeadersStayWithinTheSite)
+{
+    ScriptedHttpServer other;
+    other.AddReply("HTTP/1.0 302 Found\r\nLocation: http://localhost:" + QByteArray::number(other.Port())
+                   + "/byname\r\n\r\n");
+    other.AddReply(Ok("elsewhere", "Content-Disposition: attachment; filename=\"x.bin\"\r\n"));
+    ScriptedHttpServer server;
+    server.AddReply("HTTP/1.0 302 Found\r\nLocation: /same\r\n\r\n");
+    server.AddReply("HTTP/1.0 302 Found\r\nLocation: " + other.BaseUrl() + "/away\r\n\r\n");
+    http.Cookie = "sid=s3cret; theme=dark";
+    http.Reference = "http://example.org/page";
+    http.Agent = "Browser/1.0";
+    EXPECT_EQ(Get(Url(server, "/start")), "ok");
+    const QByteArray session = "Referer: http://example.org/page\r\nUser-Agent: Browser/1.0\r\n";
+    EXPECT_EQ(server.WaitForRequest(0), "GET /start HTTP/1.0\r\n" + session + HostLine(server)
+                                            + "Cookie: sid=s3cret; theme=dark\r\n\r\n");
+    EXPECT_EQ(server.WaitForRequest(1), "GET /same HTTP/1.0\r\n" + session + HostLine(server)
+                                            + "Cookie: sid=s3cret; theme=dark\r\n\r\n");
+    for (int i : {0, 1}) {
+        const QByteArray request = other.WaitForRequest(i);
+        EXPECT_TRUE(request.contains("User-Agent: Browser/1.0\r\n")) << request.constData();
+        EXPECT_FALSE(request.contains("Cookie")) << request.constData();
+        EXPECT_FALSE(request.contains("Referer")) << request.constData();
+    }
+    EXPECT_EQ(body.data(), "elsewhere");
+    EXPECT_EQ(http.ContentDispositionValue(), "attachment; filename=\"x.bin\"");
+}

@@ -286,5 +286,65 @@ TEST_F(HttpTransferJobTest, AChunkedBodyIsStoredWithoutItsFramingOrFailsWhenCut)
     }
 }
 
+// The browser's session goes with the HEAD, a redirection within the site
+// and the GET; the server's Content-Disposition name (made safe) picks the
+// local file before it is opened; the log never shows a cookie.
+TEST_F(HttpTransferJobTest, SessionWithinTheSiteAndTheServersName)
+{
+    ScriptedHttpServer server;
+    const QByteArray body = Pattern(3000);
+    server.AddReply("HTTP/1.0 302 Found\r\nLocation: /real?id=7\r\n\r\n");
+    server.AddReply(Header("200 OK", body.size(),
+                           "Content-Disposition: attachment; filename=\"../report 2026.pdf\"\r\n"
+                           "Set-Cookie: next=s3cret2\r\n"));
+    server.AddReply(Header("200 OK", body.size()) + body);
+    observer.namedFolder = dir.path();
+    job = std::make_unique<THttpTransfer>(Url(server), Path(), &observer);
+    job->SetSession({QStringLiteral("sid=s3cret"), QStringLiteral("http://example.org/page"),
+                     QStringLiteral("Browser/1.0")});
+    ASSERT_TRUE(observer.Run(*job));
+
+    EXPECT_TRUE(observer.Complete()) << observer.Failure().toStdString();
+    EXPECT_EQ(observer.names, QStringList{"report 2026.pdf"});
+    EXPECT_EQ(ReadAll(dir.filePath("report 2026.pdf")), body);
+    EXPECT_FALSE(QFileInfo::exists(Path()));
+    for (int i : {0, 1, 2}) {
+        const QByteArray request = server.WaitForRequest(i);
+        EXPECT_TRUE(request.contains("\r\nCookie: sid=s3cret\r\n")) << request.constData();
+        EXPECT_TRUE(request.contains("\r\nReferer: http://example.org/page\r\n")) << request.constData();
+        EXPECT_TRUE(request.contains("\r\nUser-Agent: Browser/1.0\r\n")) << request.constData();
+    }
+    EXPECT_TRUE(server.WaitForRequest(2).startsWith("GET /real?id=7 HTTP/1.0\r\n"));
+    EXPECT_TRUE(observer.log.contains("Cookie: ********"));
+    EXPECT_TRUE(observer.log.contains("Set-Cookie: ********"));
+    EXPECT_FALSE(observer.log.join('\n').contains("s3cret"));
+}
+
+// A HEAD redirected to another site: that site gets neither the cookie nor
+// the referrer, on the HEAD or on the GET that starts there. A name the
+// observer does not take leaves the local file as it was given.
+TEST_F(HttpTransferJobTest, AnotherSiteGetsNoSession)
+{
+    ScriptedHttpServer other;
+    const QByteArray body = Pattern(100);
+    other.AddReply(Header("200 OK", body.size(), "Content-Disposition: attachment; filename*=UTF-8''x.bin\r\n"));
+    other.AddReply(Header("200 OK", body.size()) + body);
+    ScriptedHttpServer server;
+    server.AddReply("HTTP/1.0 302 Found\r\nLocation: " + other.BaseUrl() + "/cdn/file.bin\r\n\r\n");
+    job = std::make_unique<THttpTransfer>(Url(server), Path(), &observer);
+    job->SetSession({QStringLiteral("sid=s3cret"), QStringLiteral("http://example.org/page"), QString()});
+    ASSERT_TRUE(observer.Run(*job));
+
+    EXPECT_TRUE(observer.Complete()) << observer.Failure().toStdString();
+    EXPECT_EQ(ReadAll(Path()), body);
+    EXPECT_EQ(observer.names, QStringList{"x.bin"});
+    EXPECT_TRUE(server.WaitForRequest(0).contains("Cookie: sid=s3cret"));
+    for (int i : {0, 1}) {
+        const QByteArray request = other.WaitForRequest(i);
+        EXPECT_FALSE(request.contains("Cookie")) << request.constData();
+        EXPECT_FALSE(request.contains("Referer")) << request.constData();
+    }
+}
+
 } // namespace
 } // namespace flk::test

@@ -23,6 +23,8 @@ struct RecordingObserver : TTransferObserver {
     bool answer = false;                // what every question gets
     std::optional<TTransferEnd> end;
     TTransferJob* job = nullptr;
+    QStringList names;                  // names the server gave
+    QString namedFolder;                // when set, a named file goes there under its name
 
     void TransferLog(const QString& line) override { log << line; }
     void TransferMoved(const QString& url) override { moves << url; }
@@ -34,6 +36,11 @@ struct RecordingObserver : TTransferObserver {
         QTimer::singleShot(0, [this] { job->Answer(answer); });
     }
     void TransferEnded(const TTransferEnd& e) override { end = e; }
+    QString TransferNamed(const QString& name) override
+    {
+        names << name;
+        return namedFolder.isEmpty() ? QString() : namedFolder + QLatin1Char('/') + name;
+    }
 
     // Starts the job and runs messages until it has ended.
     bool Run(TTransferJob& j, int limitMs = 15000)
