@@ -1,5 +1,7 @@
 #include "InfoPanel.h"
 
+#include "ElidedLabel.h"
+
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QGridLayout>
@@ -33,7 +35,9 @@ QLabel* Caption(const QString& text, QWidget* parent, const QString& name, const
 QLabel* Value(const QString& text, QWidget* parent, const QString& name, const QString& accessible,
               const QString& hint)
 {
-    auto* label = new QLabel(text, parent);
+    // A value read from a record may be long: it is cut, never widens the window.
+    auto* label = new TElidedLabel(parent);
+    label->setText(text);
     label->setObjectName(name);
     label->setAccessibleName(accessible);
     label->setStatusTip(hint);
@@ -50,6 +54,8 @@ TInfoPanel::TInfoPanel(QWidget* parent) : QWidget(parent)
     BuildNotes();
     for (QWidget* field : TextFields())
         ApplyLook(field);
+    for (QLineEdit* value : {edtDescription, edtSource})
+        ShowWholeTextAsToolTip(value);
 }
 
 void TInfoPanel::BuildUpper()

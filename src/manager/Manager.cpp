@@ -6,6 +6,7 @@
 #include "Asker.h"
 #include "Catalogue.h"
 #include "Dialogs.h"
+#include "ElidedLabel.h"
 #include "FolderList.h"
 #include "IconLibrary.h"
 #include "LookOut.h"
@@ -85,7 +86,8 @@ void TfrmManager::BuildUi()
     auto* right = new QVBoxLayout(pnl1);
     right->setContentsMargins(0, 0, 0, 0);
     right->setSpacing(0);
-    pnlCategory = new QLabel(pnl1);
+    // Long section and file names are cut here, never widening the window.
+    pnlCategory = new TElidedLabel(pnl1);
     pnlCategory->setObjectName(QStringLiteral("pnlCategory"));
     pnlCategory->setAccessibleName(QStringLiteral("Folder"));
     pnlCategory->setMinimumHeight(kHeadingHeight);
