@@ -66,6 +66,9 @@ void TLookOut::SetActivePage(TLookOutPage* page)
         m_active = nullptr;
         return;
     }
+    // A page that cannot open stays closed rather than open under another's header.
+    if (page != m_active && !HasRoom())
+        return;
     const QPointer<TLookOutPage> closed(m_active);
     m_active = page;
     const PumpGuard alive(this);
@@ -158,6 +161,7 @@ void TLookOut::PageAdded(TLookOutPage* page)
     page->show();
     if (!m_active)
         m_active = page;
+    updateGeometry();
     ArrangePages(false);
 }
 
@@ -166,6 +170,23 @@ void TLookOut::PageGone(TLookOutPage* page)
     m_pages.removeAll(page);
     if (m_active == page)
         m_active = nullptr;
+    if (!m_destroying)
+        updateGeometry();
+}
+
+QSize TLookOut::minimumSizeHint() const
+{
+    constexpr int kButtonRow = 64;
+    const int n = int(VisiblePages().size());
+    const int frame = height() - contentsRect().height();
+    const int least = n == 0 ? 0 : std::max(n * 19 + 66, (n - 1) * 20 + G::kFirstButtonTop + kButtonRow);
+    return {QFrame::minimumSizeHint().width(), least + frame};
+}
+
+bool TLookOut::HasRoom() const
+{
+    // Before the bar is first laid out on screen its height means nothing.
+    return !isVisible() || G::PagesHaveRoom(int(VisiblePages().size()), height());
 }
 
 QList<QWidget*> TLookOut::Items() const

@@ -73,6 +73,13 @@ public:
     void SetFocusItem(QWidget* item);
 
     QSize sizeHint() const override { return {92, 300}; }
+    // As high as its visible headers and one row of the open page's
+    // buttons need, so the window never makes the bar too short to open a
+    // page (where the headers would not say which page is open).
+    QSize minimumSizeHint() const override;
+    // The headers leave room for an open page at the bar's height. While
+    // they do not (a screen too small), a click opens nothing.
+    bool HasRoom() const;
 
 signals:
     // A page was opened (header click or SetActivePage).

@@ -337,7 +337,7 @@ void TLookOutPage::Press()
 
 void TLookOutPage::HeaderClicked()
 {
-    if (!isEnabled())
+    if (!isEnabled() || (m_bar && m_bar->ActivePage() != this && !m_bar->HasRoom()))
         return;
     const PumpGuard alive(this);
     if (m_bar)

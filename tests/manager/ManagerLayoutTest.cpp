@@ -7,6 +7,7 @@
 #include "ManagerFixture.h"
 
 #include <QAccessible>
+#include <QDir>
 #include <QHelpEvent>
 #include <QSplitter>
 #include <QToolTip>
@@ -52,6 +53,39 @@ TEST_F(ManagerLayoutTest, LongNamesAreCutInTheHeadingNeverWideningTheWindow)
     EXPECT_EQ(w.pnlCategory->text(), longFolder);
     EXPECT_EQ(w.width(), TfrmManager::kDefaultWidth);
     EXPECT_LE(w.minimumSizeHint().width(), TfrmManager::kDefaultWidth);
+}
+
+} // namespace
+
+namespace {
+
+// Thirteen sections in a window made as short as it goes: every header can
+// be reached and opening it shows that section's folders and files under it.
+TEST_F(ManagerLayoutTest, AFullBarOpensEverySectionItShowsAndNothingElse)
+{
+    for (int i = 4; i <= 13; ++i) {
+        const QString name = QStringLiteral("Section %1").arg(i);
+        Catalogue::AddSection(name, home.path() + name + "/");
+        Catalogue::AddFolder("Inbox", name, 0, i - 1);
+        QDir().mkpath(home.path() + name + "/Inbox");
+        WriteAll(home.path() + name + "/Inbox/" + name + ".txt", "x");
+    }
+    TfrmManager& w = open({});
+    w.resize(TfrmManager::kDefaultWidth, 1); // the window's least height
+    ProcessMessages();
+    ASSERT_EQ(w.Nav->PageCount(), 13);
+    EXPECT_GT(w.height(), 1);
+    for (int i = 12; i >= 0; --i) {
+        TLookOutPage* page = w.Nav->Page(i);
+        EXPECT_TRUE(w.Nav->contentsRect().contains(page->geometry().topLeft() + page->HeaderRect().bottomRight()))
+            << "header " << i << " out of reach";
+        page->Press();
+        ProcessMessages();
+        EXPECT_EQ(w.Nav->ActivePage(), page) << "page " << i;
+        EXPECT_EQ(w.GetClickedPage(), page);
+        EXPECT_TRUE(w.FEDownloads->Directory().startsWith(Catalogue::SectionLocation(i + 1)))
+            << w.FEDownloads->Directory().toStdString() << " under " << page->Caption().toStdString();
+    }
 }
 
 } // namespace
