@@ -80,6 +80,18 @@ void TLookOut::SetActivePage(TLookOutPage* page)
         NotifyLookOutItemsChanged(this, closed, m_active);
 }
 
+void TLookOut::SetSelectedButton(TLookOutButton* button)
+{
+    if (m_selectedButton && m_selectedButton != button)
+        m_selectedButton->SetSelected(false);
+    m_selectedButton = button;
+    if (!button)
+        return;
+    button->SetSelected(true);
+    if (TLookOutPage* page = button->Page())
+        page->ScrollIntoView(button);
+}
+
 void TLookOut::SetAutoSize(bool value)
 {
     m_autoSize = value;
@@ -135,8 +147,18 @@ void TLookOut::ArrangePages(bool slide)
     const std::vector<int> tops = G::PageTops(n, visible.indexOf(m_active), h);
     const int pageHeight = G::PageHeight(n, h);
     const QPoint origin = contentsRect().topLeft();
-    for (TLookOutPage* page : visible)
-        page->resize(m_autoSize ? width() - 4 : page->width(), pageHeight);
+    bool widthChanged = false;
+    for (TLookOutPage* page : visible) {
+        const int pageWidth = m_autoSize ? width() - 4 : page->width();
+        widthChanged = widthChanged || pageWidth != page->width();
+        page->resize(pageWidth, pageHeight);
+    }
+    if (widthChanged) {
+        const PumpGuard alive(this);
+        emit PagesResized();
+        if (!alive)
+            return;
+    }
 
     const unsigned generation = ++m_arrangeGeneration;
     QList<QPointer<TLookOutPage>> pages(visible.begin(), visible.end());

@@ -12,6 +12,7 @@
 
 namespace flk {
 
+class TLookOutButton;
 class TLookOutPage;
 
 Q_MOC_INCLUDE("LookOutPage.h")
@@ -72,6 +73,11 @@ public:
     QWidget* FocusItem() const;
     void SetFocusItem(QWidget* item);
 
+    // The current item among all the bar's buttons (none: no button): it
+    // shows selected, and its page scrolls it into sight.
+    void SetSelectedButton(TLookOutButton* button);
+    TLookOutButton* SelectedButton() const { return m_selectedButton; }
+
     QSize sizeHint() const override { return {92, 300}; }
     // As high as its visible headers and one row of the open page's
     // buttons need, so the window never makes the bar too short to open a
@@ -84,6 +90,8 @@ public:
 signals:
     // A page was opened (header click or SetActivePage).
     void OnClick(TLookOutPage* page);
+    // AutoSize gave the pages another width.
+    void PagesResized();
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -104,6 +112,7 @@ private:
     QList<TLookOutPage*> m_pages;
     TLookOutPage* m_active = nullptr;
     QPointer<QWidget> m_focusItem;
+    QPointer<TLookOutButton> m_selectedButton;
     bool m_autoSize = false;
     bool m_smooth = false;
     bool m_destroying = false;

@@ -123,6 +123,8 @@ public:
             s.checked = Button()->Down();
         }
         s.pressed = Button()->Down();
+        s.selectable = true;
+        s.selected = Button()->Selected();
         return s;
     }
     void doAction(const QString& name) override

@@ -84,6 +84,10 @@ public:
     void Press();
 
     bool MouseInControl() const { return m_hover; }
+    // The bar's current item (see TLookOut::SetSelectedButton): drawn on
+    // the selection colour and reported selected to assistive technology.
+    bool Selected() const { return m_selected; }
+    void SetSelected(bool selected);
     bool Pressed() const; // drawn pressed: held down with the mouse over it, or Down
 
     // Geometry of the drawing, in button coordinates.
@@ -139,6 +143,7 @@ private:
     friend class TLookOutPage;
     const TImageList* Images() const;
     void DragMoved(QPoint globalPos);
+    void HoverFromCursor();
     void FinishEdit(bool accepted);
 
     QPointer<TLookOutPage> m_page;
@@ -158,6 +163,7 @@ private:
     int m_groupIndex = 0;
     QPointer<QMenu> m_popUpMenu;
     bool m_hover = false;
+    bool m_selected = false;
     bool m_mouseDown = false;
     QLineEdit* m_editor = nullptr;
     QPointer<TLookOutCaptionEdit> m_edit; // the editor's keeper while editing

@@ -81,6 +81,9 @@ void TfrmManager::BuildUi()
     Nav->SetSmooth(true);
     Nav->SetAutoSize(true);
     Nav->setMinimumWidth(60);
+    // Buttons made before the pages took their width, and those made after,
+    // all sit alike.
+    connect(Nav, &TLookOut::PagesResized, this, &TfrmManager::ButtonWidthsToFirstPage);
 
     pnl1 = new QWidget(Splitter1);
     auto* right = new QVBoxLayout(pnl1);
@@ -146,6 +149,7 @@ void TfrmManager::FirstRunCreate()
     }
     ClickedPage = Nav->Page(0);
     ClickedButton = nullptr;
+    Nav->SetSelectedButton(ClickedButton);
     Settings::SetFirstRun(false);
     HeadClick(Nav->Page(0));
     CatClick();
@@ -160,6 +164,7 @@ void TfrmManager::LaterRunCreate()
     if (Nav->PageCount() == 0) {
         ClickedPage = nullptr;
         ClickedButton = nullptr;
+        Nav->SetSelectedButton(ClickedButton);
         SectionLocation.clear();
         ClearAll(true);
         SetFolderItemsEnabled(false);
@@ -167,6 +172,7 @@ void TfrmManager::LaterRunCreate()
         SectionLocation = Catalogue::SectionLocation(1);
         ClickedPage = Nav->Page(0);
         ClickedButton = ClickedPage->Button(0);
+        Nav->SetSelectedButton(ClickedButton);
         HeadClick(ClickedPage);
         if (FEDownloads->HasItemAtTopLeft()) {
             lblFilename->setText(FEDownloads->SelectTop());

@@ -418,6 +418,7 @@ void TfrmManager::RemovePage(int page)
     if (Nav->PageCount() == 0) {
         ClickedPage = nullptr;
         ClickedButton = nullptr;
+        Nav->SetSelectedButton(ClickedButton);
         SectionLocation.clear();
         pnlCategory->clear();
         FEDownloads->SetDirectory(QString());

@@ -11,6 +11,7 @@
 #include <QHelpEvent>
 #include <QSplitter>
 #include <QToolTip>
+#include <QWheelEvent>
 
 using namespace flk;
 using namespace flk::test;
@@ -86,6 +87,53 @@ TEST_F(ManagerLayoutTest, AFullBarOpensEverySectionItShowsAndNothingElse)
         EXPECT_TRUE(w.FEDownloads->Directory().startsWith(Catalogue::SectionLocation(i + 1)))
             << w.FEDownloads->Directory().toStdString() << " under " << page->Caption().toStdString();
     }
+}
+
+} // namespace
+
+namespace {
+
+// The current folder looks selected and says so to screen readers; a folder
+// made later sits like the first ones and is scrolled into sight; the wheel
+// scrolls the page's buttons.
+TEST_F(ManagerLayoutTest, TheBarShowsTheCurrentFolderAndBringsItIntoSight)
+{
+    TfrmManager& w = open({});
+    TLookOutPage* programs = w.Nav->Page(0);
+    TLookOutButton* games = programs->Button(1);
+    TLookOutButton* utilities = programs->Button(2);
+    auto selected = [](TLookOutButton* b) {
+        return QAccessible::queryAccessibleInterface(b)->state().selected;
+    };
+    EXPECT_TRUE(games->Selected());
+    EXPECT_TRUE(selected(games));
+    EXPECT_FALSE(selected(utilities));
+    utilities->Press();
+    EXPECT_TRUE(selected(utilities));
+    EXPECT_FALSE(selected(games));
+    EXPECT_FALSE(games->Selected());
+
+    for (int i = 1; i <= 6; ++i)
+        w.NewButton(QStringLiteral("More %1").arg(i), "Programs", 0, 0);
+    TLookOutButton* last = programs->Button(programs->ButtonCount() - 1);
+    EXPECT_EQ(last->width(), programs->Button(0)->width());
+    EXPECT_EQ(last->x(), programs->Button(0)->x()) << "a later button sits where the first ones do";
+    // As the new-folder dialog does after creating it.
+    w.LookOutButtonMouseDown(last);
+    w.CatClick();
+    ProcessMessages();
+    EXPECT_TRUE(programs->rect().contains(last->geometry())) << "the new folder is in sight";
+    EXPECT_GT(programs->ScrollOffset(), 0);
+
+    const int offset = programs->ScrollOffset();
+    QWheelEvent up(QPointF(10, 40), programs->mapToGlobal(QPointF(10, 40)), {}, QPoint(0, 120), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(programs, &up);
+    EXPECT_EQ(programs->ScrollOffset(), offset - 1);
+    QWheelEvent down(QPointF(10, 40), programs->mapToGlobal(QPointF(10, 40)), {}, QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(programs, &down);
+    EXPECT_EQ(programs->ScrollOffset(), offset) ;
 }
 
 } // namespace
