@@ -67,6 +67,7 @@ void TfrmManager::BuildUi()
 {
     BuildMainMenu();
     BuildBarMenus();
+    BuildKeyboardCommands();
 
     BuildToolBar();
 

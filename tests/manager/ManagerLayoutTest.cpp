@@ -6,7 +6,12 @@
 #include "LookOutPage.h"
 #include "ManagerFixture.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
 #include <QDir>
 #include <QHelpEvent>
 #include <QSplitter>
@@ -134,6 +139,60 @@ TEST_F(ManagerLayoutTest, TheBarShowsTheCurrentFolderAndBringsItIntoSight)
                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(programs, &down);
     EXPECT_EQ(programs->ScrollOffset(), offset) ;
+}
+
+} // namespace
+
+namespace {
+
+// Reordering and moving folders by key and menu; the rename box is where a
+// screen reader looks for it; the toolbar's Browser and Scanner by menu.
+TEST_F(ManagerLayoutTest, TheKeyboardReordersAndMovesFoldersAndReachesTheRenameBox)
+{
+    TfrmManager& w = open({"save.dat"});
+    TLookOutPage* programs = w.Nav->Page(0);
+    ASSERT_EQ(w.GetClickedButton(), programs->Button(1));
+    QApplication::setActiveWindow(&w);
+    w.FEDownloads->setFocus();
+    QTest::keyClick(w.FEDownloads->View(), Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(programs->Button(2)->Caption(), "Games");
+    EXPECT_EQ(Catalogue::FolderNames("Programs"), QStringList({"Productivity", "Utilities", "Games", "Applications"}));
+    EXPECT_EQ(w.GetClickedButton(), programs->Button(2)) << "the folder moved stays current";
+    w.mnuMoveFolderUp->trigger();
+    w.mnuMoveFolderUp->trigger();
+    EXPECT_EQ(Catalogue::FolderNames("Programs"), QStringList({"Games", "Productivity", "Utilities", "Applications"}));
+    emit w.mnuEdit->aboutToShow();
+    EXPECT_FALSE(w.mnuMoveFolderUp->isEnabled()) << "the first folder goes no higher";
+    emit w.mnuEdit->aboutToHide();
+
+    // To another section, as a drop on its page does.
+    emit w.mnuMoveFolderTo->aboutToShow();
+    QStringList targets;
+    for (QAction* a : w.mnuMoveFolderTo->actions())
+        targets << a->text();
+    ASSERT_EQ(targets, QStringList({"Research", "Internet"}));
+    w.mnuMoveFolderTo->actions()[0]->trigger();
+    ProcessMessages();
+    EXPECT_EQ(Catalogue::FolderNames("Research"), QStringList({"School", "Office", "Home", "Games"}));
+    EXPECT_TRUE(QFile::exists(home.path() + "Research/Games/save.dat"));
+
+    // The rename box is a child of the bar's item it renames.
+    w.mnuRenCat->trigger();
+    ASSERT_TRUE(w.RenameEdit && w.RenameEdit->isVisible());
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(w.RenameEdit.data());
+    ASSERT_NE(box, nullptr);
+    QAccessibleInterface* holder = box->parent();
+    ASSERT_NE(holder, nullptr);
+    EXPECT_GE(holder->indexOfChild(box), 0);
+    EXPECT_EQ(holder->child(holder->indexOfChild(box))->object(), w.RenameEdit.data());
+    EXPECT_EQ(holder->parent()->object(), w.Nav) << "reached from the bar down";
+    QTest::keyClick(w.RenameEdit.data(), Qt::Key_Escape);
+
+    // Browser and Scanner without a mouse: the View menu starts what the buttons start.
+    Settings::writeString("Toolbar", "BrowserCL", "/usr/bin/true");
+    w.mnuLaunchBrowser->trigger();
+    ASSERT_FALSE(shell.started.isEmpty());
+    EXPECT_EQ(shell.started.last().program, "/usr/bin/true");
 }
 
 } // namespace
