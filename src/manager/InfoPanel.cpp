@@ -45,6 +45,12 @@ QLabel* Value(const QString& text, QWidget* parent, const QString& name, const Q
     return label;
 }
 
+// The link stays blue; on a dark desktop a light blue, so it can be read.
+QColor LinkBlue(const QColor& background)
+{
+    return background.lightness() < 128 ? QColor(0x7a, 0xb4, 0xff) : QColor(Qt::blue);
+}
+
 } // namespace
 
 TInfoPanel::TInfoPanel(QWidget* parent) : QWidget(parent)
@@ -281,7 +287,7 @@ void TInfoPanel::ApplyLook(QWidget* field)
     look.setColor(QPalette::Base, base.color(editing ? QPalette::ToolTipBase : QPalette::Button));
     QColor text = base.color(editing ? QPalette::ToolTipText : QPalette::ButtonText);
     if (field == edtSource && m_sourceLink)
-        text = Qt::blue;
+        text = LinkBlue(look.color(QPalette::Base));
     look.setColor(QPalette::Text, text);
     field->setPalette(look);
     if (auto* edit = qobject_cast<QLineEdit*>(field)) {
