@@ -193,9 +193,9 @@ void TLookOutButton::SetSelected(bool selected)
 
 // After a drag the mouse was held: no leave or enter reached the buttons,
 // so the hover look follows where the pointer is now.
-void TLookOutButton::HoverFromCursor()
+void TLookOutButton::HoverAt(QPoint globalPos)
 {
-    const bool over = rect().contains(mapFromGlobal(QCursor::pos()));
+    const bool over = rect().contains(mapFromGlobal(globalPos));
     if (over != m_hover && !m_down) {
         m_hover = over;
         update();
@@ -434,6 +434,7 @@ void TLookOutButton::BeginDrag()
     m_dragging = true;
     m_mouseDown = false;
     m_dragTarget = nullptr;
+    m_dragPos = QCursor::pos();
     grabMouse();
     grabKeyboard();
     QGuiApplication::setOverrideCursor(m_dragCursor);
@@ -443,6 +444,7 @@ void TLookOutButton::BeginDrag()
 // Asks the button or page under the pointer whether it takes the drop.
 void TLookOutButton::DragMoved(QPoint globalPos)
 {
+    m_dragPos = globalPos;
     TLookOut* bar = m_page ? m_page->Bar() : nullptr;
     QWidget* under = bar ? bar->childAt(bar->mapFromGlobal(globalPos)) : nullptr;
     while (under && !qobject_cast<TLookOutButton*>(under) && !qobject_cast<TLookOutPage*>(under))
@@ -480,7 +482,7 @@ void TLookOutButton::EndDrag(bool drop)
     if (m_page && m_page->Bar())
         for (TLookOutPage* page : m_page->Bar()->Pages())
             for (TLookOutButton* button : page->Buttons())
-                button->HoverFromCursor();
+                button->HoverAt(m_dragPos);
     const PumpGuard alive(this);
     if (auto* button = qobject_cast<TLookOutButton*>(target.data()))
         emit button->OnDragDrop(button, this);

@@ -143,7 +143,7 @@ private:
     friend class TLookOutPage;
     const TImageList* Images() const;
     void DragMoved(QPoint globalPos);
-    void HoverFromCursor();
+    void HoverAt(QPoint globalPos);
     void FinishEdit(bool accepted);
 
     QPointer<TLookOutPage> m_page;
@@ -169,6 +169,7 @@ private:
     QPointer<TLookOutCaptionEdit> m_edit; // the editor's keeper while editing
     QCursor m_dragCursor{Qt::DragMoveCursor};
     bool m_dragging = false;
+    QPoint m_dragPos; // where the pointer last was during the drag (global)
     QPointer<QWidget> m_dragTarget;
 };
 

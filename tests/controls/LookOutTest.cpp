@@ -393,6 +393,7 @@ TEST(LookOutDrag, DroppingAButtonOnAnAcceptingTarget)
     EXPECT_EQ(source->DragTarget(), target);
     ReleaseAt(target, QPoint(30, 30));
     EXPECT_FALSE(source->Dragging());
+    EXPECT_FALSE(source->MouseInControl()) << "no hover frame left on the button dragged away";
     ASSERT_EQ(drops.size(), 1);
     EXPECT_EQ(drops[0][1].value<TLookOutButton*>(), source);
     ASSERT_EQ(ends.size(), 1);
