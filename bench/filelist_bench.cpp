@@ -1,5 +1,6 @@
 // The manager window's file list at size: two folders of 10,000 files each,
-// 2,000 of them with a download record. Measures, through the real window
+// 2,000 of them with a download record, then the same with 100,000 files
+// (20,000 records). Measures, through the real window
 // (offscreen, in a throw-away program folder):
 //   - pressing a folder (CatClick) until its list is filled and painted,
 //     coming from an empty folder;
@@ -7,7 +8,7 @@
 //   - selecting a file until the information panel is filled;
 //   - the longest stretch the GUI thread spends without running its
 //     messages while a large folder loads.
-// Run by hand:  build/filelist_bench [runs]
+// Run by hand:  build/filelist_bench [runs] [largest file count]
 #include "Catalogue.h"
 #include "FolderList.h"
 #include "LookOut.h"
@@ -30,8 +31,8 @@
 
 namespace {
 
-constexpr int kFiles = 10000;
-constexpr int kRecords = 2000;
+int kFiles = 10000;
+int kRecords = 2000;
 
 void FillFolder(const QString& section, const QString& folder)
 {
@@ -82,13 +83,29 @@ double Ms(const QElapsedTimer& t)
 
 } // namespace
 
+int RunCase(int runs);
+
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir scratch;
-    qputenv("FETCHLARK_HOME", (scratch.path() + "/").toUtf8());
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 9;
+    const int largest = argc > 2 ? std::max(10000, atoi(argv[2])) : 100000;
+    for (int files : {10000, largest}) {
+        kFiles = files;
+        kRecords = files / 5;
+        if (const int failed = RunCase(files > 10000 ? std::max(1, runs / 3) : runs))
+            return failed;
+        if (files == largest)
+            break;
+    }
+    return 0;
+}
+
+int RunCase(int runs)
+{
+    QTemporaryDir scratch;
+    qputenv("FETCHLARK_HOME", (scratch.path() + "/").toUtf8());
 
     flk::Catalogue::BuildDefaultCatalogue();
     flk::Settings::SetFirstRun(false);
@@ -152,14 +169,15 @@ int main(int argc, char** argv)
         fill.push_back(Ms(f));
     }
     using flk::bench::Median;
-    std::printf("folder of %d files pressed, filled and painted: median %.1f ms (target < 300)\n", kFiles, Median(first));
+    std::printf("--- %d files ---\n", kFiles);
+    std::printf("folder of %d files pressed, filled and painted: median %.1f ms (target < 500)\n", kFiles, Median(first));
     std::printf("switch between two such folders:              median %.1f ms (target < 300)\n", Median(switches));
     std::printf("switch, large icons and list styles:          median %.1f ms (target < 300)\n", Median(iconSwitches));
-    std::printf("longest GUI-thread block, icon styles:        median %.1f ms, worst %.1f ms (target < 50)\n",
+    std::printf("longest GUI-thread block, icon styles:        median %.1f ms, worst %.1f ms (target < 16)\n",
                 Median(iconBlocks), *std::max_element(iconBlocks.begin(), iconBlocks.end()));
     std::printf("select a file (the previous one's record stored) and fill the panel: median %.2f ms\n", Median(panel));
     std::printf("fill the panel from a record (UpdateInfo):    median %.2f ms (target < 10)\n", Median(fill));
-    std::printf("longest GUI-thread block while loading:       median %.1f ms, worst %.1f ms (target < 50)\n",
+    std::printf("longest GUI-thread block while loading:       median %.1f ms, worst %.1f ms (target < 16)\n",
                 Median(blocks), *std::max_element(blocks.begin(), blocks.end()));
     return 0;
 }

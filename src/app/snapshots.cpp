@@ -34,6 +34,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QPalette>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -235,6 +236,34 @@ void PrepareCatalogueDialogs()
 
 } // namespace
 
+// A dark desktop's palette, as dark themes give it.
+QPalette DarkPalette()
+{
+    QPalette p;
+    const QColor window(0x2b, 0x2b, 0x2b), base(0x1e, 0x1e, 0x1e), text(0xe6, 0xe6, 0xe6);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::Light, QColor(0x50, 0x50, 0x50));
+    p.setColor(QPalette::Midlight, QColor(0x40, 0x40, 0x40));
+    p.setColor(QPalette::Mid, QColor(0x25, 0x25, 0x25));
+    p.setColor(QPalette::Dark, QColor(0x18, 0x18, 0x18));
+    p.setColor(QPalette::Shadow, Qt::black);
+    p.setColor(QPalette::Highlight, QColor(0x3d, 0x6e, 0xa8));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::ToolTipBase, QColor(0x40, 0x40, 0x40));
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::Link, QColor(0x7a, 0xb4, 0xff));
+    p.setColor(QPalette::PlaceholderText, QColor(0x90, 0x90, 0x90));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, QColor(0x80, 0x80, 0x80));
+    return p;
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -252,6 +281,9 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName("Fetchlark");
+    // FLK_SNAPSHOT_DARK=1: the windows under a dark desktop palette.
+    if (qEnvironmentVariableIsSet("FLK_SNAPSHOT_DARK"))
+        QApplication::setPalette(DarkPalette());
     const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     QDir().mkpath(out);
 

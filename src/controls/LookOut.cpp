@@ -66,6 +66,9 @@ void TLookOut::SetActivePage(TLookOutPage* page)
         m_active = nullptr;
         return;
     }
+    // A page that cannot open stays closed rather than open under another's header.
+    if (page != m_active && !HasRoom())
+        return;
     const QPointer<TLookOutPage> closed(m_active);
     m_active = page;
     const PumpGuard alive(this);
@@ -75,6 +78,18 @@ void TLookOut::SetActivePage(TLookOutPage* page)
     ArrangePages(m_smooth);
     if (alive)
         NotifyLookOutItemsChanged(this, closed, m_active);
+}
+
+void TLookOut::SetSelectedButton(TLookOutButton* button)
+{
+    if (m_selectedButton && m_selectedButton != button)
+        m_selectedButton->SetSelected(false);
+    m_selectedButton = button;
+    if (!button)
+        return;
+    button->SetSelected(true);
+    if (TLookOutPage* page = button->Page())
+        page->ScrollIntoView(button);
 }
 
 void TLookOut::SetAutoSize(bool value)
@@ -132,8 +147,18 @@ void TLookOut::ArrangePages(bool slide)
     const std::vector<int> tops = G::PageTops(n, visible.indexOf(m_active), h);
     const int pageHeight = G::PageHeight(n, h);
     const QPoint origin = contentsRect().topLeft();
-    for (TLookOutPage* page : visible)
-        page->resize(m_autoSize ? width() - 4 : page->width(), pageHeight);
+    bool widthChanged = false;
+    for (TLookOutPage* page : visible) {
+        const int pageWidth = m_autoSize ? width() - 4 : page->width();
+        widthChanged = widthChanged || pageWidth != page->width();
+        page->resize(pageWidth, pageHeight);
+    }
+    if (widthChanged) {
+        const PumpGuard alive(this);
+        emit PagesResized();
+        if (!alive)
+            return;
+    }
 
     const unsigned generation = ++m_arrangeGeneration;
     QList<QPointer<TLookOutPage>> pages(visible.begin(), visible.end());
@@ -158,6 +183,7 @@ void TLookOut::PageAdded(TLookOutPage* page)
     page->show();
     if (!m_active)
         m_active = page;
+    updateGeometry();
     ArrangePages(false);
 }
 
@@ -166,6 +192,23 @@ void TLookOut::PageGone(TLookOutPage* page)
     m_pages.removeAll(page);
     if (m_active == page)
         m_active = nullptr;
+    if (!m_destroying)
+        updateGeometry();
+}
+
+QSize TLookOut::minimumSizeHint() const
+{
+    constexpr int kButtonRow = 64;
+    const int n = int(VisiblePages().size());
+    const int frame = height() - contentsRect().height();
+    const int least = n == 0 ? 0 : std::max(n * 19 + 66, (n - 1) * 20 + G::kFirstButtonTop + kButtonRow);
+    return {QFrame::minimumSizeHint().width(), least + frame};
+}
+
+bool TLookOut::HasRoom() const
+{
+    // Before the bar is first laid out on screen its height means nothing.
+    return !isVisible() || G::PagesHaveRoom(int(VisiblePages().size()), height());
 }
 
 QList<QWidget*> TLookOut::Items() const

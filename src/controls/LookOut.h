@@ -12,6 +12,7 @@
 
 namespace flk {
 
+class TLookOutButton;
 class TLookOutPage;
 
 Q_MOC_INCLUDE("LookOutPage.h")
@@ -72,11 +73,25 @@ public:
     QWidget* FocusItem() const;
     void SetFocusItem(QWidget* item);
 
+    // The current item among all the bar's buttons (none: no button): it
+    // shows selected, and its page scrolls it into sight.
+    void SetSelectedButton(TLookOutButton* button);
+    TLookOutButton* SelectedButton() const { return m_selectedButton; }
+
     QSize sizeHint() const override { return {92, 300}; }
+    // As high as its visible headers and one row of the open page's
+    // buttons need, so the window never makes the bar too short to open a
+    // page (where the headers would not say which page is open).
+    QSize minimumSizeHint() const override;
+    // The headers leave room for an open page at the bar's height. While
+    // they do not (a screen too small), a click opens nothing.
+    bool HasRoom() const;
 
 signals:
     // A page was opened (header click or SetActivePage).
     void OnClick(TLookOutPage* page);
+    // AutoSize gave the pages another width.
+    void PagesResized();
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -97,6 +112,7 @@ private:
     QList<TLookOutPage*> m_pages;
     TLookOutPage* m_active = nullptr;
     QPointer<QWidget> m_focusItem;
+    QPointer<TLookOutButton> m_selectedButton;
     bool m_autoSize = false;
     bool m_smooth = false;
     bool m_destroying = false;

@@ -5,6 +5,7 @@
 #include "LookOutPage.h"
 
 #include <QAccessibleWidget>
+#include <QLineEdit>
 
 namespace flk {
 
@@ -54,9 +55,18 @@ public:
     {
         return m_bar ? QAccessible::queryAccessibleInterface(m_bar.data()) : QAccessibleWidget::parent();
     }
-    int childCount() const override { return 0; }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    // An in-place edit box open over the item (a caption being renamed) is
+    // its child, so screen readers find the box that has the focus.
+    int childCount() const override { return int(Editors().size()); }
+    QAccessibleInterface* child(int index) const override
+    {
+        const QList<QLineEdit*> editors = Editors();
+        return index >= 0 && index < editors.size() ? QAccessible::queryAccessibleInterface(editors[index]) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        return child ? int(Editors().indexOf(qobject_cast<QLineEdit*>(child->object()))) : -1;
+    }
     QStringList actionNames() const override { return {pressAction()}; }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
     QAccessible::State state() const override
@@ -68,6 +78,15 @@ public:
     }
 
 private:
+    QList<QLineEdit*> Editors() const
+    {
+        QList<QLineEdit*> shown;
+        for (QLineEdit* edit : widget()->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+            if (edit->isVisible())
+                shown << edit;
+        return shown;
+    }
+
     QPointer<TLookOut> m_bar;
 };
 
@@ -123,6 +142,8 @@ public:
             s.checked = Button()->Down();
         }
         s.pressed = Button()->Down();
+        s.selectable = true;
+        s.selected = Button()->Selected();
         return s;
     }
     void doAction(const QString& name) override

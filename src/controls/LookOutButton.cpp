@@ -5,6 +5,7 @@
 #include "LookOutPage.h"
 #include "PumpGuard.h"
 
+#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -176,6 +177,31 @@ void TLookOutButton::SetDown(bool down)
     update();
 }
 
+void TLookOutButton::SetSelected(bool selected)
+{
+    if (selected == m_selected)
+        return;
+    m_selected = selected;
+    update();
+    if (QAccessible::isActive()) {
+        QAccessible::State changed;
+        changed.selected = true;
+        QAccessibleStateChangeEvent event(this, changed);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+// After a drag the mouse was held: no leave or enter reached the buttons,
+// so the hover look follows where the pointer is now.
+void TLookOutButton::HoverAt(QPoint globalPos)
+{
+    const bool over = rect().contains(mapFromGlobal(globalPos));
+    if (over != m_hover && !m_down) {
+        m_hover = over;
+        update();
+    }
+}
+
 void TLookOutButton::Click()
 {
     if (!isEnabled())
@@ -236,6 +262,17 @@ void TLookOutButton::paintEvent(QPaintEvent*)
     QPainter p(this);
     const bool pressed = Pressed();
     const QPoint shift = pressed ? QPoint(kPressOffset, kPressOffset) : QPoint();
+
+    if (m_selected) {
+        // The desktop's selection colour, see-through so the page stays the page.
+        QColor fill = palette().color(QPalette::Highlight);
+        const QColor edge = fill;
+        fill.setAlpha(150);
+        p.setPen(edge);
+        p.setBrush(fill);
+        p.drawRect(rect().adjusted(2, 1, -3, -2));
+        p.setBrush(Qt::NoBrush);
+    }
 
     if (m_hover && isEnabled()) {
         // Top-left / bottom-right colours of the hover frame; pressed swaps them.
@@ -397,6 +434,7 @@ void TLookOutButton::BeginDrag()
     m_dragging = true;
     m_mouseDown = false;
     m_dragTarget = nullptr;
+    m_dragPos = QCursor::pos();
     grabMouse();
     grabKeyboard();
     QGuiApplication::setOverrideCursor(m_dragCursor);
@@ -406,6 +444,7 @@ void TLookOutButton::BeginDrag()
 // Asks the button or page under the pointer whether it takes the drop.
 void TLookOutButton::DragMoved(QPoint globalPos)
 {
+    m_dragPos = globalPos;
     TLookOut* bar = m_page ? m_page->Bar() : nullptr;
     QWidget* under = bar ? bar->childAt(bar->mapFromGlobal(globalPos)) : nullptr;
     while (under && !qobject_cast<TLookOutButton*>(under) && !qobject_cast<TLookOutPage*>(under))
@@ -440,6 +479,10 @@ void TLookOutButton::EndDrag(bool drop)
     if (auto* page = qobject_cast<TLookOutPage*>(m_dragTarget.data()))
         page->SetDropHighlight(false);
     m_dragTarget = nullptr;
+    if (m_page && m_page->Bar())
+        for (TLookOutPage* page : m_page->Bar()->Pages())
+            for (TLookOutButton* button : page->Buttons())
+                button->HoverAt(m_dragPos);
     const PumpGuard alive(this);
     if (auto* button = qobject_cast<TLookOutButton*>(target.data()))
         emit button->OnDragDrop(button, this);

@@ -84,6 +84,10 @@ public:
     void Press();
 
     bool MouseInControl() const { return m_hover; }
+    // The bar's current item (see TLookOut::SetSelectedButton): drawn on
+    // the selection colour and reported selected to assistive technology.
+    bool Selected() const { return m_selected; }
+    void SetSelected(bool selected);
     bool Pressed() const; // drawn pressed: held down with the mouse over it, or Down
 
     // Geometry of the drawing, in button coordinates.
@@ -139,6 +143,7 @@ private:
     friend class TLookOutPage;
     const TImageList* Images() const;
     void DragMoved(QPoint globalPos);
+    void HoverAt(QPoint globalPos);
     void FinishEdit(bool accepted);
 
     QPointer<TLookOutPage> m_page;
@@ -158,11 +163,13 @@ private:
     int m_groupIndex = 0;
     QPointer<QMenu> m_popUpMenu;
     bool m_hover = false;
+    bool m_selected = false;
     bool m_mouseDown = false;
     QLineEdit* m_editor = nullptr;
     QPointer<TLookOutCaptionEdit> m_edit; // the editor's keeper while editing
     QCursor m_dragCursor{Qt::DragMoveCursor};
     bool m_dragging = false;
+    QPoint m_dragPos; // where the pointer last was during the drag (global)
     QPointer<QWidget> m_dragTarget;
 };
 

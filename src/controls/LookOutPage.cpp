@@ -17,6 +17,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QToolButton>
+#include <QWheelEvent>
 
 namespace flk {
 
@@ -204,6 +205,46 @@ void TLookOutPage::ScrollDown()
     ScrollTo(G::ScrolledDown(m_scrollOffset, m_buttons.size()));
 }
 
+void TLookOutPage::ScrollIntoView(const TLookOutButton* button)
+{
+    const int index = m_buttons.indexOf(const_cast<TLookOutButton*>(button));
+    if (index < 0)
+        return;
+    std::vector<int> heights;
+    for (TLookOutButton* b : m_buttons)
+        heights.push_back(b->height());
+    int offset = std::min(m_scrollOffset, index);
+    while (offset < index) {
+        const std::vector<int> tops = G::ButtonTops(heights, offset, m_margin, height());
+        if (tops[size_t(index)] + heights[size_t(index)] <= height())
+            break;
+        ++offset;
+    }
+    if (offset != m_scrollOffset) {
+        m_scrollOffset = offset;
+        Arrange(false);
+        update(rect().adjusted(0, G::kHeaderHeight, 0, 0));
+        if (m_bar)
+            NotifyLookOutItemsChanged(m_bar, nullptr, nullptr);
+    }
+}
+
+void TLookOutPage::wheelEvent(QWheelEvent* e)
+{
+    m_wheelDelta += e->angleDelta().y();
+    while (m_wheelDelta >= 120) {
+        m_wheelDelta -= 120;
+        if (m_upArrow->isVisible())
+            ScrollUp();
+    }
+    while (m_wheelDelta <= -120) {
+        m_wheelDelta += 120;
+        if (m_downArrow->isVisible())
+            ScrollDown();
+    }
+    e->accept();
+}
+
 // Lays the buttons out for the new offset (sliding with Smooth) and
 // repaints below the header.
 void TLookOutPage::ScrollTo(int offset)
@@ -337,7 +378,7 @@ void TLookOutPage::Press()
 
 void TLookOutPage::HeaderClicked()
 {
-    if (!isEnabled())
+    if (!isEnabled() || (m_bar && m_bar->ActivePage() != this && !m_bar->HasRoom()))
         return;
     const PumpGuard alive(this);
     if (m_bar)

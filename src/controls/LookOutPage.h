@@ -87,6 +87,8 @@ public:
     int ScrollOffset() const { return m_scrollOffset; }
     void ScrollUp();   // what the up arrow does
     void ScrollDown(); // what the down arrow does
+    // Scrolls as little as it takes for the button to be wholly in sight.
+    void ScrollIntoView(const TLookOutButton* button);
 
     // Places the buttons for the scroll offset and shows the arrows that
     // apply. Does nothing while updating or without buttons (then both
@@ -138,6 +140,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override; // one button a notch, as the arrows
     void contextMenuEvent(QContextMenuEvent* e) override;
     void changeEvent(QEvent* e) override;
 
@@ -149,6 +152,7 @@ private:
     void ImageSizeChanged();
     void Arrange(bool slide);
     void ScrollTo(int offset);
+    int m_wheelDelta = 0;
     void PlaceArrows();
     void ArrowPressed(QToolButton* arrow);
     void ArrowReleased();

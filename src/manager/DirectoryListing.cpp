@@ -64,8 +64,10 @@ void SortFiles(std::vector<TDirectoryListing::File>& files)
     });
     std::vector<TDirectoryListing::File> sorted;
     sorted.reserve(files.size());
-    for (size_t i : order)
+    for (size_t i : order) {
         sorted.push_back(std::move(files[i]));
+        sorted.back().nameRank = int(sorted.size()) - 1;
+    }
     files = std::move(sorted);
 }
 

@@ -26,6 +26,7 @@ public:
         qint64 size = 0;
         qint64 modifiedMs = 0; // since the epoch, UTC
         std::shared_ptr<const FileType> type;
+        int nameRank = 0; // place in the reading's name order
     };
 
     // Reads `directory` (a path without a trailing "/"). Stops early,

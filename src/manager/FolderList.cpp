@@ -5,6 +5,7 @@
 #include "PumpGuard.h"
 
 #include <QContextMenuEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -43,21 +44,58 @@ QString WithSlash(QString directory)
 
 // Every item of the icon styles fills its cell of the grid. Items share one
 // size (thousands of files are laid out at once), and that size would
-// otherwise be measured on one sample name, cutting longer ones short.
+// otherwise be measured on one sample name, cutting longer ones short. Where
+// names wrap (large icons) a name without blanks may break after its
+// punctuation or inside a long run, so it takes the lines its cell has
+// instead of one cut line.
 class GridCellDelegate : public QStyledItemDelegate {
 public:
     explicit GridCellDelegate(QListView* view) : QStyledItemDelegate(view), m_view(view) {}
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        const QSize hint = QStyledItemDelegate::sizeHint(option, index);
         const QSize grid = m_view->gridSize();
+        if (grid.isValid() && m_view->wordWrap())
+            return grid;
+        const QSize hint = QStyledItemDelegate::sizeHint(option, index);
         return grid.isValid() ? QSize(grid.width(), std::min(hint.height(), grid.height())) : hint;
     }
 
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (m_view->wordWrap())
+            option->text = Breakable(option->text);
+    }
+
 private:
+    static QString Breakable(const QString& name)
+    {
+        constexpr QChar kBreak(0x200B); // zero-width space: a place to break, nothing shown
+        constexpr int kLongestRun = 10;
+        QString out;
+        out.reserve(name.size() + name.size() / 4);
+        int run = 0;
+        for (QChar c : name) {
+            out += c;
+            if (c.isSpace()) {
+                run = 0;
+                continue;
+            }
+            if (c == QLatin1Char('-') || c == QLatin1Char('_') || c == QLatin1Char('.') || ++run >= kLongestRun) {
+                out += kBreak;
+                run = 0;
+            }
+        }
+        return out;
+    }
+
     QListView* m_view;
 };
+
+// Room beside a cell's text (the view's margins and focus frame).
+constexpr int kCellPadding = 16;
 
 } // namespace
 
@@ -71,9 +109,12 @@ TFolderList::TFolderList(QWidget* parent) : QWidget(parent)
     m_details->setItemsExpandable(false);
     m_details->setUniformRowHeights(true);
     m_details->setAllColumnsShowFocus(true);
-    m_details->setSortingEnabled(false);
-    m_details->header()->setSectionsClickable(false);
     m_details->header()->setStretchLastSection(false);
+    // A click on a header sorts by its column, starting from the order read.
+    m_details->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    m_details->header()->setSortIndicatorShown(true);
+    m_details->header()->setSectionsClickable(true);
+    m_details->setSortingEnabled(true);
     SetupView(m_details);
 
     m_icons = new QListView(this);
@@ -106,6 +147,7 @@ TFolderList::TFolderList(QWidget* parent) : QWidget(parent)
     connect(m_selection, &QItemSelectionModel::selectionChanged, this, [this] { SelectionChanged(); });
     // The header forgets its sections' sizes when the rows are replaced.
     connect(m_model, &QAbstractItemModel::modelReset, this, &TFolderList::ApplyColumns);
+    connect(m_details->header(), &QHeaderView::sectionResized, this, &TFolderList::ColumnResized);
     ApplyColumns();
 
     m_readers.setMaxThreadCount(2);
@@ -130,15 +172,64 @@ TFolderList::~TFolderList()
     m_readers.waitForDone();
 }
 
+// The layout's widths are the least a column takes: Size and Modified are as
+// wide as their longest value in this desktop's font and language, Type as
+// its longest type, and Name takes what is left of the list's width. A width
+// the user drags lasts while the window lives; none is stored.
 void TFolderList::ApplyColumns()
 {
     QHeaderView* header = m_details->header();
-    const int widths[TFolderModel::ColumnCount] = {200, 50, 50, 50, 100, 200};
+    const QFontMetrics fm(m_details->font());
+    const QLocale locale = QLocale::system();
+    auto widest = [&](const QStringList& texts, int column) {
+        int w = QFontMetrics(header->font()).horizontalAdvance(TFolderModel::Caption(column)) + 2 * kCellPadding;
+        for (const QString& t : texts)
+            w = std::max(w, fm.horizontalAdvance(t) + kCellPadding);
+        return w;
+    };
+    QStringList sizes;
+    for (qint64 unit = 1; unit <= (qint64(1) << 40); unit <<= 10)
+        sizes << locale.formattedDataSize(unit * 1023 + unit / 10 * 9) << locale.formattedDataSize(1023);
+    QStringList dates;
+    for (int hour : {0, 12, 23})
+        dates << locale.toString(QDateTime(QDate(2026, 12, 28), QTime(hour, 58)), QLocale::ShortFormat)
+              << locale.toString(QDateTime(QDate(2026, 9, 30), QTime(hour, 58)), QLocale::ShortFormat);
+    int widths[TFolderModel::ColumnCount] = {200, 50, 50, 50, 100, 200};
+    widths[TFolderModel::Size] = std::max(widths[TFolderModel::Size], widest(sizes, TFolderModel::Size));
+    widths[TFolderModel::Type] = std::max(widths[TFolderModel::Type], widest(m_model->TypeTexts(), TFolderModel::Type));
+    widths[TFolderModel::Modified] = std::max(widths[TFolderModel::Modified], widest(dates, TFolderModel::Modified));
+    m_fittingColumns = true;
     for (int c = 0; c < TFolderModel::ColumnCount; ++c)
-        header->resizeSection(c, widths[c]);
+        header->resizeSection(c, m_userWidths.value(c, widths[c]));
+    m_fittingColumns = false;
     header->setSectionHidden(TFolderModel::Extension, true);
     header->setSectionHidden(TFolderModel::Attributes, true);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    FitNameColumn();
+}
+
+void TFolderList::ColumnResized(int column, int, int newSize)
+{
+    if (m_fittingColumns)
+        return;
+    m_userWidths.insert(column, newSize);
+    if (column != TFolderModel::Name)
+        FitNameColumn();
+}
+
+// Name takes the list's free width, never less than its least (or the
+// user's) width; the list scrolls sideways below that.
+void TFolderList::FitNameColumn()
+{
+    QHeaderView* header = m_details->header();
+    int others = 0;
+    for (int c = 0; c < TFolderModel::ColumnCount; ++c)
+        if (c != TFolderModel::Name && !header->isSectionHidden(c))
+            others += header->sectionSize(c);
+    const int least = m_userWidths.value(TFolderModel::Name, 200);
+    m_fittingColumns = true;
+    header->resizeSection(TFolderModel::Name, std::max(least, m_details->viewport()->width() - others));
+    m_fittingColumns = false;
 }
 
 void TFolderList::SetupView(QAbstractItemView* view)
@@ -352,7 +443,7 @@ void TFolderList::ApplyStyle()
         bool wrapText;
     };
     static const IconLook looks[] = {
-        {QListView::IconMode, QListView::LeftToRight, 32, QSize(96, 64), true},   // large icons
+        {QListView::IconMode, QListView::LeftToRight, 32, QSize(96, 64), true},   // large icons (the least)
         {QListView::ListMode, QListView::TopToBottom, 16, QSize(160, 20), false}, // list
         {QListView::ListMode, QListView::LeftToRight, 16, QSize(160, 20), false}, // small icons
     };
@@ -361,7 +452,7 @@ void TFolderList::ApplyStyle()
         m_icons->setViewMode(look.mode);
         m_icons->setFlow(look.flow);
         m_icons->setIconSize(QSize(look.icon, look.icon));
-        m_icons->setGridSize(look.grid);
+        m_icons->setGridSize(look.wrapText ? LargeIconCell(look.grid, look.icon) : look.grid);
         m_icons->setWordWrap(look.wrapText);
     }
     // Settings that the view mode resets.
@@ -372,6 +463,16 @@ void TFolderList::ApplyStyle()
     if (!m_unavailable)
         m_stack->setCurrentWidget(View());
     setFocusProxy(View());
+}
+
+// A large-icons cell holds the icon and three lines of a name in this
+// desktop's font.
+QSize TFolderList::LargeIconCell(QSize least, int icon) const
+{
+    const QFontMetrics fm(m_icons->font());
+    const int width = std::max(least.width(), fm.averageCharWidth() * 14 + 8);
+    const int height = std::max(least.height(), icon + 10 + 3 * fm.lineSpacing());
+    return {width, height};
 }
 
 // ---------------------------------------------------------------------------
@@ -515,6 +616,10 @@ bool TFolderList::eventFilter(QObject* watched, QEvent* event)
     if (!onView && !onViewport)
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
+    case QEvent::Resize:
+        if (watched == m_details->viewport())
+            FitNameColumn();
+        return false;
     case QEvent::ShortcutOverride: {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool ctrlOnly = key->modifiers() == Qt::ControlModifier;

@@ -14,6 +14,7 @@
 
 #include "DirectoryListing.h"
 
+#include <QHash>
 #include <QThreadPool>
 #include <QWidget>
 
@@ -128,6 +129,9 @@ private:
     void ChangedOnDisk();
     void SetupView(QAbstractItemView* view);
     void ApplyColumns();
+    void ColumnResized(int column, int oldSize, int newSize);
+    void FitNameColumn();
+    QSize LargeIconCell(QSize least, int icon) const;
     void ApplyStyle();
     QModelIndex IndexOf(const QString& fileName) const;
     QString NameOf(const QModelIndex& index) const;
@@ -157,6 +161,8 @@ private:
     QTreeView* m_details = nullptr;
     QListView* m_icons = nullptr;
     QLabel* m_notice = nullptr;
+    bool m_fittingColumns = false;
+    QHash<int, int> m_userWidths; // columns the user sized, this session only
 };
 
 } // namespace flk

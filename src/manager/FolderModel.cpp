@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QSet>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace flk {
 
@@ -40,6 +43,8 @@ QString TFolderModel::AttributeLetters(const QFileInfo& file)
 
 void TFolderModel::Show(TDirectoryListing listing)
 {
+    // A reading comes by name; in the order clicked, its rows merge in place.
+    Order(listing.files);
     if (listing.directory == m_directory && !m_directory.isEmpty())
         Merge(std::move(listing.files));
     else {
@@ -102,6 +107,7 @@ void TFolderModel::Merge(std::vector<File> files)
         }
         File& shown = m_files[size_t(row)];
         File& now = files[size_t(row)];
+        shown.nameRank = now.nameRank;
         if (shown.size != now.size || shown.modifiedMs != now.modifiedMs || !SameType(shown, now)) {
             shown = std::move(now);
             emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
@@ -117,6 +123,80 @@ void TFolderModel::IndexRows()
     m_rows.reserve(int(m_files.size()));
     for (int row = 0; row < int(m_files.size()); ++row)
         m_rows.insert(m_files[size_t(row)].name, row);
+}
+
+// Stable on the reading's name order, so equal sizes, times or types stay
+// by name.
+void TFolderModel::Order(std::vector<File>& files) const
+{
+    const bool down = m_sortOrder == Qt::DescendingOrder;
+    auto by = [&](auto key) {
+        std::stable_sort(files.begin(), files.end(), [&](const File& a, const File& b) {
+            return down ? key(b) < key(a) : key(a) < key(b);
+        });
+    };
+    switch (m_sortColumn) {
+    case Name:
+        if (down)
+            std::reverse(files.begin(), files.end());
+        break;
+    case Extension:
+        by([](const File& f) { return QFileInfo(f.name).suffix().toLower(); });
+        break;
+    case Size:
+        by([](const File& f) { return f.size; });
+        break;
+    case Type:
+        by([](const File& f) { return f.type ? f.type->text : QString(); });
+        break;
+    case Modified:
+        by([](const File& f) { return f.modifiedMs; });
+        break;
+    default:
+        break;
+    }
+}
+
+void TFolderModel::sort(int column, Qt::SortOrder order)
+{
+    if (column == m_sortColumn && order == m_sortOrder)
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    QStringList names;
+    names.reserve(before.size());
+    for (const QModelIndex& index : before)
+        names << FileName(index.row());
+    // Back to name order first: the columns' orders are all stable on it.
+    if (m_sortOrder == Qt::DescendingOrder && m_sortColumn == Name)
+        std::reverse(m_files.begin(), m_files.end());
+    else if (m_sortColumn != -1 && m_sortColumn != Name) {
+        std::sort(m_files.begin(), m_files.end(),
+                  [](const File& a, const File& b) { return a.nameRank < b.nameRank; });
+    }
+    m_sortColumn = column;
+    m_sortOrder = order;
+    Order(m_files);
+    IndexRows();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (int i = 0; i < before.size(); ++i)
+        after << index(Row(names[i]), before[i].column());
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+QStringList TFolderModel::TypeTexts() const
+{
+    QSet<const TDirectoryListing::FileType*> seen;
+    QStringList texts;
+    for (const File& file : m_files)
+        if (file.type && !seen.contains(file.type.get())) {
+            seen.insert(file.type.get());
+            if (!texts.contains(file.type->text))
+                texts << file.type->text;
+        }
+    return texts;
 }
 
 QString TFolderModel::FileName(int row) const

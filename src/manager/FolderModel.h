@@ -39,6 +39,13 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // Clicking a header sorts by its column; -1 is the reading's own order
+    // (by name). Nothing of it is stored: a new window lists by name again.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    int SortColumn() const { return m_sortColumn; }
+    // The Type column's texts of the rows, each once.
+    QStringList TypeTexts() const;
+
     // Header caption of a column ("Name", "Extension", ...).
     static QString Caption(int column);
     // The letters of a file's attributes: R read-only, H hidden.
@@ -50,6 +57,7 @@ private:
     void Replace(std::vector<File> files);
     void Merge(std::vector<File> files);
     void IndexRows();
+    void Order(std::vector<File>& files) const;
     QIcon IconOf(const File& file) const;
     QVariant Display(const File& file, int column) const;
 
@@ -57,6 +65,8 @@ private:
     std::vector<File> m_files;
     QHash<QString, int> m_rows;
     QLocale m_locale;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     // Icons by theme name: a few kinds of file, thousands of rows.
     mutable QHash<QString, QIcon> m_icons;
 };

@@ -1,5 +1,7 @@
 #include "InfoPanel.h"
 
+#include "ElidedLabel.h"
+
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QGridLayout>
@@ -33,12 +35,20 @@ QLabel* Caption(const QString& text, QWidget* parent, const QString& name, const
 QLabel* Value(const QString& text, QWidget* parent, const QString& name, const QString& accessible,
               const QString& hint)
 {
-    auto* label = new QLabel(text, parent);
+    // A value read from a record may be long: it is cut, never widens the window.
+    auto* label = new TElidedLabel(parent);
+    label->setText(text);
     label->setObjectName(name);
     label->setAccessibleName(accessible);
     label->setStatusTip(hint);
     label->setTextInteractionFlags(Qt::NoTextInteraction);
     return label;
+}
+
+// The link stays blue; on a dark desktop a light blue, so it can be read.
+QColor LinkBlue(const QColor& background)
+{
+    return background.lightness() < 128 ? QColor(0x7a, 0xb4, 0xff) : QColor(Qt::blue);
 }
 
 } // namespace
@@ -50,6 +60,8 @@ TInfoPanel::TInfoPanel(QWidget* parent) : QWidget(parent)
     BuildNotes();
     for (QWidget* field : TextFields())
         ApplyLook(field);
+    for (QLineEdit* value : {edtDescription, edtSource})
+        ShowWholeTextAsToolTip(value);
 }
 
 void TInfoPanel::BuildUpper()
@@ -275,7 +287,7 @@ void TInfoPanel::ApplyLook(QWidget* field)
     look.setColor(QPalette::Base, base.color(editing ? QPalette::ToolTipBase : QPalette::Button));
     QColor text = base.color(editing ? QPalette::ToolTipText : QPalette::ButtonText);
     if (field == edtSource && m_sourceLink)
-        text = Qt::blue;
+        text = LinkBlue(look.color(QPalette::Base));
     look.setColor(QPalette::Text, text);
     field->setPalette(look);
     if (auto* edit = qobject_cast<QLineEdit*>(field)) {

@@ -7,6 +7,7 @@
 #include "Asker.h"
 #include "Catalogue.h"
 #include "Dialogs.h"
+#include "ElidedLabel.h"
 #include "FolderList.h"
 #include "IconLibrary.h"
 #include "LookOut.h"
@@ -70,6 +71,7 @@ void TfrmManager::BuildUi()
 {
     BuildMainMenu();
     BuildBarMenus();
+    BuildKeyboardCommands();
 
     BuildToolBar();
 
@@ -84,12 +86,16 @@ void TfrmManager::BuildUi()
     Nav->SetSmooth(true);
     Nav->SetAutoSize(true);
     Nav->setMinimumWidth(60);
+    // Buttons made before the pages took their width, and those made after,
+    // all sit alike.
+    connect(Nav, &TLookOut::PagesResized, this, &TfrmManager::ButtonWidthsToFirstPage);
 
     pnl1 = new QWidget(Splitter1);
     auto* right = new QVBoxLayout(pnl1);
     right->setContentsMargins(0, 0, 0, 0);
     right->setSpacing(0);
-    pnlCategory = new QLabel(pnl1);
+    // Long section and file names are cut here, never widening the window.
+    pnlCategory = new TElidedLabel(pnl1);
     pnlCategory->setObjectName(QStringLiteral("pnlCategory"));
     pnlCategory->setAccessibleName(QStringLiteral("Folder"));
     pnlCategory->setMinimumHeight(kHeadingHeight);
@@ -148,6 +154,7 @@ void TfrmManager::FirstRunCreate()
     }
     ClickedPage = Nav->Page(0);
     ClickedButton = nullptr;
+    Nav->SetSelectedButton(ClickedButton);
     Settings::SetFirstRun(false);
     HeadClick(Nav->Page(0));
     CatClick();
@@ -162,6 +169,7 @@ void TfrmManager::LaterRunCreate()
     if (Nav->PageCount() == 0) {
         ClickedPage = nullptr;
         ClickedButton = nullptr;
+        Nav->SetSelectedButton(ClickedButton);
         SectionLocation.clear();
         ClearAll(true);
         SetFolderItemsEnabled(false);
@@ -169,6 +177,7 @@ void TfrmManager::LaterRunCreate()
         SectionLocation = Catalogue::SectionLocation(1);
         ClickedPage = Nav->Page(0);
         ClickedButton = ClickedPage->Button(0);
+        Nav->SetSelectedButton(ClickedButton);
         HeadClick(ClickedPage);
         if (FEDownloads->HasItemAtTopLeft()) {
             lblFilename->setText(FEDownloads->SelectTop());

@@ -317,6 +317,15 @@ public:
     bool RenameHeader();
     bool RenameCategory();
     void ConnectDragHandlers(TLookOutPage* page);
+    // The current folder one place up (-1) or down (+1) on its page, as a
+    // drag onto its neighbour does; to another section, as a drag onto its page.
+    void MoveFolderClick(int step);
+    void MoveFolderToSectionClick(TLookOutPage* target);
+    QAction* mnuMoveFolderUp = nullptr;
+    QAction* mnuMoveFolderDown = nullptr;
+    QMenu* mnuMoveFolderTo = nullptr;
+    QAction* mnuLaunchBrowser = nullptr; // the toolbar's Browser and Scanner, from the View menu
+    QAction* mnuLaunchScanner = nullptr;
     void ConnectDragHandlers(TLookOutButton* button);
     static QString ConfirmCatDeleteText();
     // What the section and folder dialogs use of the bar (CatalogueBar).
@@ -359,6 +368,12 @@ private:
     void BuildUi();
     void BuildMainMenu();
     void BuildBarMenus();
+    // Keyboard and menu ways to what the mouse does on the bar and toolbar
+    // (ManagerKeyboard.cpp).
+    void BuildKeyboardCommands();
+    void UpdateFolderMoveItems();
+    void FillMoveToSection();
+    bool CanMoveFolder(int step) const;
     void BuildFileOps();
     bool AskDropAction();
     int DropInto(const QStringList& files, DropPlan& plan);

@@ -218,6 +218,7 @@ void TfrmManager::LookOutButtonMouseDown(TLookOutButton* button)
         HoverButton = button;
         FEDownloads->setFocus();
         ClickedButton = button;
+        Nav->SetSelectedButton(ClickedButton); // the bar shows where the user is
     } catch (...) {
         // Storing failed: the current folder stays as it was.
     }

@@ -391,6 +391,8 @@ void TfrmManager::SelectSection(int page)
     if (!p)
         return;
     Nav->SetActivePage(p);
+    if (Nav->ActivePage() != p)
+        return; // the bar has no room to open it: its files are not shown under another header
     ClickedPage = p;
     HeadClick(p);
 }
@@ -416,6 +418,7 @@ void TfrmManager::RemovePage(int page)
     if (Nav->PageCount() == 0) {
         ClickedPage = nullptr;
         ClickedButton = nullptr;
+        Nav->SetSelectedButton(ClickedButton);
         SectionLocation.clear();
         pnlCategory->clear();
         FEDownloads->SetDirectory(QString());

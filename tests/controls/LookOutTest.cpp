@@ -104,14 +104,23 @@ TEST(LookOutBar, OpeningAPageStacksTheHeaders)
     EXPECT_EQ(b.bar.ActivePage(), nullptr);
 }
 
-TEST(LookOutBar, AShortBarDoesNotRearrange)
+// Without room a click opens nothing: no page is reported open whose
+// buttons the bar cannot show. The bar asks the window for that room.
+TEST(LookOutBar, AShortBarDoesNotRearrangeNorOpenThePage)
 {
     Bar b(100);
     const std::vector<int> before = b.Tops();
     QSignalSpy barClicks(&b.bar, &TLookOut::OnClick);
+    QSignalSpy pageClicks(b.bar.Page(1), &TLookOutPage::OnClick);
     ClickHeader(b.bar.Page(1));
     EXPECT_EQ(b.Tops(), before);
-    EXPECT_EQ(barClicks.size(), 1);
+    EXPECT_EQ(barClicks.size(), 0);
+    EXPECT_EQ(pageClicks.size(), 0);
+    EXPECT_EQ(b.bar.ActivePage(), b.bar.Page(0));
+    EXPECT_GT(b.bar.minimumSizeHint().height(), 3 * 19 + 65);
+    b.bar.resize(b.bar.width(), b.bar.minimumSizeHint().height());
+    ClickHeader(b.bar.Page(1));
+    EXPECT_EQ(b.bar.ActivePage(), b.bar.Page(1)) << "at its least height the bar opens every page";
 }
 
 TEST(LookOutBar, DisabledPageIgnoresClicks)
@@ -384,6 +393,7 @@ TEST(LookOutDrag, DroppingAButtonOnAnAcceptingTarget)
     EXPECT_EQ(source->DragTarget(), target);
     ReleaseAt(target, QPoint(30, 30));
     EXPECT_FALSE(source->Dragging());
+    EXPECT_FALSE(source->MouseInControl()) << "no hover frame left on the button dragged away";
     ASSERT_EQ(drops.size(), 1);
     EXPECT_EQ(drops[0][1].value<TLookOutButton*>(), source);
     ASSERT_EQ(ends.size(), 1);

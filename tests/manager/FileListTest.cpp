@@ -5,6 +5,7 @@
 #include "FolderModel.h"
 #include "ManagerFixture.h"
 
+#include <QAbstractItemDelegate>
 #include <QAction>
 #include <QCheckBox>
 #include <QContextMenuEvent>
@@ -13,6 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QStyleOptionViewItem>
+#include <QTest>
 #include <QTimer>
 #include <QTreeView>
 
@@ -41,15 +44,10 @@ TEST_F(FileListTest, ListsEveryFileOfTheDirectoryInDetailsWithItsColumns)
     QTreeView* details = list->DetailsView();
     QHeaderView* header = details->header();
     QStringList shown;
-    QList<int> widths;
-    for (int c = 0; c < header->count(); ++c) {
-        if (header->isSectionHidden(c))
-            continue;
-        shown << details->model()->headerData(c, Qt::Horizontal).toString();
-        widths << header->sectionSize(c);
-    }
+    for (int c = 0; c < header->count(); ++c)
+        if (!header->isSectionHidden(c))
+            shown << details->model()->headerData(c, Qt::Horizontal).toString();
     EXPECT_EQ(shown, QStringList({"Name", "Size", "Type", "Modified"}));
-    EXPECT_EQ(widths, QList<int>({200, 50, 100, 200}));
     EXPECT_EQ(details->model()->headerData(TFolderModel::Extension, Qt::Horizontal).toString(), "Extension");
     EXPECT_EQ(details->model()->headerData(TFolderModel::Attributes, Qt::Horizontal).toString(), "Attributes");
     const QModelIndex hidden = details->model()->index(list->FileNames().indexOf(".hidden"), 0, details->rootIndex());
@@ -67,6 +65,85 @@ TEST_F(FileListTest, ListsEveryFileOfTheDirectoryInDetailsWithItsColumns)
     ProcessMessages();
     EXPECT_EQ(list->SelectedFileNames(), QStringList({"[x].bin", "b.zip"}));
     EXPECT_EQ(w.pnlCategory->text(), "Games - Multiple Files Selected");
+}
+
+// The layout's widths are the least: every value shows whole in this
+// desktop's font, Name takes the rest of the width; a header click sorts and
+// a dragged width lasts, and neither is written anywhere.
+TEST_F(FileListTest, ColumnsFitTheirValuesNameTakesTheRestAndAHeaderClickSorts)
+{
+    WriteAll(games() + "big.zip", QByteArray(68400, 'x'));
+    WriteAll(games() + "bigger.iso", QByteArray(258000, 'x'));
+    WriteAll(games() + "tiny.txt", "abc");
+    TfrmManager& w = open({});
+    w.resize(1000, 600);
+    ProcessMessages();
+    TFolderList* list = w.FEDownloads;
+    QTreeView* details = list->DetailsView();
+    QHeaderView* header = details->header();
+    const QByteArray settingsBefore = ReadAll(Settings::FileName());
+
+    // What each value needs, as the list's own painter measures it.
+    auto needed = [&](int column) {
+        int most = 0;
+        for (int row = 0; row < details->model()->rowCount(); ++row) {
+            const QModelIndex index = details->model()->index(row, column);
+            QStyleOptionViewItem option;
+            option.initFrom(details->viewport());
+            option.font = details->font();
+            most = std::max(most, details->itemDelegateForIndex(index)->sizeHint(option, index).width());
+        }
+        return most;
+    };
+    const std::map<int, int> least = {{TFolderModel::Size, 50}, {TFolderModel::Type, 100}, {TFolderModel::Modified, 200}};
+    for (const auto& [c, width] : least) {
+        EXPECT_GE(header->sectionSize(c), needed(c)) << "column " << c << " cuts its values";
+        EXPECT_GE(header->sectionSize(c), width) << "the layout's width is the least";
+    }
+    const int visibleWidth = header->sectionSize(TFolderModel::Name) + header->sectionSize(TFolderModel::Size) +
+                             header->sectionSize(TFolderModel::Type) + header->sectionSize(TFolderModel::Modified);
+    EXPECT_EQ(visibleWidth, details->viewport()->width()) << "Name takes the free width";
+    w.resize(600, 600);
+    ProcessMessages();
+    EXPECT_EQ(header->sectionSize(TFolderModel::Name), 200) << "never below its least; the list scrolls instead";
+
+    list->SelectFile("big.zip");
+    const QPoint sizeHeader(header->sectionViewportPosition(TFolderModel::Size) + 5, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, sizeHeader);
+    EXPECT_EQ(list->FileNames(), QStringList({"tiny.txt", "big.zip", "bigger.iso"}));
+    EXPECT_EQ(list->SelectedFileNames(), QStringList({"big.zip"})) << "the selection follows its file";
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, sizeHeader);
+    EXPECT_EQ(list->FileNames(), QStringList({"bigger.iso", "big.zip", "tiny.txt"}));
+    WriteAll(games() + "middle.bin", QByteArray(100000, 'x'));
+    w.mnuRefresh->trigger();
+    EXPECT_EQ(list->FileNames(), QStringList({"bigger.iso", "middle.bin", "big.zip", "tiny.txt"}))
+        << "a new reading keeps the order clicked";
+
+    // A width the user gives stays when the folder changes; Name gives way.
+    w.resize(1000, 600);
+    ProcessMessages();
+    header->resizeSection(TFolderModel::Type, 300);
+    EXPECT_EQ(header->sectionSize(TFolderModel::Name) + header->sectionSize(TFolderModel::Size) + 300 +
+                  header->sectionSize(TFolderModel::Modified),
+              details->viewport()->width());
+    w.Nav->Page(0)->Button(2)->Press();
+    w.Nav->Page(0)->Button(1)->Press();
+    ProcessMessages();
+    EXPECT_EQ(header->sectionSize(TFolderModel::Type), 300);
+    EXPECT_EQ(ReadAll(Settings::FileName()), settingsBefore) << "neither order nor widths are stored";
+}
+
+// Large icons: a name wraps on up to three lines, so names that begin alike
+// are told apart.
+TEST_F(FileListTest, LargeIconNamesWrapOnThreeLines)
+{
+    Settings::SetViewStyle(1);
+    TfrmManager& w = open({"dpkg-status-backup-0001.log", "a.zip"});
+    QAbstractItemView* view = w.FEDownloads->View();
+    const int lines = (view->visualRect(view->model()->index(1, 0)).height() - view->iconSize().height()) /
+                      view->fontMetrics().lineSpacing();
+    EXPECT_GE(lines, 3) << "every cell has room for three lines of a name";
+    EXPECT_EQ(view->visualRect(view->model()->index(0, 0)).size(), view->visualRect(view->model()->index(1, 0)).size());
 }
 
 TEST_F(FileListTest, ViewStyleFromEitherMenuChecksBothAndIsStored)
