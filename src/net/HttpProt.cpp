@@ -335,7 +335,9 @@ void THttpCli::SendRequestHeader()
         put("Referer: " + Reference);
     if (m_requestType == httpPOST && !ContentTypePost.isEmpty())
         put("Content-Type: " + ContentTypePost);
-    if (!Agent.isEmpty())
+    // The browser's user agent belongs to its session too: another site sees
+    // neither it nor the session's cookies.
+    if (!Agent.isEmpty() && sameSite)
         put("User-Agent: " + Agent);
     put("Host: " + m_hostName);
     if (NoCache)

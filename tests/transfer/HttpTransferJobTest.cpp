@@ -332,7 +332,8 @@ TEST_F(HttpTransferJobTest, AnotherSiteGetsNoSession)
     ScriptedHttpServer server;
     server.AddReply("HTTP/1.0 302 Found\r\nLocation: " + other.BaseUrl() + "/cdn/file.bin\r\n\r\n");
     job = std::make_unique<THttpTransfer>(Url(server), Path(), &observer);
-    job->SetSession({QStringLiteral("sid=s3cret"), QStringLiteral("http://example.org/page"), QString()});
+    job->SetSession({QStringLiteral("sid=s3cret"), QStringLiteral("http://example.org/page"),
+                     QStringLiteral("Browser/1.0")});
     ASSERT_TRUE(observer.Run(*job));
 
     EXPECT_TRUE(observer.Complete()) << observer.Failure().toStdString();
@@ -343,6 +344,7 @@ TEST_F(HttpTransferJobTest, AnotherSiteGetsNoSession)
         const QByteArray request = other.WaitForRequest(i);
         EXPECT_FALSE(request.contains("Cookie")) << request.constData();
         EXPECT_FALSE(request.contains("Referer")) << request.constData();
+        EXPECT_FALSE(request.contains("User-Agent")) << request.constData();
     }
 }
 
