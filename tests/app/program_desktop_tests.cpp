@@ -67,6 +67,9 @@ protected:
         if (!x.Available())
             GTEST_SKIP() << x.SkipText().toStdString();
         const QString root = QDir::cleanPath(home.path() + "..");
+        // Chromium's folder: the program registers its host for a browser
+        // the user has.
+        QDir().mkpath(home.home() + ".config/chromium");
         if (geteuid() == 0) {
             // Root writes everywhere: the program runs as "nobody", owning
             // its home and runtime folders but not the program folder.

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
@@ -42,6 +43,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(QFileInfo::exists(Program())) << Program().toStdString();
+        // Chromium's folder: the program registers its host for a browser
+        // the user has.
+        QDir().mkpath(home.home() + ".config/chromium");
         // A later start with a speed set: nothing modal stands in the way.
         Settings::SetFirstRun(false);
         Settings::SetSpeed(28800);
