@@ -2,6 +2,8 @@
 // Names the helper registers under; the browser extension and the host
 // manifests must agree on them.
 
+#include "HelperContract.h"
+
 namespace flk::helper {
 
 // The native-messaging host's name (the manifest's file name without .json).
@@ -16,12 +18,12 @@ inline constexpr const char* kHostProgram = "flkauto-host";
 inline constexpr const char* kClassId = "{5F3C2A10-7E4B-4D21-9A6C-3B8E1F0D4C27}";
 inline constexpr const char* kAutomationObject = "FLKAuto.FLKAutomation";
 
-// The program's tray window and its messages.
-inline constexpr const char* kTrayCaption = "FLK";
-inline constexpr unsigned kQueryMessage = 2024;
-inline constexpr const char* kQueryBlock = "ISBINARYMAP";
-inline constexpr unsigned kQueryBlockSize = 3076;
-inline constexpr unsigned kQueryFieldSize = 1025;
-inline constexpr unsigned kQueryAnswerOffset = 3075;
+// The program's tray window and its messages: the contract both ends share.
+inline constexpr const char* kTrayCaption = contract::kTrayCaption;
+inline constexpr unsigned kQueryMessage = contract::kQueryMessage;
+inline constexpr const char* kQueryBlock = contract::kQueryBlock;
+inline constexpr unsigned kQueryBlockSize = contract::kQueryBlockSize;
+inline constexpr unsigned kQueryFieldSize = contract::kQueryFieldSize;
+inline constexpr unsigned kQueryAnswerOffset = contract::kQueryAnswerOffset;
 
 } // namespace flk::helper

@@ -2,7 +2,7 @@
 # Installs what Fetchlark needs to build, run and test on Debian 12 (as root).
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-gtk-platformtheme libxcb1-dev
   libgtest-dev googletest
   libssl-dev openssl

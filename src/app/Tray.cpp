@@ -8,6 +8,7 @@
 #include "ErrorBox.h"
 #include "FileEvents.h"
 #include "Help.h"
+#include "HelperContract.h"
 #include "MakerPages.h"
 #include "Manager.h"
 #include "NewSection.h"
@@ -28,16 +29,13 @@
 
 namespace flk {
 
-TfrmTray* frmTray = nullptr;
-
-const QString TfrmTray::kCaptionOn = QStringLiteral("FLK");
-const QString TfrmTray::kCaptionOff = QStringLiteral("FLK - Download Detect Disabled");
+const QString TfrmTray::kCaptionOn = QString::fromLatin1(contract::kTrayCaption);
+const QString TfrmTray::kCaptionOff = QString::fromLatin1(contract::kTrayCaptionOff);
 const QString TfrmTray::kTip = QStringLiteral("Marrowby Fetchlark - Right Click for Options");
 
 TfrmTray::TfrmTray(const QStringList& arguments, QWidget* parent)
     : QWidget(parent), m_windows{this}, m_arguments(arguments)
 {
-    frmTray = this;
     setWindowTitle(QStringLiteral("FLK --"));
     Halt = [] { std::_Exit(0); };
     Terminate = [this] {
@@ -63,8 +61,6 @@ TfrmTray::~TfrmTray()
     // FormDestroy: the helper is unregistered while the windows go.
     UnregisterBrowser();
     qDeleteAll(m_forms);
-    if (frmTray == this)
-        frmTray = nullptr;
 }
 
 void TfrmTray::BuildMenu()

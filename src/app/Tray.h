@@ -8,6 +8,7 @@
 #include "ManagerHost.h"
 #include "Messages.h"
 #include "ProgramWindows.h"
+#include "TrayCaptionHost.h"
 
 #include <QList>
 #include <QStringList>
@@ -24,7 +25,7 @@ class TmdTray;
 
 class TfrmManager;
 
-class TfrmTray : public QWidget, public AskerHost, public ManagerHost {
+class TfrmTray : public QWidget, public AskerHost, public TrayCaptionHost, public ManagerHost {
     Q_OBJECT
 public:
     static const QString kCaptionOn;   // "FLK"
@@ -90,9 +91,10 @@ public:
     // The download dialog's view of the windows above it.
     void ShowManager() override;
     void SetLastScannedIfCurrent(const QString& fileName, const QString& dateText) override;
-    void SetTrayCaption(const QString& caption) override;
     void EndSession() override;
     void FillBookmarks(QMenu* menu, TfrmAsker* asker) override;
+    // The detection boxes' (download dialog, options window) view of it.
+    void SetTrayCaption(const QString& caption) override;
     // The manager window's view of this one.
     void ArmTrayDefault() override;
     void ShowAbout() override;
@@ -127,7 +129,5 @@ private:
     bool m_unregistered = false;
     bool m_exiting = false;
 };
-
-extern TfrmTray* frmTray; // the main form
 
 } // namespace flk

@@ -40,8 +40,9 @@ int main(int argc, char** argv)
     // Watch for the end of the session before the tray window answers to
     // anybody: a SIGTERM during start-up must take the same path.
     flk::SessionEnd sessionEnd([] {
-        if (flk::frmTray)
-            flk::frmTray->WMQueryEndSession();
+        // The tray window registers itself first thing (ProgramWindows).
+        if (auto* tray = flk::Window<flk::TfrmTray>())
+            tray->WMQueryEndSession();
         else
             std::_Exit(0);
     });

@@ -11,6 +11,8 @@
 //  - a query that arrives while another waits for its HEAD response is
 //    served at once in the nested loop, with its own block and client.
 
+#include "HelperContract.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -18,10 +20,10 @@ namespace flk {
 
 class TBinaryQuery {
 public:
-    static constexpr const char* kBlockName = "ISBINARYMAP";
-    static constexpr int kFieldSize = 1025;
-    static constexpr int kBlockSize = 3076;
-    static constexpr int kAnswerOffset = 3075;
+    static constexpr const char* kBlockName = contract::kQueryBlock;
+    static constexpr int kFieldSize = contract::kQueryFieldSize;
+    static constexpr int kBlockSize = contract::kQueryBlockSize;
+    static constexpr int kAnswerOffset = contract::kQueryAnswerOffset;
 
     // Answers the query in the block; raises EOSError when the block cannot
     // be opened (and writes nothing).

@@ -2,6 +2,7 @@
 // What the tray window does for the browser helper: register it at start,
 // unregister it at the end, and answer its two messages.
 
+#include "HelperContract.h"
 #include "Messages.h"
 
 #include <QByteArray>
@@ -12,8 +13,8 @@ class TfrmAsker;
 
 namespace flk::browser {
 
-// The helper's query message (the user-message base 1024 plus 1000).
-constexpr UINT WM_ISBINARY = 2024;
+// The helper's query message.
+constexpr UINT WM_ISBINARY = contract::kQueryMessage;
 
 // Start: the Netscape protocols, the helper's self-registration, the
 // Internet Explorer keys; every failure is a message box.

@@ -3,6 +3,7 @@
 #include "TransferJob.h"
 
 #include "AskerHost.h"
+#include "TrayCaptionHost.h"
 #include "ScanWindow.h"
 #include "ProgramWindows.h"
 #include "Catalogue.h"
@@ -53,8 +54,6 @@
 #include <cmath>
 
 namespace flk {
-
-TfrmAsker* frmAsker = nullptr;
 
 const QString TfrmAsker::kIdleCaption = QStringLiteral("&Download");
 const QString TfrmAsker::kBusyCaption = QStringLiteral("&Abort");
@@ -141,14 +140,13 @@ TfrmAsker::TfrmAsker(QWidget* parent)
     BuildUi();
     SetIdle();
     cbDetailsClick();
-    frmAsker = this;
+    // The newest dialog is the one the manager's new-folder message reaches.
+    ProgramWindows::Enter(this);
 }
 
 TfrmAsker::~TfrmAsker()
 {
     DropJob();
-    if (frmAsker == this)
-        frmAsker = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -873,10 +871,9 @@ void TfrmAsker::cmdFolderClick()
 void TfrmAsker::NewSectCat(bool folder)
 {
     if (folder) {
-        AskerHost* host = AskerHost::instance();
-        if (!(host && host->ShowNewFolder(cbSection->currentIndex())))
-            if (auto* category = Window<TfrmCategory>())
-                category->NewCatShow(cbSection->currentIndex());
+        // The sections list mirrors the manager's bar: its index is the page's.
+        if (auto* category = Window<TfrmCategory>())
+            category->NewCatShow(cbSection->currentIndex());
         return;
     }
     if (auto* newSection = Window<TfrmNewSection>())
@@ -904,7 +901,7 @@ void TfrmAsker::cbDetailsClick()
 
 void TfrmAsker::cbEnableDetectClick()
 {
-    if (AskerHost* host = AskerHost::instance())
+    if (auto* host = Window<TrayCaptionHost>())
         host->SetTrayCaption(cbEnableDetect->isChecked() ? QStringLiteral("FLK")
                                                          : QStringLiteral("FLK - Download Detect Disabled"));
 }

@@ -273,7 +273,4 @@ private:
     // ===== end of transfer ===================================================
 };
 
-// The newest download dialog, as the manager window's message 3027 expects.
-extern TfrmAsker* frmAsker;
-
 } // namespace flk

@@ -1,8 +1,8 @@
 #pragma once
-// What the download dialog needs from the windows above it (tray window,
-// manager window, the application). The window that implements it registers
-// with the program's windows (ProgramWindows); with none registered every
-// call does nothing and the queries answer "no".
+// What the download dialog needs from the tray window above it. The tray
+// window implements every call and registers with the program's windows
+// (ProgramWindows); where none is registered (a test without one) the dialog
+// skips the call. A host that leaves a call out does not compile.
 
 #include <QString>
 
@@ -17,35 +17,16 @@ public:
     virtual ~AskerHost() = default;
 
     // "View Manager": show the manager window.
-    virtual void ShowManager() {}
+    virtual void ShowManager() = 0;
     // The manager window is visible and the current item of its file list is
     // named exactly `fileName`: set its last-scan label to `dateText`.
-    virtual void SetLastScannedIfCurrent(const QString& fileName, const QString& dateText)
-    {
-        (void)fileName;
-        (void)dateText;
-    }
-    // "Enable Download Detection" changed: the tray window's caption
-    // ("FLK" or "FLK - Download Detect Disabled").
-    virtual void SetTrayCaption(const QString& caption) { (void)caption; }
+    virtual void SetLastScannedIfCurrent(const QString& fileName, const QString& dateText) = 0;
     // Fill the bookmarks menu before it pops up; a chosen address is handed
     // back through TfrmAsker::Bookmarks1URL.
-    virtual void FillBookmarks(QMenu* menu, TfrmAsker* asker)
-    {
-        (void)menu;
-        (void)asker;
-    }
-    // "New Folder" for the section at `sectionIndex` of the sections bar.
-    // Returns false when the host has no bar; the dialog then opens the
-    // new-folder dialog itself.
-    virtual bool ShowNewFolder(int sectionIndex)
-    {
-        (void)sectionIndex;
-        return false;
-    }
+    virtual void FillBookmarks(QMenu* menu, TfrmAsker* asker) = 0;
     // The session is ending: enable the shutdown privilege (the tray window's
     // ChangeSecurity) and halt the process at once.
-    virtual void EndSession() {}
+    virtual void EndSession() = 0;
 
     // The registered host, or nullptr.
     static AskerHost* instance();

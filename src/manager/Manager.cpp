@@ -340,8 +340,8 @@ bool TfrmManager::AppMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         return true;
     }
     case WM_FLK_NEWFOLDER:
-        if (frmAsker)
-            frmAsker->NewFolderCreated(static_cast<int>(wParam));
+        if (auto* asker = Window<TfrmAsker>())
+            asker->NewFolderCreated(static_cast<int>(wParam));
         return true;
     case WM_FLK_SPLITTER:
         ButtonWidthsToFirstPage();

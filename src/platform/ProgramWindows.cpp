@@ -19,8 +19,17 @@ ProgramWindows::~ProgramWindows()
 
 void ProgramWindows::Add(QObject* window)
 {
+    // The gone leave their places, so a registry that sees many dialogs
+    // come and go does not grow.
+    m_windows.removeIf([](const QPointer<QObject>& w) { return w.isNull(); });
     if (window)
         m_windows << QPointer<QObject>(window);
+}
+
+void ProgramWindows::Enter(QObject* window)
+{
+    if (s_current)
+        s_current->Add(window);
 }
 
 } // namespace flk

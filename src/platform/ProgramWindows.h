@@ -26,6 +26,9 @@ public:
 
     // Registers a window (not owned).
     void Add(QObject* window);
+    // A window made after start-up (a download dialog) enters the installed
+    // registry; without one installed it stays unknown.
+    static void Enter(QObject* window);
 
     // The newest live window of the installed registry that is a `W`;
     // nullptr when there is none or no registry is installed.

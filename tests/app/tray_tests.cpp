@@ -73,7 +73,7 @@ TEST_F(TrayTest, FirstStartBuildsCatalogueShowsWizardThenManagerAndIgnoresArgume
     bool menuDuringWizard = true;
     bool managerVisibleDuringWizard = true;
     dialogs.onModal = [&](QDialog*) {
-        menuDuringWizard = frmTray->mdTray1->PopupMenu() != nullptr;
+        menuDuringWizard = Window<TfrmTray>()->mdTray1->PopupMenu() != nullptr;
         managerVisibleDuringWizard = TfrmTray::Manager()->isVisible();
     };
     auto tray = start({"a", "b"});

@@ -53,6 +53,9 @@ TEST_F(BookmarksTest, SourcesComeInTheirOrderAndOnlyWhileEnabled)
 class BookmarksHost : public QObject, public AskerHost {
 public:
     void FillBookmarks(QMenu*, TfrmAsker* asker) override { TBookmarks::FillFor(asker); }
+    void ShowManager() override {}
+    void SetLastScannedIfCurrent(const QString&, const QString&) override {}
+    void EndSession() override {}
 };
 
 TEST_F(BookmarksTest, ChoosingABookmarkPutsItsAddressIntoTheDialogsSourceBox)

@@ -2,6 +2,7 @@
 #include "AskerFixture.h"
 
 #include "AskerHost.h"
+#include "TrayCaptionHost.h"
 #include "Help.h"
 #include "NewSection.h"
 #include "Profile.h"
@@ -37,13 +38,14 @@ void ExpectIdle(TfrmAsker* a)
 
 TEST_F(AskerTest, NewDialogIsIdle)
 {
+    ProgramWindows windows;
     Open();
     ExpectIdle(asker);
     EXPECT_EQ(asker->Button2->text(), "&Exit");
     EXPECT_TRUE(asker->cmdOK->isDefault());
     EXPECT_EQ(asker->lbldlbytes->text(), "0");
     EXPECT_EQ(asker->lblSpeed->text(), "?");
-    EXPECT_EQ(frmAsker, asker.data());
+    EXPECT_EQ(Window<TfrmAsker>(), asker.data()) << "the newest dialog, for the manager's new-folder message";
 }
 
 TEST_F(AskerTest, DetailsStateSwitchesThePlaceControls)
@@ -92,6 +94,7 @@ TEST_F(AskerTest, NoFolderIsBusyDuringTheMessageThenIdle)
 
 TEST_F(AskerTest, IdleDialogClosesAndFreesItself)
 {
+    ProgramWindows windows;
     Open();
     asker->cbDefault->setChecked(false);
     asker->show();
@@ -99,7 +102,7 @@ TEST_F(AskerTest, IdleDialogClosesAndFreesItself)
     EXPECT_FALSE(asker->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(asker.isNull());
-    EXPECT_EQ(frmAsker, nullptr);
+    EXPECT_EQ(Window<TfrmAsker>(), nullptr);
     EXPECT_TRUE(dialogs.texts().isEmpty());
     EXPECT_FALSE(QFile::exists(FolderFile())); // no record without "save as default"
 }
@@ -209,9 +212,15 @@ TEST_F(AskerTest, F1OpensTheHelpFile)
 
 // ---- Host ----------------------------------------------------------------
 
-class RecordingHost : public QObject, public AskerHost {
+class RecordingHost : public QObject, public AskerHost, public TrayCaptionHost {
 public:
     void ShowManager() override { calls << "manager"; }
+    void SetLastScannedIfCurrent(const QString& fileName, const QString& date) override
+    {
+        calls << "scanned " + fileName + " " + date;
+    }
+    void FillBookmarks(QMenu*, TfrmAsker*) override { calls << "bookmarks"; }
+    void EndSession() override { calls << "end"; }
     void SetTrayCaption(const QString& caption) override { calls << caption; }
     QStringList calls;
 };

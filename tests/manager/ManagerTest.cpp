@@ -42,6 +42,7 @@ public:
     void ArmTrayDefault() override { calls << "arm"; }
     void scanforevents(FileListHost&) override { calls << "scan"; }
     void ManagerClosed() override { calls << "closed"; }
+    void ShowAbout() override { calls << "about"; }
     QStringList calls;
 };
 

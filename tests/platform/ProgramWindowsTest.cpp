@@ -40,3 +40,18 @@ TEST(ProgramWindowsTest, FindsByClassAndInterfaceNewestFirstAndForgetsTheGone)
     }
     EXPECT_EQ(Window<Tray>(), nullptr);
 }
+
+TEST(ProgramWindowsTest, AWindowMadeLaterEntersTheInstalledRegistryAsTheNewest)
+{
+    Form later;
+    ProgramWindows::Enter(&later);
+    EXPECT_EQ(Window<Form>(), nullptr) << "no registry installed: it stays unknown";
+    Form atStart;
+    ProgramWindows windows{&atStart};
+    {
+        Form dialog;
+        ProgramWindows::Enter(&dialog);
+        EXPECT_EQ(Window<Form>(), &dialog);
+    }
+    EXPECT_EQ(Window<Form>(), &atStart) << "a closed dialog drops out";
+}

@@ -2,7 +2,6 @@
 // OK writes (every key, in order, all or none), its effects on the running
 // windows, the start-with-the-session entry, bad input, and Cancel.
 
-#include "AskerHost.h"
 #include "Autostart.h"
 #include "Catalogue.h"
 #include "PreferencesHost.h"
@@ -12,6 +11,7 @@
 #include "ScriptedDialogs.h"
 #include "Settings.h"
 #include "TempHome.h"
+#include "TrayCaptionHost.h"
 #include "preferences.h"
 
 #include <QCheckBox>
@@ -33,7 +33,7 @@ using namespace flk::test;
 namespace {
 
 // The tray window's and the manager window's sides, recorded.
-class FakeWindows : public QObject, public AskerHost, public PreferencesHost {
+class FakeWindows : public QObject, public TrayCaptionHost, public PreferencesHost {
 public:
     void SetTrayCaption(const QString& caption) override { calls << "caption " + caption; }
     void SetFileMenuMode(bool shellMenu) override { calls << QString("menu %1").arg(shellMenu); }

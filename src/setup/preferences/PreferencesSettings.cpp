@@ -3,16 +3,17 @@
 // effects on the running windows.
 #include "preferences.h"
 
-#include "AskerHost.h"
 #include "Autostart.h"
 #include "Catalogue.h"
 #include "ConnectionSpeed.h"
 #include "Dialogs.h"
 #include "ErrorBox.h"
+#include "HelperContract.h"
 #include "Messages.h"
 #include "PreferencesHost.h"
 #include "ProgramWindows.h"
 #include "Settings.h"
+#include "TrayCaptionHost.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,10 +28,6 @@
 namespace flk {
 
 namespace {
-
-const QString kMain = QStringLiteral("Main");
-const QString kVirusScanner = QStringLiteral("VirusScanner");
-const QString kToolBar = QStringLiteral("ToolBar");
 
 // A file's bytes before OK wrote anything, put back when a write is refused.
 class FileSnapshot {
@@ -121,7 +118,7 @@ void TfrmPreferences::GetSettings()
 
     // Virus Control
     const QString scanner = Settings::ScannerPath();
-    edtCommandLine->setText(Settings::readString(kVirusScanner, QStringLiteral("CommandLine"), scanner));
+    edtCommandLine->setText(Settings::CommandLine(scanner));
     edtParameters->setText(Settings::Parameters());
     cbAutoScan->setChecked(Settings::ScanWhenDone());
     cbAutoScan->setEnabled(!edtCommandLine->text().isEmpty());
@@ -135,9 +132,9 @@ void TfrmPreferences::GetSettings()
     cbTBStyle->setChecked(Settings::ToolBarStyle());
     cbTBHelp->setChecked(Settings::ToolBarHelp());
     cbTBBrowser->setChecked(Settings::ToolBarBrowser());
-    edtBrowserCL->setText(Settings::readString(kToolBar, QStringLiteral("BrowserCL"), Settings::BrowserPath()));
+    edtBrowserCL->setText(Settings::BrowserCL(Settings::BrowserPath()));
     cbTBVirus->setChecked(Settings::ToolBarVirus());
-    edtVirusCL->setText(Settings::readString(kToolBar, QStringLiteral("VirusCL"), scanner));
+    edtVirusCL->setText(Settings::VirusCL(scanner));
     LauncherChange();
     // A stored edge that is none of the four shows as the top, where the bar stays.
     SelectIndex(cmbAlign, Settings::ToolAlign() - 1, 2);
@@ -295,8 +292,8 @@ bool TfrmPreferences::AllToolbarButtonsOff() const
 
 void TfrmPreferences::SetTrayCaption(bool detect)
 {
-    if (auto* tray = Window<AskerHost>())
-        tray->SetTrayCaption(detect ? QStringLiteral("FLK") : QStringLiteral("FLK - Download Detect Disabled"));
+    if (auto* tray = Window<TrayCaptionHost>())
+        tray->SetTrayCaption(QString::fromLatin1(detect ? contract::kTrayCaption : contract::kTrayCaptionOff));
 }
 
 } // namespace flk
