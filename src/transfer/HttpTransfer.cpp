@@ -167,7 +167,7 @@ void THttpTransfer::ApplySession()
     m_client.Cookie = sameSite ? m_session.Cookie : QString();
     m_client.Reference = sameSite ? m_session.Referer : QString();
     if (!m_session.UserAgent.isEmpty())
-        m_client.Agent = m_session.UserAgent;
+        m_client.Agent = sameSite ? m_session.UserAgent : QString();
 }
 
 THttpTransfer::Step THttpTransfer::StartRequest(THttpRequest request, State complete)
