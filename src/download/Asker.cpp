@@ -10,6 +10,7 @@
 #include "Dialogs.h"
 #include "ErrorBox.h"
 #include "FindPartialWindow.h"
+#include "HelperContract.h"
 #include "Help.h"
 #include "Messages.h"
 #include "Profile.h"
@@ -902,8 +903,8 @@ void TfrmAsker::cbDetailsClick()
 void TfrmAsker::cbEnableDetectClick()
 {
     if (auto* host = Window<TrayCaptionHost>())
-        host->SetTrayCaption(cbEnableDetect->isChecked() ? QStringLiteral("FLK")
-                                                         : QStringLiteral("FLK - Download Detect Disabled"));
+        host->SetTrayCaption(QString::fromLatin1(cbEnableDetect->isChecked() ? contract::kTrayCaption
+                                                                             : contract::kTrayCaptionOff));
 }
 
 void TfrmAsker::cbDefaultClick()
