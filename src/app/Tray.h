@@ -92,7 +92,6 @@ public:
     void ShowManager() override;
     void SetLastScannedIfCurrent(const QString& fileName, const QString& dateText) override;
     void EndSession() override;
-    void FillBookmarks(QMenu* menu, TfrmAsker* asker) override;
     // The detection boxes' (download dialog, options window) view of it.
     void SetTrayCaption(const QString& caption) override;
     // The manager window's view of this one.

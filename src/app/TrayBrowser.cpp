@@ -2,7 +2,6 @@
 // caption, the helper's registration, and the messages other programs send:
 // the helper's, and a later copy's request to show the manager window.
 
-#include "Bookmarks.h"
 #include "BrowserHelper.h"
 #include "Endpoint.h"
 #include "Manager.h"
@@ -44,12 +43,6 @@ LRESULT TfrmTray::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, const QByteArr
         return Manager() && Manager()->isVisible() ? 1 : 0;
     }
     return browser::HandleTrayMessage(msg, wParam, lParam, data);
-}
-
-// The dialog's "Web BookMarks..." item, filled once per dialog.
-void TfrmTray::FillBookmarks(QMenu* /*menu*/, TfrmAsker* asker)
-{
-    TBookmarks::FillFor(asker);
 }
 
 } // namespace flk

@@ -3,6 +3,7 @@
 #include "TransferJob.h"
 
 #include "AskerHost.h"
+#include "Bookmarks.h"
 #include "TrayCaptionHost.h"
 #include "ScanWindow.h"
 #include "ProgramWindows.h"
@@ -846,8 +847,17 @@ void TfrmAsker::cmdViewManagerClick()
 void TfrmAsker::cmdBookMarksClick()
 {
     ProcessMessages();
-    if (AskerHost* host = AskerHost::instance())
-        host->FillBookmarks(pmBookMarks, this);
+    if (!m_bookmarks) {
+        // Read once per dialog: the sources are read again only when the
+        // menu is made again.
+        m_bookmarks = new TBookmarks(this);
+        m_bookmarks->setObjectName(QStringLiteral("Bookmarks1"));
+        auto* menu = new QMenu(pmBookMarks);
+        Bookmarks1->setMenu(menu);
+        m_bookmarks->OnURL = [this](TBookmarks*, const QString& url) { Bookmarks1URL(url); };
+        m_bookmarks->setMenu(menu);
+        m_bookmarks->setEnabled(true);
+    }
     pmBookMarks->popup(QCursor::pos());
     ProcessMessages();
 }

@@ -33,6 +33,7 @@ class TAnotherGauge;
 class TVVNavigatorGauge;
 
 class TTransferJob;
+class TBookmarks;
 
 class TfrmAsker : public QDialog, public TTransferObserver {
     Q_OBJECT
@@ -107,6 +108,7 @@ public:
     QTimer* tmrDLSpeed = nullptr;  // 5000 ms, statistics
     QMenu* pmBookMarks = nullptr;
     QAction* Bookmarks1 = nullptr; // "Web BookMarks..."
+    TBookmarks* m_bookmarks = nullptr; // its submenu, made on the first click
     QIcon imgDownload; // glyph of cmdOK while Idle
     QIcon imgAbort;    // glyph of cmdOK while Busy
 

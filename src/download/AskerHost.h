@@ -6,11 +6,7 @@
 
 #include <QString>
 
-class QMenu;
-
 namespace flk {
-
-class TfrmAsker;
 
 class AskerHost {
 public:
@@ -21,9 +17,6 @@ public:
     // The manager window is visible and the current item of its file list is
     // named exactly `fileName`: set its last-scan label to `dateText`.
     virtual void SetLastScannedIfCurrent(const QString& fileName, const QString& dateText) = 0;
-    // Fill the bookmarks menu before it pops up; a chosen address is handed
-    // back through TfrmAsker::Bookmarks1URL.
-    virtual void FillBookmarks(QMenu* menu, TfrmAsker* asker) = 0;
     // The session is ending: enable the shutdown privilege (the tray window's
     // ChangeSecurity) and halt the process at once.
     virtual void EndSession() = 0;

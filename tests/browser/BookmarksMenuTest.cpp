@@ -49,21 +49,10 @@ TEST_F(BookmarksTest, SourcesComeInTheirOrderAndOnlyWhileEnabled)
     EXPECT_EQ(menu->findChildren<QMenu*>(Qt::FindDirectChildrenOnly).size(), 5);
 }
 
-// The tray window's side of the dialog: the bookmarks of the dialog.
-class BookmarksHost : public QObject, public AskerHost {
-public:
-    void FillBookmarks(QMenu*, TfrmAsker* asker) override { TBookmarks::FillFor(asker); }
-    void ShowManager() override {}
-    void SetLastScannedIfCurrent(const QString&, const QString&) override {}
-    void EndSession() override {}
-};
-
 TEST_F(BookmarksTest, ChoosingABookmarkPutsItsAddressIntoTheDialogsSourceBox)
 {
     Write(QStringLiteral("nav.htm"), kOneLink);
     SetNavigatorFile(home.home() + QStringLiteral("nav.htm"));
-    BookmarksHost host;
-    ProgramWindows windows{&host};
     auto* asker = new TfrmAsker;
     asker->SourceUrl = QStringLiteral("http://start.example/a.bin");
     asker->edtSource->setEditText(asker->SourceUrl);

@@ -219,7 +219,6 @@ public:
     {
         calls << "scanned " + fileName + " " + date;
     }
-    void FillBookmarks(QMenu*, TfrmAsker*) override { calls << "bookmarks"; }
     void EndSession() override { calls << "end"; }
     void SetTrayCaption(const QString& caption) override { calls << caption; }
     QStringList calls;

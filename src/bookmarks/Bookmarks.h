@@ -29,7 +29,6 @@
 namespace flk {
 
 class BookmarkTree;
-class TfrmAsker;
 class TBookmarks;
 
 using TURLEvent = std::function<void(TBookmarks* Sender, const QString& url)>;
@@ -56,11 +55,6 @@ public:
 
     // Reads the sources again and remakes the sub-items of `Menu`.
     void Rebuild();
-
-    // The download dialog's bookmarks: on the first call makes the dialog's
-    // component `Bookmarks1` with the submenu of its item "Web BookMarks..."
-    // as `Menu` and `Bookmarks1URL` as `OnURL`; later calls keep that menu.
-    static TBookmarks* FillFor(TfrmAsker* asker);
 
     // How many items one column of `menu` holds on its screen (at most
     // kLevelItems). A longer level is split into parts of at most that many

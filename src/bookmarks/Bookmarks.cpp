@@ -1,6 +1,5 @@
 #include "Bookmarks.h"
 
-#include "Asker.h"
 #include "BookmarkFile.h"
 #include "BookmarkTree.h"
 #include "ChromiumBookmarks.h"
@@ -239,21 +238,6 @@ void TBookmarks::ItemClick(const QString& hint)
 {
     if (!hint.isEmpty() && OnURL)
         OnURL(this, hint);
-}
-
-TBookmarks* TBookmarks::FillFor(TfrmAsker* asker)
-{
-    const QString name = QStringLiteral("Bookmarks1");
-    if (auto* existing = asker->findChild<TBookmarks*>(name, Qt::FindDirectChildrenOnly))
-        return existing;
-    auto* bookmarks = new TBookmarks(asker);
-    bookmarks->setObjectName(name);
-    auto* menu = new QMenu(asker->pmBookMarks);
-    asker->Bookmarks1->setMenu(menu);
-    bookmarks->OnURL = [asker](TBookmarks*, const QString& url) { asker->Bookmarks1URL(url); };
-    bookmarks->setMenu(menu);
-    bookmarks->setEnabled(true);
-    return bookmarks;
 }
 
 } // namespace flk
