@@ -1,7 +1,7 @@
 #include "Config.h"
 
 #include "ConfigWizard.h"
-#include "ConnectionSpeed.h"
+#include "ConnectionSpeedBox.h"
 #include "Dialogs.h"
 #include "Help.h"
 #include "Messages.h"
@@ -73,8 +73,7 @@ void TfrmConfig::FormShow()
         page->Image->setPixmap(Image1->pixmap());
     m_scanDone = false;
     cbOpenWhen->setCurrentIndex(0);
-    cbModem->setCurrentIndex(ConnectionSpeed::kModemDefault);
-    cbT1->setCurrentIndex(ConnectionSpeed::kT1Default);
+    SpeedBox->ResetLists();
 }
 
 void TfrmConfig::EPWizard1Change()
@@ -219,23 +218,9 @@ void TfrmConfig::cmdsBrowseClick()
     cbAutoScan->setEnabled(true);
 }
 
-void TfrmConfig::SpeedClick()
-{
-    cbModem->setEnabled(optModem->isChecked());
-    cbT1->setEnabled(optT1->isChecked());
-    for (QWidget* w : {static_cast<QWidget*>(edtOther), static_cast<QWidget*>(optkbps),
-                       static_cast<QWidget*>(optmbps)})
-        w->setEnabled(optOther->isChecked());
-}
-
 int TfrmConfig::ChosenSpeed() const
 {
-    if (optModem->isChecked())
-        return ConnectionSpeed::ModemEntries().value(cbModem->currentIndex()).speed;
-    if (optT1->isChecked())
-        return ConnectionSpeed::T1Entries().value(cbT1->currentIndex()).speed;
-    const auto unit = optmbps->isChecked() ? ConnectionSpeed::Unit::mbps : ConnectionSpeed::Unit::kbps;
-    return ConnectionSpeed::FromOther(edtOther->text(), unit).value_or(0);
+    return SpeedBox->ChosenSpeed().value_or(0);
 }
 
 void TfrmConfig::EPWizard1FinishClick()
@@ -243,7 +228,7 @@ void TfrmConfig::EPWizard1FinishClick()
     const int speed = ChosenSpeed();
     if (speed <= 0) {
         Dialogs::showMessage(kBadSpeed, this);
-        edtOther->setFocus();
+        SpeedBox->edtOther->setFocus();
         return;
     }
     WriteSettings(speed);

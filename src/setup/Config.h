@@ -25,6 +25,8 @@ class QWidget;
 
 namespace flk {
 
+class TConnectionSpeedBox;
+
 class TEPWizard;
 class TEPWizardPage;
 class TfrmProgress;
@@ -79,14 +81,7 @@ public:
     QCheckBox* cbAutoStart;
 
     // Page 5: the connection.
-    QRadioButton* optModem;
-    QComboBox* cbModem;
-    QRadioButton* optT1;
-    QComboBox* cbT1;
-    QRadioButton* optOther;
-    QLineEdit* edtOther;
-    QRadioButton* optkbps;
-    QRadioButton* optmbps;
+    TConnectionSpeedBox* SpeedBox;
 
     bool ScanDone() const { return m_scanDone; }
 
@@ -97,7 +92,6 @@ public:
     void cmdChangeNSClick();
     void cmdChangeIEClick();
     void cmdsBrowseClick();
-    void SpeedClick();
     void EPWizard1FinishClick();
     void EPWizard1CancelClick();
 

@@ -4,7 +4,7 @@
 #include "Config.h"
 
 #include "ConfigWizard.h"
-#include "ConnectionSpeed.h"
+#include "ConnectionSpeedBox.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -205,57 +205,10 @@ void TfrmConfig::BuildPage5()
                        "Internet \"download\" connection is.  If you are unsure of this, you may guess at this point "
                        "and adjust the information later in \"Options\"."),
         page));
-    optModem = new QRadioButton(QStringLiteral("I use a "), page);
-    cbModem = new QComboBox(page);
-    for (const ConnectionSpeed::Entry& entry : ConnectionSpeed::ModemEntries())
-        cbModem->addItem(entry.text);
-    cbModem->setAccessibleName(QStringLiteral("Modem or ISDN speed"));
-    optT1 = new QRadioButton(QStringLiteral("I use a"), page);
-    cbT1 = new QComboBox(page);
-    for (const ConnectionSpeed::Entry& entry : ConnectionSpeed::T1Entries())
-        cbT1->addItem(entry.text);
-    cbT1->setAccessibleName(QStringLiteral("Cable, T1, DSL, or ISDN speed"));
-    optOther = new QRadioButton(QStringLiteral("Other (please specify):"), page);
-    edtOther = new QLineEdit(page);
-    edtOther->setAccessibleName(QStringLiteral("Other speed"));
-    edtOther->setMaximumWidth(90);
-    optkbps = new QRadioButton(QStringLiteral("kbps"), page);
-    optmbps = new QRadioButton(QStringLiteral("mbps"), page);
-    // Both list rows start "I use a": a screen reader names the whole row.
-    optModem->setAccessibleName(QStringLiteral("I use a modem or ISDN connection"));
-    optT1->setAccessibleName(QStringLiteral("I use a cable, T1, DSL, or ISDN connection"));
-    auto* connection = new QButtonGroup(this);
-    for (QRadioButton* b : {optModem, optT1, optOther})
-        connection->addButton(b);
-    auto* unit = new QButtonGroup(this);
-    unit->addButton(optkbps);
-    unit->addButton(optmbps);
-    optModem->setChecked(true);
-    optkbps->setChecked(true);
-    cbT1->setEnabled(false);
-    for (QWidget* w : {static_cast<QWidget*>(edtOther), static_cast<QWidget*>(optkbps), static_cast<QWidget*>(optmbps)})
-        w->setEnabled(false);
-
-    auto* grid = new QGridLayout;
-    grid->addWidget(optModem, 0, 0);
-    grid->addWidget(cbModem, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("modem or ISDN connection"), page), 0, 2, 1, 3);
-    grid->addWidget(optT1, 1, 0);
-    grid->addWidget(cbT1, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("cable, T1, DSL, or ISDN connection"), page), 1, 2, 1, 3);
-    grid->addWidget(optOther, 2, 0);
-    grid->addWidget(edtOther, 2, 1);
-    grid->addWidget(optkbps, 2, 2);
-    grid->addWidget(optmbps, 2, 3);
-    grid->setColumnStretch(4, 1);
-    EPWizardPage5->Body->addLayout(grid);
+    SpeedBox = new TConnectionSpeedBox(page);
+    EPWizardPage5->Body->addWidget(SpeedBox);
     EPWizardPage5->Body->addStretch();
     EPWizardPage5->Body->addWidget(Text(QStringLiteral("Click Finish to complete the setup process."), page));
-    for (QRadioButton* b : {optModem, optT1, optOther})
-        connect(b, &QRadioButton::toggled, this, [this](bool on) {
-            if (on)
-                SpeedClick();
-        });
 }
 
 } // namespace flk

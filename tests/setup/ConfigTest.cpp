@@ -1,4 +1,5 @@
 #include "Config.h"
+#include "ConnectionSpeedBox.h"
 
 #include "Autostart.h"
 #include "ConfigWizard.h"
@@ -103,21 +104,21 @@ TEST_F(ConfigTest, PagesControlsAndDefaults)
     EXPECT_EQ(frm->cbOpenWhen->currentIndex(), 0);
     EXPECT_TRUE(frm->cbAutoStart->isChecked());
 
-    EXPECT_TRUE(frm->optModem->isChecked());
-    EXPECT_EQ(frm->cbModem->currentText(), "28.8 kbps");
-    EXPECT_EQ(frm->cbT1->currentText(), "128 kbps");
-    EXPECT_FALSE(frm->cbT1->isEnabled());
-    EXPECT_FALSE(frm->edtOther->isEnabled());
-    EXPECT_TRUE(frm->optkbps->isChecked());
-    EXPECT_FALSE(frm->optmbps->isEnabled());
+    EXPECT_TRUE(frm->SpeedBox->optModem->isChecked());
+    EXPECT_EQ(frm->SpeedBox->cbModem->currentText(), "28.8 kbps");
+    EXPECT_EQ(frm->SpeedBox->cbT1->currentText(), "128 kbps");
+    EXPECT_FALSE(frm->SpeedBox->cbT1->isEnabled());
+    EXPECT_FALSE(frm->SpeedBox->edtOther->isEnabled());
+    EXPECT_TRUE(frm->SpeedBox->optkbps->isChecked());
+    EXPECT_FALSE(frm->SpeedBox->optmbps->isEnabled());
 
-    frm->optOther->click();
-    EXPECT_FALSE(frm->cbModem->isEnabled());
-    EXPECT_TRUE(frm->edtOther->isEnabled());
-    EXPECT_TRUE(frm->optmbps->isEnabled());
-    frm->optT1->click();
-    EXPECT_TRUE(frm->cbT1->isEnabled());
-    EXPECT_FALSE(frm->edtOther->isEnabled());
+    frm->SpeedBox->optOther->click();
+    EXPECT_FALSE(frm->SpeedBox->cbModem->isEnabled());
+    EXPECT_TRUE(frm->SpeedBox->edtOther->isEnabled());
+    EXPECT_TRUE(frm->SpeedBox->optmbps->isEnabled());
+    frm->SpeedBox->optT1->click();
+    EXPECT_TRUE(frm->SpeedBox->cbT1->isEnabled());
+    EXPECT_FALSE(frm->SpeedBox->edtOther->isEnabled());
 }
 
 TEST_F(ConfigTest, ScannerListForNoneOneAndThreeScannersFound)
@@ -250,8 +251,8 @@ TEST_F(ConfigTest, FinishWritesEveryAnswerInOrder)
     frm->cbAutoScan->setChecked(true);
     frm->cbOpenWhen->setCurrentIndex(1);
     frm->cbAutoStart->setChecked(false);
-    frm->optT1->click();
-    frm->cbT1->setCurrentIndex(4);
+    frm->SpeedBox->optT1->click();
+    frm->SpeedBox->cbT1->setCurrentIndex(4);
     frm->EPWizard1FinishClick();
 
     EXPECT_EQ(settings().toStdString(), QString("[Main]\nIEPath=%1\nNSPath=%2\n"
@@ -265,25 +266,25 @@ TEST_F(ConfigTest, FinishWritesEveryAnswerInOrder)
 TEST_F(ConfigTest, OtherSpeedInKbpsOrMbpsAndRefusedWhenNotANumber)
 {
     auto frm = searched();
-    frm->optOther->click();
-    frm->edtOther->setText("fast");
+    frm->SpeedBox->optOther->click();
+    frm->SpeedBox->edtOther->setText("fast");
     frm->EPWizard1FinishClick();
     EXPECT_EQ(dialogs.texts(), QStringList{"Please specify a valid numeric value."});
     EXPECT_TRUE(frm->isVisible());
     EXPECT_TRUE(settings().isEmpty()) << "nothing written";
 
-    frm->edtOther->setText("0");
+    frm->SpeedBox->edtOther->setText("0");
     frm->EPWizard1FinishClick();
     EXPECT_EQ(dialogs.boxes().size(), 2) << "a speed of 0 would divide the statistics";
 
-    frm->edtOther->setText("1.5");
-    frm->optmbps->click();
+    frm->SpeedBox->edtOther->setText("1.5");
+    frm->SpeedBox->optmbps->click();
     frm->EPWizard1FinishClick();
     EXPECT_EQ(Settings::Speed(), 1500000);
 
     auto kbps = searched();
-    kbps->optOther->click();
-    kbps->edtOther->setText("57.6");
+    kbps->SpeedBox->optOther->click();
+    kbps->SpeedBox->edtOther->setText("57.6");
     kbps->EPWizard1FinishClick();
     EXPECT_EQ(Settings::Speed(), 57600);
 }
@@ -317,11 +318,11 @@ TEST_F(ConfigTest, EnterAfterTypingASpeedOnTheLastPageFinishes)
     }
     ASSERT_EQ(frm->EPWizard1->ActivePage(), frm->EPWizardPage5);
     ASSERT_TRUE(frm->EPWizard1->cmdFinish->hasFocus());
-    QTest::mouseClick(frm->optOther, Qt::LeftButton);
-    QTest::mouseClick(frm->edtOther, Qt::LeftButton);
-    ASSERT_TRUE(frm->edtOther->hasFocus());
-    QTest::keyClicks(frm->edtOther, "640");
-    QTest::keyClick(frm->edtOther, Qt::Key_Return);
+    QTest::mouseClick(frm->SpeedBox->optOther, Qt::LeftButton);
+    QTest::mouseClick(frm->SpeedBox->edtOther, Qt::LeftButton);
+    ASSERT_TRUE(frm->SpeedBox->edtOther->hasFocus());
+    QTest::keyClicks(frm->SpeedBox->edtOther, "640");
+    QTest::keyClick(frm->SpeedBox->edtOther, Qt::Key_Return);
     EXPECT_FALSE(frm->isVisible()) << "Enter did nothing";
     EXPECT_EQ(frm->result(), QDialog::Accepted);
     EXPECT_EQ(Settings::Speed(), 640000);

@@ -3,6 +3,7 @@
 // windows, the start-with-the-session entry, bad input, and Cancel.
 
 #include "Autostart.h"
+#include "ConnectionSpeedBox.h"
 #include "Catalogue.h"
 #include "PreferencesHost.h"
 #include "Profile.h"
@@ -97,11 +98,11 @@ TEST_F(PreferencesTest, FreshSettingsShowTheDefaultsOnEveryTab)
     EXPECT_EQ(prefs.cbOpenWhen->currentText(), "I'll do it manually");
     EXPECT_TRUE(prefs.cbAutoMin->isChecked());
     EXPECT_FALSE(prefs.cbAutoMin->isVisibleTo(&prefs));
-    EXPECT_TRUE(prefs.optModem->isChecked());
-    EXPECT_EQ(prefs.cbModem->currentText(), "28.8 kbps");
-    EXPECT_TRUE(prefs.cbModem->isEnabled());
-    EXPECT_FALSE(prefs.cbT1->isEnabled());
-    EXPECT_FALSE(prefs.edtOther->isEnabled());
+    EXPECT_TRUE(prefs.SpeedBox->optModem->isChecked());
+    EXPECT_EQ(prefs.SpeedBox->cbModem->currentText(), "28.8 kbps");
+    EXPECT_TRUE(prefs.SpeedBox->cbModem->isEnabled());
+    EXPECT_FALSE(prefs.SpeedBox->cbT1->isEnabled());
+    EXPECT_FALSE(prefs.SpeedBox->edtOther->isEnabled());
 
     EXPECT_EQ(prefs.edtCommandLine->text(), "");
     EXPECT_FALSE(prefs.cbAutoScan->isEnabled());
@@ -176,8 +177,8 @@ TEST_F(PreferencesTest, StoredValuesShowAndComeBackUnchangedThroughOk)
     EXPECT_EQ(prefs.cbDefaultSection->currentText(), "Internet");
     EXPECT_EQ(prefs.cbDefaultCat->currentText(), "E-Mail Files");
     EXPECT_EQ(prefs.cbOpenWhen->currentText(), "Immediately after it is downloaded");
-    EXPECT_TRUE(prefs.optT1->isChecked());
-    EXPECT_EQ(prefs.cbT1->currentText(), "384 kbps");
+    EXPECT_TRUE(prefs.SpeedBox->optT1->isChecked());
+    EXPECT_EQ(prefs.SpeedBox->cbT1->currentText(), "384 kbps");
     EXPECT_TRUE(prefs.cbAutoScan->isEnabled());
     EXPECT_TRUE(prefs.cbAutoScan->isChecked());
     EXPECT_EQ(prefs.edtBrowserCL->text(), "/usr/bin/firefox"); // from BrowserPath
@@ -229,19 +230,19 @@ TEST_F(PreferencesTest, OkChangesTheRunningWindowsAndTheToolbarOnlyWhenItsTabWas
 TEST_F(PreferencesTest, OtherSpeedIsStoredInBitsPerSecondAndShownBackTheSameWay)
 {
     open();
-    prefs.optOther->click();
-    EXPECT_FALSE(prefs.cbModem->isEnabled());
-    EXPECT_TRUE(prefs.edtOther->isEnabled());
-    prefs.edtOther->setText("1.5");
-    prefs.optmbps->click();
+    prefs.SpeedBox->optOther->click();
+    EXPECT_FALSE(prefs.SpeedBox->cbModem->isEnabled());
+    EXPECT_TRUE(prefs.SpeedBox->edtOther->isEnabled());
+    prefs.SpeedBox->edtOther->setText("1.5");
+    prefs.SpeedBox->optmbps->click();
     prefs.cmdOK->click();
     EXPECT_EQ(Settings::Speed(), 1500000);
 
     Settings::SetSpeed(12345);
     open();
-    EXPECT_TRUE(prefs.optOther->isChecked());
-    EXPECT_EQ(prefs.edtOther->text(), "12.345");
-    EXPECT_TRUE(prefs.optkbps->isChecked());
+    EXPECT_TRUE(prefs.SpeedBox->optOther->isChecked());
+    EXPECT_EQ(prefs.SpeedBox->edtOther->text(), "12.345");
+    EXPECT_TRUE(prefs.SpeedBox->optkbps->isChecked());
     prefs.cmdOK->click();
     EXPECT_EQ(Settings::Speed(), 12345);
 }
@@ -250,10 +251,10 @@ TEST_F(PreferencesTest, ASpeedThatIsNoUsableNumberKeepsTheWindowOpenAndWritesNot
 {
     open();
     const QByteArray before = settingsFile();
-    prefs.optOther->click();
+    prefs.SpeedBox->optOther->click();
     for (const char* text : {"fast", "0", "-56", "99999999"}) {
-        prefs.optmbps->click();
-        prefs.edtOther->setText(text);
+        prefs.SpeedBox->optmbps->click();
+        prefs.SpeedBox->edtOther->setText(text);
         prefs.PageControl1->setCurrentWidget(prefs.tsMisc);
         prefs.cmdOK->click();
         EXPECT_EQ(dialogs.texts().last(), "Please specify a valid numeric value.");
@@ -274,7 +275,7 @@ TEST_F(PreferencesTest, CancelWritesNothingAndTheNextShowingRefillsEverything)
     prefs.cbTBBrowser->click();
     EXPECT_TRUE(prefs.edtBrowserCL->isEnabled());
     prefs.edtBrowserCL->setText("/usr/bin/firefox");
-    prefs.optT1->click();
+    prefs.SpeedBox->optT1->click();
     QTest::keyClick(&prefs, Qt::Key_Escape);
     EXPECT_EQ(prefs.result(), QDialog::Rejected);
     EXPECT_EQ(settingsFile(), before);
@@ -285,7 +286,7 @@ TEST_F(PreferencesTest, CancelWritesNothingAndTheNextShowingRefillsEverything)
     EXPECT_TRUE(prefs.cbAutoStart->isChecked());
     EXPECT_FALSE(prefs.cbTBBrowser->isChecked());
     EXPECT_EQ(prefs.edtBrowserCL->text(), "");
-    EXPECT_TRUE(prefs.optModem->isChecked());
+    EXPECT_TRUE(prefs.SpeedBox->optModem->isChecked());
     EXPECT_FALSE(prefs.ToolbarChanged());
 }
 
@@ -354,7 +355,7 @@ TEST_F(PreferencesTest, ASettingsFileThatCannotBeWrittenShowsTheErrorAndKeepsEve
     Settings::SetSpeed(33600);
     open();
     prefs.cbDLDetect->click();
-    prefs.optT1->click();
+    prefs.SpeedBox->optT1->click();
     const QByteArray before = settingsFile();
 
     struct rlimit old;

@@ -5,7 +5,7 @@
 
 #include "Autostart.h"
 #include "Catalogue.h"
-#include "ConnectionSpeed.h"
+#include "ConnectionSpeedBox.h"
 #include "Dialogs.h"
 #include "ErrorBox.h"
 #include "HelperContract.h"
@@ -114,7 +114,7 @@ void TfrmPreferences::GetSettings()
     cbDefaultCat->setCurrentIndex(folder >= 0 && folder < cbDefaultCat->count() ? folder : -1);
     SelectIndex(cbOpenWhen, Settings::OpenWhen(), 0);
     cbAutoMin->setChecked(Settings::AutoMin());
-    ShowSpeed(Settings::Speed());
+    SpeedBox->ShowSpeed(Settings::Speed());
 
     // Virus Control
     const QString scanner = Settings::ScannerPath();
@@ -151,41 +151,6 @@ void TfrmPreferences::cbDefaultSectionChange()
         cbDefaultCat->setCurrentIndex(0);
 }
 
-void TfrmPreferences::ShowSpeed(int speed)
-{
-    const ConnectionSpeed::Choice choice = ConnectionSpeed::ForSpeed(speed);
-    cbModem->setCurrentIndex(ConnectionSpeed::kModemDefault);
-    cbT1->setCurrentIndex(ConnectionSpeed::kT1Default);
-    edtOther->clear();
-    optkbps->setChecked(true);
-    switch (choice.kind) {
-    case ConnectionSpeed::Kind::Modem:
-        optModem->setChecked(true);
-        cbModem->setCurrentIndex(choice.index);
-        break;
-    case ConnectionSpeed::Kind::T1:
-        optT1->setChecked(true);
-        cbT1->setCurrentIndex(choice.index);
-        break;
-    case ConnectionSpeed::Kind::Other:
-        optOther->setChecked(true);
-        edtOther->setText(choice.otherText);
-        (choice.unit == ConnectionSpeed::Unit::kbps ? optkbps : optmbps)->setChecked(true);
-        break;
-    }
-    SpeedChoiceChange();
-}
-
-std::optional<int> TfrmPreferences::ChosenSpeed() const
-{
-    if (optModem->isChecked())
-        return ConnectionSpeed::ModemEntries().value(cbModem->currentIndex()).speed;
-    if (optT1->isChecked())
-        return ConnectionSpeed::T1Entries().value(cbT1->currentIndex()).speed;
-    return ConnectionSpeed::FromOther(edtOther->text(), optmbps->isChecked() ? ConnectionSpeed::Unit::mbps
-                                                                              : ConnectionSpeed::Unit::kbps);
-}
-
 // ---------------------------------------------------------------------------
 // Start with the session
 
@@ -202,11 +167,11 @@ void TfrmPreferences::cbAutoStartClick()
 
 bool TfrmPreferences::cmdOKClick()
 {
-    const std::optional<int> speed = ChosenSpeed();
+    const std::optional<int> speed = SpeedBox->ChosenSpeed();
     if (!speed || *speed <= 0) {
         Dialogs::message(InvalidSpeedText(), QStringLiteral("Fetchlark"), MB_OK, MB_ICONWARNING, this);
         PageControl1->setCurrentWidget(tabDownload);
-        edtOther->setFocus();
+        SpeedBox->edtOther->setFocus();
         return false;
     }
     // Every setting or none: a refused write puts back what was there.

@@ -2,7 +2,7 @@
 // the controls.
 #include "preferences.h"
 
-#include "ConnectionSpeed.h"
+#include "ConnectionSpeedBox.h"
 #include "Dialogs.h"
 #include "Help.h"
 
@@ -191,36 +191,9 @@ QWidget* TfrmPreferences::BuildDownload()
 QWidget* TfrmPreferences::BuildSpeed()
 {
     auto* group = new QGroupBox(QStringLiteral("Download Connection Speed"));
-    optModem = new QRadioButton(QStringLiteral("I use a "), group);
-    cbModem = new QComboBox(group);
-    for (const ConnectionSpeed::Entry& e : ConnectionSpeed::ModemEntries())
-        cbModem->addItem(e.text);
-    cbModem->setAccessibleName(QStringLiteral("Modem speed"));
-    optT1 = new QRadioButton(QStringLiteral("I use a"), group);
-    cbT1 = new QComboBox(group);
-    for (const ConnectionSpeed::Entry& e : ConnectionSpeed::T1Entries())
-        cbT1->addItem(e.text);
-    cbT1->setAccessibleName(QStringLiteral("Cable, T1 or DSL speed"));
-    optOther = new QRadioButton(QStringLiteral("Other (please specify):"), group);
-    edtOther = new QLineEdit(group);
-    edtOther->setAccessibleName(QStringLiteral("Other speed"));
-    edtOther->setFixedWidth(80);
-    // The units are a group of their own, apart from the three choices.
-    auto* units = new QWidget(group);
-    optkbps = new QRadioButton(QStringLiteral("kbps"), units);
-    optmbps = new QRadioButton(QStringLiteral("mbps"), units);
-    optkbps->setChecked(true);
-    auto* unitRow = new QHBoxLayout(units);
-    unitRow->setContentsMargins(0, 0, 0, 0);
-    unitRow->addWidget(optkbps);
-    unitRow->addWidget(optmbps);
-
-    optModem->setAccessibleName(QStringLiteral("I use a modem or ISDN connection"));
-    optT1->setAccessibleName(QStringLiteral("I use a cable, T1, DSL, or ISDN connection"));
+    SpeedBox = new TConnectionSpeedBox(group);
     auto* layout = new QVBoxLayout(group);
-    layout->addLayout(Row({optModem, cbModem, Label(QStringLiteral("modem or ISDN connection"), group)}));
-    layout->addLayout(Row({optT1, cbT1, Label(QStringLiteral("cable, T1, DSL, or ISDN connection"), group)}));
-    layout->addLayout(Row({optOther, edtOther, units}));
+    layout->addWidget(SpeedBox);
     return group;
 }
 
@@ -323,8 +296,6 @@ void TfrmPreferences::ConnectHandlers()
     connect(cbDefaultSection, &QComboBox::currentIndexChanged, this, [this] { cbDefaultSectionChange(); });
     connect(edtCommandLine, &QLineEdit::textChanged, this,
             [this](const QString& text) { cbAutoScan->setEnabled(!text.isEmpty()); });
-    for (QRadioButton* opt : {optModem, optT1, optOther})
-        connect(opt, &QRadioButton::toggled, this, [this] { SpeedChoiceChange(); });
     for (QCheckBox* box : {cbTBBrowser, cbTBVirus})
         connect(box, &QCheckBox::toggled, this, [this] { LauncherChange(); });
     for (QCheckBox* box : {cbTBNew, cbTBDelete, cbTBOptions, cbTBReport, cbTBProps, cbTBStyle, cbTBHelp, cbTBBrowser,
@@ -350,16 +321,6 @@ void TfrmPreferences::LauncherChange()
     for (QWidget* w : {static_cast<QWidget*>(lblVirusCL), static_cast<QWidget*>(edtVirusCL),
                        static_cast<QWidget*>(cmdVirusBrowse)})
         w->setEnabled(cbTBVirus->isChecked());
-}
-
-// The chosen speed's own control is enabled, the others' not.
-void TfrmPreferences::SpeedChoiceChange()
-{
-    cbModem->setEnabled(optModem->isChecked());
-    cbT1->setEnabled(optT1->isChecked());
-    edtOther->setEnabled(optOther->isChecked());
-    optkbps->setEnabled(optOther->isChecked());
-    optmbps->setEnabled(optOther->isChecked());
 }
 
 void TfrmPreferences::cmdSectionBrowseClick()

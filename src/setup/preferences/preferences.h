@@ -18,6 +18,8 @@ class QTabWidget;
 
 namespace flk {
 
+class TConnectionSpeedBox;
+
 class TfrmPreferences : public QDialog {
     Q_OBJECT
 public:
@@ -49,14 +51,7 @@ public:
     QComboBox* cbDefaultCat;
     QComboBox* cbOpenWhen;
     QCheckBox* cbAutoMin; // hidden, kept for its setting
-    QRadioButton* optModem;
-    QComboBox* cbModem;
-    QRadioButton* optT1;
-    QComboBox* cbT1;
-    QRadioButton* optOther;
-    QLineEdit* edtOther;
-    QRadioButton* optkbps;
-    QRadioButton* optmbps;
+    TConnectionSpeedBox* SpeedBox;
 
     // "Virus Control"
     QWidget* tsVirus;
@@ -123,12 +118,9 @@ private:
 
     void FormShow();
     void cbDefaultSectionChange();
-    void SpeedChoiceChange();
     void LauncherChange();
     void cmdSectionBrowseClick();
     void BrowseProgram(QLineEdit* target, const QString& title);
-    void ShowSpeed(int speed);
-    std::optional<int> ChosenSpeed() const;
     void WriteSettings(int speed);
     void ApplyToRunningWindows();
     bool AllToolbarButtonsOff() const;
