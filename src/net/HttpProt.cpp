@@ -928,7 +928,8 @@ void THttpCli::TunnelData()
 
 void THttpCli::TunnelReply(const QByteArray& header, qsizetype rest)
 {
-    QString status = QString::fromLatin1(header.left(header.indexOf('\n'))).trimmed();
+    const qsizetype lineEnd = header.indexOf('\n');
+    const QString status = QString::fromLatin1(lineEnd < 0 ? header : header.left(lineEnd)).trimmed();
     m_lastResponse = status;
     const QString digits = status.mid(9, 3);
     bool ok = false;
