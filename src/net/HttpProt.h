@@ -34,7 +34,11 @@
 // the server's own status, or 404 with one of the client's texts ("can't
 // resolve hostname to IP address", "can't connect: ...", "Connection aborted
 // on request", "HTTP line too long", malformed or truncated replies, too many
-// redirects, "Secure connection failed: " and the reason in words). The client is idle and ready for the next request afterwards.
+// redirects, "Secure connection failed: " and the reason in words; a
+// proxy's failures name the proxy: "can't connect to the proxy ...", its
+// 407, its refusal of a tunnel with its own status, its close before the
+// tunnel was open). The client is idle and ready for the next request
+// afterwards.
 
 #include "Messages.h"
 #include "ProxyRules.h"
