@@ -3,6 +3,7 @@
 // watched. A fresh instance per download; it frees itself when closed, so
 // several downloads can run at once, each with its own HTTP and FTP client.
 
+#include "ProxyRules.h"
 #include "TransferObserver.h"
 
 #include <QElapsedTimer>
@@ -243,6 +244,9 @@ public:
     // Seconds a server may stay silent before the transfer gives up.
     int HttpTimeout = 60;
     int FtpTimeout = 30;
+    // The proxies, from the program's environment (http_proxy, no_proxy...)
+    // as the dialog starts; every transfer it starts takes them.
+    TProxyRules ProxyRules = TProxyRules::FromProcessEnvironment();
 
     void TransferLog(const QString& line) override;
     void TransferMoved(const QString& url) override;

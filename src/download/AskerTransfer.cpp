@@ -113,6 +113,7 @@ void TfrmAsker::GetHTTP()
     auto* job = new THttpTransfer(SourceUrl, LocalPath, this, this);
     job->Client().Timeout = HttpTimeout;
     job->SetSession({SessionCookie, SessionReferer, SessionAgent});
+    job->SetProxyRules(ProxyRules);
     m_jobIsHttp = true;
     StartJob(job);
 }
@@ -123,6 +124,7 @@ void TfrmAsker::GetFTP(bool resumeAllowed)
     LocalPath = TargetPath();
     auto* job = new TFtpTransfer(UrlBase, RemoteFileName, LocalPath, resumeAllowed, this, this);
     job->Timeout = FtpTimeout;
+    job->SetProxyRules(ProxyRules);
     FtpFinished = false;
     m_jobIsHttp = false;
     StartJob(job);

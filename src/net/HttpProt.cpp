@@ -17,6 +17,9 @@ namespace {
 constexpr UINT WM_HTTP_REQUEST_DONE = WM_USER + 1;
 constexpr UINT WM_HTTP_SET_READY = WM_USER + 2;
 constexpr UINT WM_HTTP_LOGIN = WM_USER + 3;
+constexpr UINT WM_HTTP_START_TLS = WM_USER + 4;
+// A proxy's answer to CONNECT is a header alone: more than this is not one.
+constexpr qsizetype kMaxTunnelReply = 16 << 10;
 constexpr int kPostBlock = 8193;
 
 const char* const kDayNames[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
@@ -166,6 +169,19 @@ void THttpCli::StartConnection()
 {
     Heard();
     SetState(httpDnsLookup);
+    m_tunnel = m_tunnelWanted ? Tunnel::Connecting : Tunnel::None;
+    m_tunnelReply.clear();
+    if (m_proxy.Unsupported) {
+        // Going around the proxy the user named would be worse than not going.
+        m_statusCode = 404;
+        m_statusFromServer = false;
+        m_reasonPhrase = m_proxy.Host.isEmpty()
+                             ? QStringLiteral("The proxy address names no host")
+                             : QStringLiteral("The proxy %1 is a %2:// proxy; only http:// proxies are supported")
+                                   .arg(m_proxy.Display(), m_proxy.Scheme);
+        EndOfSession();
+        return;
+    }
     m_socket->DnsLookup(m_targetHost);
 }
 
@@ -248,6 +264,9 @@ LRESULT THttpCli::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_HTTP_LOGIN:
         RestartAfterRedirect();
         return 0;
+    case WM_HTTP_START_TLS:
+        StartTunnelTls();
+        return 0;
     default:
         return HiddenWindow::WndProc(msg, wParam, lParam);
     }
@@ -262,7 +281,9 @@ void THttpCli::SocketDnsLookupDone(quint16 error)
     if (error != 0) {
         m_statusCode = 404;
     m_statusFromServer = false;
-        m_reasonPhrase = "can't resolve hostname to IP address";
+        m_reasonPhrase = m_proxy.Direct()
+                             ? QStringLiteral("can't resolve hostname to IP address")
+                             : QStringLiteral("can't resolve the proxy's host name %1").arg(m_proxy.Host);
         EndOfSession();
         return;
     }
@@ -272,14 +293,19 @@ void THttpCli::SocketDnsLookupDone(quint16 error)
         m_socket->SetPort(m_targetPort);
         m_socket->SetProto("tcp");
         // https: the session is checked against the host the address names.
-        m_socket->SetTlsHost(m_scheme == QLatin1String("https") && Proxy.isEmpty() ? m_targetHost : QString());
+        // (Through a proxy the session starts inside the tunnel, later.)
+        m_socket->SetTlsHost(m_scheme == QLatin1String("https") && m_proxy.Direct() ? m_targetHost : QString());
         m_socket->Connect();
     } catch (const ESocketException&) {
         const int code = m_socket->LastError();
         m_requestError = static_cast<quint16>(code);
         m_statusCode = 404;
     m_statusFromServer = false;
-        m_reasonPhrase = QString("can't connect: %1 (Error #%2)").arg(WSocketErrorText(code)).arg(code);
+        m_reasonPhrase = m_proxy.Direct()
+                             ? QString("can't connect: %1 (Error #%2)").arg(WSocketErrorText(code)).arg(code)
+                             : QString("can't connect to the proxy %1: %2 (Error #%3)")
+                                   .arg(m_proxy.Display(), WSocketErrorText(code))
+                                   .arg(code);
         CloseSocket();
         EndOfSession();
     }
@@ -293,13 +319,26 @@ void THttpCli::SocketSessionConnected(quint16 error)
     if (error != 0) {
         m_statusCode = 404;
     m_statusFromServer = false;
-        m_reasonPhrase = m_socket->TlsFailure().isEmpty()
-                             ? QString("%1 (Error #%2)").arg(WSocketErrorText(error)).arg(error)
-                             : SecureFailure();
+        m_reasonPhrase = !m_socket->TlsFailure().isEmpty() ? SecureFailure()
+                         : m_tunnel == Tunnel::Connecting || (!m_proxy.Direct() && m_tunnel == Tunnel::None)
+                             ? QString("can't connect to the proxy %1: %2 (Error #%3)")
+                                   .arg(m_proxy.Display(), WSocketErrorText(error))
+                                   .arg(error)
+                             : QString("%1 (Error #%2)").arg(WSocketErrorText(error)).arg(error);
         m_requestError = error;
         EndOfSession();
         return;
     }
+    if (m_tunnel == Tunnel::Connecting) {
+        try {
+            SendConnect();
+        } catch (const ESocketException&) {
+            CloseSocket();
+        }
+        return;
+    }
+    if (m_tunnel == Tunnel::Securing)
+        m_tunnel = Tunnel::Open;
     m_connected = true;
     SetState(httpConnected);
     TriggerSessionConnected();
@@ -326,7 +365,7 @@ void THttpCli::SendRequestHeader()
     };
     TriggerRequestHeaderBegin();
     const char* method = m_requestType == httpPOST ? "POST" : m_requestType == httpHEAD ? "HEAD" : "GET";
-    put(QString("%1 %2 HTTP/1.0").arg(method, Url::RequestTarget(m_path)));
+    put(QString("%1 %2%3 HTTP/1.0").arg(method, m_pathPrefix, Url::RequestTarget(m_path)));
     if (!Sender.isEmpty())
         put("From: " + Sender);
     // A redirection to another site must not take this site's session along.
@@ -348,8 +387,10 @@ void THttpCli::SendRequestHeader()
         put("If-Modified-Since: " + RfcDate(ModifiedSince) + " GMT");
     if (!Username.isEmpty())
         put("Authorization: Basic " + EncodeBase64(Username + ":" + Password));
-    if (!Proxy.isEmpty() && !ProxyUsername.isEmpty())
-        put("Proxy-Authorization: Basic " + EncodeBase64(ProxyUsername + ":" + ProxyPassword));
+    // Inside a tunnel the header goes to the server itself: never the
+    // proxy's credentials.
+    if (!m_proxy.Direct() && m_tunnel == Tunnel::None && m_proxy.HasCredentials())
+        put("Proxy-Authorization: Basic " + EncodeBase64(m_proxy.User + ":" + m_proxy.Password));
     if (!Cookie.isEmpty() && sameSite)
         put("Cookie: " + Cookie);
     if (!ContentRangeBegin.isEmpty() || !ContentRangeEnd.isEmpty()) {
@@ -410,6 +451,10 @@ void THttpCli::Fail(const QString& reason)
 void THttpCli::SocketDataAvailable()
 {
     Heard();
+    if (m_tunnel == Tunnel::Asked || m_tunnel == Tunnel::Ready) {
+        TunnelData();
+        return;
+    }
     if (m_rcvLen >= kRcvBufSize) {
         m_lineTooLong = true;
         Fail("HTTP line too long");
@@ -519,6 +564,10 @@ void THttpCli::HeaderLineText(const QString& line)
             m_statusCode = status;
             m_statusFromServer = true;
             m_reasonPhrase = line.mid(13);
+            if (status == 407 && !m_proxy.Direct() && m_tunnel == Tunnel::None) {
+                m_reasonPhrase = ProxyAuthFailure();
+                m_statusFromServer = false;
+            }
         }
     } else if (const qsizetype colon = line.indexOf(':'); colon >= 0) {
         const QString name = line.left(colon).toLower();
@@ -782,18 +831,166 @@ void THttpCli::Aim(const QString& url)
     m_hostName = u.Host.contains(':') ? '[' + u.Host + ']' : u.Host;
     if (!u.Port.isEmpty() && u.Port != Url::DefaultPort(m_scheme))
         m_hostName += ':' + u.Port;
-    if (Proxy.isEmpty()) {
-        m_path = u.Path;
+    m_proxy = ProxyOf(url);
+    m_path = u.Path;
+    m_pathPrefix.clear();
+    m_tunnelWanted = false;
+    if (m_proxy.Direct()) {
         m_targetHost = u.Host;
         m_targetPort = u.Port.isEmpty() ? Url::DefaultPort(m_scheme) : u.Port;
     } else {
-        m_path = m_scheme + "://" + u.Host + u.Path;
-        const TUrlParts px = Url::SplitUrl(Proxy);
-        m_targetHost = px.Host;
-        m_targetPort = px.Port.isEmpty() ? ProxyPort : px.Port;
+        m_targetHost = m_proxy.Host;
+        m_targetPort = m_proxy.Port;
+        if (m_scheme == QLatin1String("https")) {
+            // The proxy only relays the bytes of a session it cannot read.
+            m_tunnelWanted = true;
+            m_originHost = u.Host;
+            m_tunnelTarget = (u.Host.contains(':') ? '[' + u.Host + ']' : u.Host) + ':'
+                             + (u.Port.isEmpty() ? Url::DefaultPort(m_scheme) : u.Port);
+        } else {
+            // The proxy finds the server from the request line: the whole
+            // address, with the port the Host header names (no login: that
+            // goes as Authorization).
+            m_pathPrefix = m_scheme + "://" + m_hostName;
+        }
     }
     if (m_path.isEmpty())
         m_path = "/";
+}
+
+// The Proxy setting for every address; else the rules' choice for this one.
+// ProxyUsername and ProxyPassword serve a proxy whose address has no login.
+TProxy THttpCli::ProxyOf(const QString& url) const
+{
+    TProxy proxy;
+    if (!Proxy.isEmpty()) {
+        const TUrlParts px = Url::SplitUrl(Proxy.contains(QLatin1String("://")) ? Proxy : "http://" + Proxy);
+        proxy.Scheme = QStringLiteral("http");
+        proxy.Host = px.Host;
+        proxy.Port = px.Port.isEmpty() ? ProxyPort : px.Port;
+    } else {
+        proxy = ProxyRules.ProxyFor(url);
+    }
+    if (!proxy.Direct() && !proxy.HasCredentials()) {
+        proxy.User = ProxyUsername;
+        proxy.Password = ProxyPassword;
+    }
+    return proxy;
+}
+
+// ---------------------------------------------------------------- tunnel
+
+// Connected to the proxy for an https address: ask it for a tunnel.
+void THttpCli::SendConnect()
+{
+    m_tunnel = Tunnel::Asked;
+    m_tunnelReply.clear();
+    QByteArray header;
+    auto put = [&](QString line) {
+        TriggerCommand(line);
+        header += line.toLatin1();
+        header += "\r\n";
+    };
+    put("CONNECT " + m_tunnelTarget + " HTTP/1.1");
+    put("Host: " + m_tunnelTarget);
+    if (!Agent.isEmpty())
+        put("User-Agent: " + Agent);
+    if (m_proxy.HasCredentials())
+        put("Proxy-Authorization: Basic " + EncodeBase64(m_proxy.User + ":" + m_proxy.Password));
+    header += "\r\n";
+    m_socket->SendText(header);
+}
+
+// The proxy's answer to CONNECT, read to its blank line. Nothing may follow
+// it before the TLS session starts: those bytes would be the server's.
+void THttpCli::TunnelData()
+{
+    char buf[4096];
+    const int n = m_socket->Receive(buf, sizeof buf);
+    if (n <= 0)
+        return;
+    if (m_tunnel == Tunnel::Ready) {
+        ProxyFail(404, QStringLiteral("The proxy %1 sent data before the secure session began").arg(m_proxy.Display()));
+        return;
+    }
+    m_tunnelReply.append(buf, n);
+    qsizetype end = m_tunnelReply.indexOf("\r\n\r\n");
+    qsizetype rest = end >= 0 ? end + 4 : -1;
+    if (end < 0 && (end = m_tunnelReply.indexOf("\n\n")) >= 0)
+        rest = end + 2;
+    if (end < 0) {
+        if (m_tunnelReply.size() > kMaxTunnelReply)
+            ProxyFail(404, QStringLiteral("The proxy %1 sent an overlong reply to CONNECT").arg(m_proxy.Display()));
+        return;
+    }
+    TunnelReply(m_tunnelReply.left(end), rest);
+}
+
+void THttpCli::TunnelReply(const QByteArray& header, qsizetype rest)
+{
+    const qsizetype lineEnd = header.indexOf('\n');
+    const QString status = QString::fromLatin1(lineEnd < 0 ? header : header.left(lineEnd)).trimmed();
+    m_lastResponse = status;
+    const QString digits = status.mid(9, 3);
+    bool ok = false;
+    const int code = digits.toInt(&ok);
+    if (!status.startsWith(QLatin1String("HTTP/")) || !ok || digits.size() != 3) {
+        ProxyFail(404, QStringLiteral("The proxy %1 sent an invalid reply to CONNECT: %2")
+                           .arg(m_proxy.Display(), status.left(80)));
+        return;
+    }
+    if (code == 407) {
+        ProxyFail(407, ProxyAuthFailure());
+        return;
+    }
+    if (code < 200 || code >= 300) {
+        ProxyFail(code >= 400 ? code : 404, QStringLiteral("The proxy %1 refused the tunnel to %2: %3")
+                                                .arg(m_proxy.Display(), m_tunnelTarget, status.mid(9).left(80)));
+        return;
+    }
+    if (rest < m_tunnelReply.size()) {
+        ProxyFail(404, QStringLiteral("The proxy %1 sent data before the secure session began").arg(m_proxy.Display()));
+        return;
+    }
+    m_tunnelReply.clear();
+    m_tunnel = Tunnel::Ready;
+    // Not inside the socket's own notification: the handshake changes how
+    // it reads.
+    PostMessage(handle(), WM_HTTP_START_TLS, 0, 0);
+}
+
+void THttpCli::StartTunnelTls()
+{
+    if (m_tunnel != Tunnel::Ready || m_state == httpAborting || m_socket->State() != wsConnected)
+        return;
+    m_tunnel = Tunnel::Securing;
+    try {
+        m_socket->StartTls(m_originHost);
+    } catch (const ESocketException& e) {
+        ProxyFail(404, QStringLiteral("The secure session through the proxy %1 could not start: %2")
+                           .arg(m_proxy.Display(), e.Message()));
+    }
+}
+
+// A failure of the proxy, not of the server: the proxy's status (or 404)
+// with the client's words.
+void THttpCli::ProxyFail(int status, const QString& reason)
+{
+    m_statusCode = status;
+    m_statusFromServer = false;
+    m_reasonPhrase = reason;
+    m_rcvLen = 0;
+    CloseSocket();
+}
+
+QString THttpCli::ProxyAuthFailure() const
+{
+    if (m_proxy.HasCredentials())
+        return QStringLiteral("The proxy %1 did not accept the user name and password given for it (407)")
+            .arg(m_proxy.Display());
+    return QStringLiteral("The proxy %1 asks for a user name and password: give them in the proxy address, "
+                          "as http://user:password@%1 (407)")
+        .arg(m_proxy.Display());
 }
 
 // The next request goes where the Location value points, read against the
@@ -842,6 +1039,16 @@ void THttpCli::SocketSessionClosed(quint16)
     }
     // A secure stream cut short (no close_notify) before the reply was whole
     // is a failure, even where the end of the connection ends the body.
+    if (m_tunnel != Tunnel::None && m_tunnel != Tunnel::Open && m_state != httpAborting && m_statusCode < 400) {
+        m_statusCode = 404;
+        m_statusFromServer = false;
+        m_reasonPhrase = !m_socket->TlsFailure().isEmpty()
+                             ? SecureFailure()
+                             : QStringLiteral("The proxy %1 closed the connection before the tunnel to %2 was open")
+                                   .arg(m_proxy.Display(), m_tunnelTarget);
+        EndOfSession();
+        return;
+    }
     const bool replyWhole = m_state == httpWaitingBody
                             && (m_requestType == httpHEAD || (m_contentLength >= 0 && m_rcvdCount >= m_contentLength));
     if (!m_socket->TlsFailure().isEmpty() && !replyWhole && m_state != httpAborting && m_statusCode < 400) {

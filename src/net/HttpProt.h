@@ -21,13 +21,27 @@
 // verified against the address's host; redirects may switch between http and
 // https either way.
 //
+// Proxies: Proxy names one for every request; otherwise ProxyRules choose
+// one (or none) for each address, redirections included. Through a proxy an
+// http address is asked for in absolute form ("GET http://host:port/path"),
+// and an https address gets a tunnel ("CONNECT host:port") in which the TLS
+// session runs to the server itself, verified against its host, not the
+// proxy's. Credentials of the proxy (ProxyUsername, or the proxy address's
+// own) go only to the proxy, as "Proxy-Authorization: Basic", and never into
+// a reason or a text of the client.
+//
 // Failures end the request with ResponseStatus >= 400 and a ResponseReason:
 // the server's own status, or 404 with one of the client's texts ("can't
 // resolve hostname to IP address", "can't connect: ...", "Connection aborted
 // on request", "HTTP line too long", malformed or truncated replies, too many
-// redirects, "Secure connection failed: " and the reason in words). The client is idle and ready for the next request afterwards.
+// redirects, "Secure connection failed: " and the reason in words; a
+// proxy's failures name the proxy: "can't connect to the proxy ...", its
+// 407, its refusal of a tunnel with its own status, its close before the
+// tunnel was open). The client is idle and ready for the next request
+// afterwards.
 
 #include "Messages.h"
+#include "ProxyRules.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -92,13 +106,14 @@ public:
 
     // --- settings (used by the next request) ---
     QString URL;
-    QString Proxy;                 // "host" or "host:port"; empty = direct
+    QString Proxy;                 // "host" or "host:port"; empty = ProxyRules decide
     QString ProxyPort = "80";
     QString Sender;                // "From: "
     QString Agent;                 // "User-Agent: "
     QString Reference;             // "Referer: "
     QString Username, Password;    // "Authorization: Basic "; the URL's own replace them
-    QString ProxyUsername, ProxyPassword;
+    QString ProxyUsername, ProxyPassword;  // when the proxy's address gives none
+    TProxyRules ProxyRules;        // the proxy for each address when Proxy is empty
     bool NoCache = false;          // "Pragma: no-cache"
     // Seconds the server may stay silent (while connecting or replying)
     // before the request fails; 0 waits for ever.
@@ -145,6 +160,8 @@ public:
     // Location resolved against the address it came from).
     QString CurrentUrl() const { return m_url; }
     TWSocket* CtrlSocket() const { return m_socket; }
+    // The proxy the address being fetched goes through; Direct() when none.
+    TProxy CurrentProxy() const { return m_proxy; }
 
     // --- events ---
     THttpNotifyEvent OnTrace;  // declared, never fired
@@ -219,6 +236,13 @@ private:
     void BodyToFile(TFileStream& file);
     void WriteFailed(const QString& why);
     void Aim(const QString& url);
+    TProxy ProxyOf(const QString& url) const;
+    void SendConnect();
+    void TunnelData();
+    void TunnelReply(const QByteArray& header, qsizetype rest);
+    void StartTunnelTls();
+    void ProxyFail(int status, const QString& reason);
+    QString ProxyAuthFailure() const;
     void WorkOutRedirect(const QString& value);
     void Fail(const QString& reason);
     void DeliverHeaderlessDocument();
@@ -257,6 +281,17 @@ private:
     QString m_targetHost;   // connect target
     QString m_targetPort;
     QString m_path;         // request target
+    QString m_pathPrefix;   // "http://host:port" before it, for a proxy
+    // Through a proxy: which, and for https the tunnel to the server. The
+    // tunnel goes Connecting (to the proxy) -> Asked (CONNECT sent) -> Ready
+    // (the proxy said yes) -> Securing (TLS handshake) -> Open.
+    enum class Tunnel { None, Connecting, Asked, Ready, Securing, Open };
+    TProxy m_proxy;
+    bool m_tunnelWanted = false;
+    Tunnel m_tunnel = Tunnel::None;
+    QString m_tunnelTarget; // "host:port" of the CONNECT
+    QString m_originHost;   // the server's host, for its certificate
+    QByteArray m_tunnelReply;
     QString m_scheme;
     bool m_connected = false;
     bool m_locationChanged = false;

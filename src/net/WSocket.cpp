@@ -533,6 +533,25 @@ void TWSocket::WriteReady()
     SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(events, 0));
 }
 
+void TWSocket::StartTls(const QString& host)
+{
+    if (m_state != wsConnected || m_tls || m_hSocket == INVALID_SOCKET) {
+        RaiseException("StartTls: no plain connection to secure");
+        return;
+    }
+    // Bytes already read would be taken for the server's, skipping the
+    // session's start: nothing may come before the handshake.
+    if (m_aheadPos < m_ahead.size()) {
+        RaiseException("StartTls: bytes arrived before the handshake");
+        return;
+    }
+    m_tlsHost = host.trimmed();
+    m_tlsFailure.clear();
+    m_tls = std::make_unique<TTlsLayer>(m_hSocket, m_tlsHost);
+    ChangeState(wsConnecting);
+    TlsHandshake();
+}
+
 // One step of the handshake on the connected socket; the connection counts
 // as made (OnSessionConnected) only when the session is set up.
 void TWSocket::TlsHandshake()

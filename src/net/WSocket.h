@@ -157,6 +157,11 @@ public:
     void DnsLookup(const QString& host);
     void CancelDnsLookup();
     void Connect();
+    // Starts a TLS session for host on a plain connection already made (a
+    // tunnel through a proxy, once the proxy said yes). As after Connect
+    // with TlsHost, OnSessionConnected comes again when the handshake is
+    // done, or with WSAECONNABORTED when it failed (TlsFailure).
+    void StartTls(const QString& host);
     int Send(const void* data, int len);   // count accepted, -1 when not connected
     int SendText(const QByteArray& text);
     int SendText(const QString& text);     // as Latin-1 bytes

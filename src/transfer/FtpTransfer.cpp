@@ -168,8 +168,16 @@ TFtpTransfer::Step TFtpTransfer::Request(void (TFtpClient::*start)(), State comp
 // ---------------------------------------------------------------------------
 // The steps
 
+void TFtpTransfer::SetProxyRules(const TProxyRules& rules)
+{
+    const QString host = m_address.HostName.contains(u':') ? u'[' + m_address.HostName + u']' : m_address.HostName;
+    m_proxy = rules.ProxyFor(QStringLiteral("ftp://") + host + u':' + m_client.Port + u'/');
+}
+
 TFtpTransfer::Step TFtpTransfer::DoConnect()
 {
+    if (!m_proxy.Direct())
+        return ProxyRefused();
     m_folder = 0;
     return Request(&TFtpClient::ConnectAsync, State::ConnectComplete);
 }
@@ -353,6 +361,18 @@ TTransferEnd TFtpTransfer::Verify(qint64 size) const
 TFtpTransfer::Step TFtpTransfer::Fail(const QString& logLine)
 {
     return End(Failure(logLine));
+}
+
+// The proxy is named by its host and port only: never its credentials.
+TFtpTransfer::Step TFtpTransfer::ProxyRefused()
+{
+    return End(Failure(QStringLiteral("Failed : FTP downloads cannot go through a proxy (the proxy settings name %1 "
+                                      "for this address)")
+                           .arg(m_proxy.Display()),
+                       QStringLiteral("Download Failed\r\rFTP downloads cannot go through a proxy, and the proxy "
+                                      "settings (ftp_proxy or all_proxy) name %1 for this address.\r\rTo fetch it "
+                                      "directly, add its host to no_proxy.")
+                           .arg(m_proxy.Display())));
 }
 
 // The client's own text where it has one (a local failure after a good

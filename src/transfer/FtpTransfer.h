@@ -14,6 +14,7 @@
 // server that stays silent for Timeout seconds.
 
 #include "Ftpcli.h"
+#include "ProxyRules.h"
 #include "TransferJob.h"
 #include "Url.h"
 
@@ -63,6 +64,10 @@ public:
     // Seconds the server may stay silent before the transfer gives up.
     int Timeout = 30;
     TFtpClient& Client() { return m_client; }
+    // The proxy settings, before Start. FTP does not go through a proxy:
+    // an address they send to one fails with a clear message rather than
+    // going around the proxy the user named.
+    void SetProxyRules(const TProxyRules& rules);
     State CurrentState() const { return m_state; }
 
 private:
@@ -87,6 +92,7 @@ private:
 
     Step Request(void (TFtpClient::*start)(), State complete);
     Step Fail(const QString& logLine);
+    Step ProxyRefused();
     Step FailReply();
     Step End(TTransferEnd end);
     TTransferEnd Verify(qint64 size) const;
@@ -99,6 +105,7 @@ private:
 
     TFtpClient m_client;
     TFtpTarget m_address;
+    TProxy m_proxy;        // the proxy the settings name for the address; direct when none
     QStringList m_folders; // the CWD steps
     int m_folder = 0;
     QString m_localPath;

@@ -492,8 +492,11 @@ void THttpTransfer::StateChange()
 {
     if (m_client.ClientState() == httpConnecting) {
         const TUrlParts u = Url::SplitUrl(m_client.CurrentUrl());
-        Log(QStringLiteral("Fetchlark:  Connecting to %1:%2")
-                .arg(u.Host, u.Port.isEmpty() ? Url::DefaultPort(u.Proto) : u.Port));
+        const TProxy proxy = m_client.CurrentProxy();
+        // The proxy by its host and port: its credentials are never shown.
+        Log(QStringLiteral("Fetchlark:  Connecting to %1:%2%3")
+                .arg(u.Host, u.Port.isEmpty() ? Url::DefaultPort(u.Proto) : u.Port,
+                     proxy.Direct() ? QString() : QStringLiteral(" through the proxy ") + proxy.Display()));
     } else if (m_client.ClientState() == httpWaitingHeader) {
         Log(QStringLiteral("Fetchlark:  Waiting for the server"));
     }

@@ -47,6 +47,13 @@ public:
     THttpCli& Client() { return m_client; }
     // The session headers, before Start.
     void SetSession(const THttpSession& session) { m_session = session; }
+    // The proxies for the download's addresses, before Start: every client
+    // of the download takes them (redirections are judged one by one).
+    void SetProxyRules(const TProxyRules& rules)
+    {
+        m_proxyRules = rules;
+        ConfigureClient(m_client);
+    }
     State CurrentState() const { return m_state; }
     // The address fetched: the given one, or where redirections led.
     QString Url() const { return m_url; }
@@ -64,6 +71,8 @@ private:
     Step DoGet();
     Step DoGetComplete();
 
+    // What every client of this download is given before its first request.
+    void ConfigureClient(THttpCli& client) const { client.ProxyRules = m_proxyRules; }
     void Wire();
     void Unwire();
     Step StartRequest(THttpRequest request, State complete);
@@ -87,6 +96,7 @@ private:
 
     THttpCli m_client;
     THttpSession m_session;
+    TProxyRules m_proxyRules;
     QString m_siteUrl;           // the address the download started from: its site gets the session
     QString m_offeredName;       // the HEAD's Content-Disposition name, made safe
     QString m_url;

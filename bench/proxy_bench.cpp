@@ -1,0 +1,115 @@
+// Downloads a large file from a loopback lighttpd through the test HTTP proxy
+// with THttpCli and with curl (-x, the same proxy), alternating: http in
+// absolute form and https in a CONNECT tunnel. Prints the medians and ratios.
+// Usage: proxy_bench [size-in-MiB=256] [runs=5]
+
+#include "FileStream.h"
+#include "HttpProt.h"
+#include "LoopbackHttpd.h"
+#include "Median.h"
+#include "TestHttpProxy.h"
+#include "TlsCertificates.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+#include <cstdio>
+#include <vector>
+
+using flk::bench::Median;
+using flk::test::LoopbackHttpd;
+using flk::test::TestHttpProxy;
+using flk::test::TlsCertificates;
+
+namespace {
+
+double OurDownload(const QString& url, const QString& proxy, const QString& path, qint64 size)
+{
+    flk::TFileStream out(path);
+    if (!out.Create())
+        return -1;
+    flk::THttpCli http;
+    http.ProxyRules = flk::TProxyRules({{"http_proxy", proxy}, {"https_proxy", proxy}});
+    http.URL = url;
+    http.ReceiveStream = &out;
+    QElapsedTimer t;
+    t.start();
+    try {
+        http.GetSync();
+    } catch (const flk::EHttpException& e) {
+        std::fprintf(stderr, "fetchlark: %s\n", qPrintable(e.Message()));
+        return -1;
+    }
+    out.close();
+    const double s = t.nsecsElapsed() / 1e9;
+    return QFileInfo(path).size() == size ? s : -1;
+}
+
+double CurlDownload(const QString& url, const QString& proxy, const QString& ca, const QString& path, qint64 size)
+{
+    QElapsedTimer t;
+    t.start();
+    const int rc = QProcess::execute("curl", {"-s", "-x", proxy, "--cacert", ca, "-o", path, url});
+    const double s = t.nsecsElapsed() / 1e9;
+    return rc == 0 && QFileInfo(path).size() == size ? s : -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const qint64 mib = argc > 1 ? QByteArray(argv[1]).toLongLong() : 256;
+    const int runs = argc > 2 ? QByteArray(argv[2]).toInt() : 5;
+    const qint64 size = mib * 1024 * 1024;
+
+    TlsCertificates certs;
+    certs.TrustTestAuthority();
+    LoopbackHttpd server({}, {certs.PemFile(TlsCertificates::Good)});
+    if (!certs.IsValid() || !server.IsRunning()) {
+        std::fprintf(stderr, "setup: %s %s\n", qPrintable(certs.ErrorText()), qPrintable(server.ErrorText()));
+        return 1;
+    }
+    TestHttpProxy proxy;
+    const QString via = QString::fromLatin1(proxy.Address());
+    const QString served = server.AddFileOfSize("big.bin", size);
+    QTemporaryDir out;
+    const double mb = static_cast<double>(size) / (1024 * 1024);
+
+    for (const QString& url : {server.Url("big.bin"), server.TlsUrl("big.bin")}) {
+        std::vector<double> ours, curl;
+        for (int i = 0; i < runs; ++i) {
+            double a = 0, b = 0;
+            for (int k = 0; k < 2; ++k) {
+                ::sync();
+                if ((i + k) % 2 == 0) {
+                    a = OurDownload(url, via, out.filePath("ours.bin"), size);
+                    QFile::remove(out.filePath("ours.bin"));
+                } else {
+                    b = CurlDownload(url, via, certs.AuthorityFile(), out.filePath("curl.bin"), size);
+                    QFile::remove(out.filePath("curl.bin"));
+                }
+            }
+            if (a < 0 || b < 0) {
+                std::fprintf(stderr, "run %d failed (fetchlark %.3f, curl %.3f)\n", i + 1, a, b);
+                QFile::remove(served);
+                return 1;
+            }
+            ours.push_back(a);
+            curl.push_back(b);
+        }
+        const double mo = Median(ours), mc = Median(curl);
+        std::printf("%s through the proxy, %lld MiB, %d runs\n", qPrintable(url.left(5)), mib, runs);
+        std::printf("  median fetchlark: %.3f s (%.0f MiB/s)\n", mo, mb / mo);
+        std::printf("  median curl -x:   %.3f s (%.0f MiB/s)\n", mc, mb / mc);
+        std::printf("  fetchlark/curl throughput ratio: %.2f\n", mc / mo);
+        std::fflush(stdout);
+    }
+    QFile::remove(served);
+    return 0;
+}
