@@ -680,7 +680,7 @@ void TFtpClient::StepPort()
     m_data->SetLingerTimeout(10);
     m_data->OnSessionAvailable = [this](TWSocket*, quint16 e) { DataSessionAvailable(e); };
     m_data->Listen();
-    sockaddr_in local{};
+    sockaddr_storage local{};
     socklen_t len = sizeof local;
     if (m_data->GetSockName(local, len) != 0) {
         const int code = m_data->LastError();
@@ -689,7 +689,7 @@ void TFtpClient::StepPort()
                  kLocalFailure);
         return;
     }
-    const int p = ntohs(local.sin_port);
+    const int p = TSocketAddress::FromRaw(local, len).Port();
     QString host;
     if (m_control->Addr() == "127.0.0.1")
         host = "127,0,0,1";
