@@ -279,7 +279,8 @@ void THttpCli::SocketDnsLookupDone(quint16 error)
         m_requestError = static_cast<quint16>(code);
         m_statusCode = 404;
     m_statusFromServer = false;
-        m_reasonPhrase = QString("can't connect: %1 (Error #%2)").arg(WSocketErrorText(code)).arg(code);
+        m_reasonPhrase = QString("can't connect: %1 (Error #%2)").arg(WSocketErrorText(code)).arg(code)
+                         + m_socket->ConnectTriedText();
         CloseSocket();
         EndOfSession();
     }
@@ -295,6 +296,7 @@ void THttpCli::SocketSessionConnected(quint16 error)
     m_statusFromServer = false;
         m_reasonPhrase = m_socket->TlsFailure().isEmpty()
                              ? QString("%1 (Error #%2)").arg(WSocketErrorText(error)).arg(error)
+                                   + m_socket->ConnectTriedText()
                              : SecureFailure();
         m_requestError = error;
         EndOfSession();

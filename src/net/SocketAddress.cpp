@@ -17,7 +17,10 @@ QString TSocketAddress::WithoutBrackets(const QString& host)
 
 std::optional<TSocketAddress> TSocketAddress::FromText(const QString& host, quint16 port)
 {
-    const QString text = WithoutBrackets(host);
+    QString text = WithoutBrackets(host);
+    // An address's zone comes percent-encoded from an URL (RFC 6874).
+    if (text.contains(u':'))
+        text.replace(QLatin1String("%25"), QLatin1String("%"));
     const QByteArray a = text.toLatin1();
     if (a.isEmpty() || text.size() != a.size())
         return std::nullopt;

@@ -843,6 +843,13 @@ void TWSocket::Connect()
     ChangeState(wsConnecting);
 }
 
+QString TWSocket::ConnectTriedText() const
+{
+    if (m_connectTried.size() < 2)
+        return {};
+    return " (tried " + m_connectTried.join(QLatin1String(", ")) + ')';
+}
+
 // The options of every stream socket Connect opens: 0 or a WinSock code.
 int TWSocket::PrepareStream(int fd)
 {

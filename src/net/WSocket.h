@@ -157,6 +157,9 @@ public:
     // The addresses the last Connect tried, "[::1]:80" / "127.0.0.1:80",
     // in the order tried. Kept until the next Connect.
     QStringList ConnectTried() const { return m_connectTried; }
+    // " (tried [::1]:80, 127.0.0.1:80)" after a connect that tried several
+    // addresses, for a failure text; empty after one.
+    QString ConnectTriedText() const;
 
     // --- events ---
     TSocketEvent OnDataAvailable;
