@@ -12,6 +12,7 @@ namespace flk {
 THappyEyeballs::THappyEyeballs(QObject* parent) : QObject(parent)
 {
     m_delay.setSingleShot(true);
+    m_delay.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5 % early
     connect(&m_delay, &QTimer::timeout, this, [this] { DelayElapsed(); });
 }
 
@@ -59,13 +60,11 @@ void THappyEyeballs::SetPaused(bool paused)
     m_paused = paused;
     for (const Attempt& a : m_attempts)
         a.notifier->setEnabled(!paused);
-    if (paused) {
+    // The next address waits a whole delay again after a pause.
+    if (paused)
         m_delay.stop();
-    } else if (m_next < m_queue.size() && !m_attempts.empty()) {
-        m_delay.start(kAttemptDelayMs);
-    } else if (m_attempts.empty() && !m_queue.isEmpty()) {
-        DelayElapsed();
-    }
+    else if (m_next < m_queue.size())
+        m_delay.start(m_attempts.empty() ? 0 : kAttemptDelayMs);
 }
 
 // Starts the next address that gets as far as a connect in progress;
