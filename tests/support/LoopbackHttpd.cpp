@@ -63,8 +63,8 @@ bool LoopbackHttpd::Start(const QList<Redirect>& extraRedirects, const QStringLi
             while (p == m_port || m_tlsPorts.contains(p))
                 p = FreeLoopbackPort();
             m_tlsPorts << p;
-            for (const QString host : {QStringLiteral("127.0.0.1"), QStringLiteral("[::1]")}) {
-                if (host.startsWith('[') && !alsoOnIPv6)
+            for (const char* host : {"127.0.0.1", "[::1]"}) {
+                if (host[0] == '[' && !alsoOnIPv6)
                     continue;
                 tlsSockets += QString("$SERVER[\"socket\"] == \"%3:%1\" {\n"
                                       "  ssl.engine = \"enable\"\n  ssl.pemfile = %2\n}\n")
