@@ -1,5 +1,6 @@
 #include "SocketAddress.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cstring>
 #include <netdb.h>
@@ -22,7 +23,7 @@ std::optional<TSocketAddress> TSocketAddress::FromText(const QString& host, quin
     if (text.contains(u':'))
         text.replace(QLatin1String("%25"), QLatin1String("%"));
     const QByteArray a = text.toLatin1();
-    if (a.isEmpty() || text.size() != a.size())
+    if (a.isEmpty() || std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 127; }))
         return std::nullopt;
     TSocketAddress out;
     in_addr v4{};
