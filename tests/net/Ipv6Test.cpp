@@ -6,6 +6,7 @@
 #include "Ftpcli.h"
 #include "HappyEyeballs.h"
 #include "HttpProt.h"
+#include "LoopbackPort.h"
 #include "LoopbackHttpd.h"
 #include "NetTestUtil.h"
 #include "PyFtpServer.h"
@@ -340,6 +341,64 @@ TEST_P(Ipv6FtpTest, DownloadFromPyftpdlibOnIPv6Loopback)
 }
 
 INSTANTIATE_TEST_SUITE_P(PassiveAndActive, Ipv6FtpTest, ::testing::Bool());
+
+// pyftpdlib without EPSV, answering PASV with an IPv4 address although it
+// listens on [::1]: the address in a 227 reply is not used anyway.
+const char* const kNoEpsvServer = R"(
+import sys
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+port, root = sys.argv[1:3]
+class NoEpsv(FTPHandler):
+    proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k != 'EPSV'}
+    masquerade_address = '127.0.0.1'
+authorizer = DummyAuthorizer()
+authorizer.add_anonymous(root)
+NoEpsv.authorizer = authorizer
+FTPServer(("::1", int(port)), NoEpsv).serve_forever()
+)";
+
+TEST(Ipv6FtpFallbackTest, RefusedEpsvFallsBackToPasv)
+{
+    QTemporaryDir root;
+    test::WriteAll(root.filePath("f.bin"), "passive after all");
+    const quint16 port = test::FreeLoopbackPort();
+    QProcess server;
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start("/usr/bin/python3", {"-c", kNoEpsvServer, QString::number(port), root.path()});
+    ASSERT_TRUE(server.waitForStarted());
+    const auto accepting = [port] {
+        const auto a = TSocketAddress::FromText("::1", port);
+        const int fd = ::socket(AF_INET6, SOCK_STREAM, 0);
+        const bool ok = ::connect(fd, a->Raw(), a->Length()) == 0;
+        ::close(fd);
+        return ok;
+    };
+    for (int i = 0; i < 200 && !accepting() && server.state() == QProcess::Running; ++i)
+        ::usleep(50 * 1000);
+
+    QTemporaryDir local;
+    TFtpClient ftp;
+    QStringList display;
+    ftp.HostName = "::1";
+    ftp.Port = QString::number(port);
+    ftp.UserName = "anonymous";
+    ftp.PassWord = "guest@example.org";
+    ftp.PassiveMode = true;
+    ftp.HostFileName = "f.bin";
+    ftp.LocalFileName = local.filePath("f.bin");
+    ftp.OnDisplay = [&](TFtpClient*, QString& m) { display << m; };
+    const bool ok = ftp.ConnectSync() && ftp.TypeSetSync() && ftp.GetSync();
+    const QString log = display.join("\n") + "\n" + QString::fromLocal8Bit(server.readAll());
+    ftp.QuitSync();
+    server.kill();
+    server.waitForFinished();
+    ASSERT_TRUE(ok) << ftp.ErrorMessage().toStdString() << "\n" << log.toStdString();
+    EXPECT_EQ(test::ReadAll(local.filePath("f.bin")), "passive after all");
+    EXPECT_EQ(ftp.ErrorMessage(), "");
+    EXPECT_TRUE(log.contains("> EPSV\n< 500") && log.contains("> PASV\n< 227")) << log.toStdString();
+}
 
 // ------------------------------------------------------------ names with both families
 
