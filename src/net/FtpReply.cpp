@@ -64,4 +64,27 @@ std::optional<quint16> TFtpReply::PasvPort(const QString& reply)
     return quint16(*p1 * 256 + *p2);
 }
 
+std::optional<quint16> TFtpReply::EpsvPort(const QString& reply)
+{
+    const qsizetype open = reply.indexOf(u'(', std::min<qsizetype>(3, reply.size()));
+    if (open < 0 || open + 1 >= reply.size())
+        return std::nullopt;
+    const QChar d = reply.at(open + 1);
+    if (d.unicode() < 33 || d.unicode() > 126 || d.isDigit())
+        return std::nullopt;
+    const qsizetype close = reply.indexOf(u')', open);
+    if (close < 0)
+        return std::nullopt;
+    const QStringList fields = reply.mid(open + 1, close - open - 1).split(d);
+    // "", protocol, address, port, "": the address is not used, as in 227.
+    if (fields.size() != 5 || !fields[4].isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const uint port = fields[3].toUInt(&ok);
+    const bool digits = !fields[3].isEmpty() && std::all_of(fields[3].begin(), fields[3].end(), [](QChar c) { return c.isDigit(); });
+    if (!ok || !digits || port == 0 || port > 65535 || fields[3].size() > 5)
+        return std::nullopt;
+    return quint16(port);
+}
+
 } // namespace flk

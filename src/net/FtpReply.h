@@ -1,6 +1,6 @@
 #pragma once
 // Reading FTP reply lines: whether a line ends a reply, its numeric code,
-// and the data port announced by a 227 reply.
+// and the data port announced by a 227 or 229 reply.
 
 #include <QString>
 #include <optional>
@@ -19,6 +19,9 @@ public:
     // h1,h2,h3,h4,p1,p2 found anywhere after the code (the host is not
     // used). Nothing when there are none or the port is out of range.
     static std::optional<quint16> PasvPort(const QString& reply);
+    // The port of a 229 reply (RFC 2428): "(|||port|)", where "|" may be any
+    // printable character used the same way. Nothing when malformed.
+    static std::optional<quint16> EpsvPort(const QString& reply);
 };
 
 } // namespace flk

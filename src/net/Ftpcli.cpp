@@ -455,7 +455,7 @@ void TFtpClient::ControlSessionConnected(quint16 error)
     if (m_state != ftpWaitingBanner)
         return;
     if (error != 0) {
-        FailStep(SocketErrorReply(error), 500, error);
+        FailStep(SocketErrorReply(error) + m_control->ConnectTriedText(), 500, error);
         return;
     }
     m_connected = true;
@@ -571,13 +571,22 @@ void TFtpClient::GenericReply(const QString& line)
     if (TFtpReply::IsContinuation(line))
         return;
     m_replyCode = TFtpReply::Code(line);
+    if (m_next == Continuation::PasvOnRefusal) {
+        m_next = Continuation::None;
+        if (m_replyCode >= 500 && m_replyCode < 600) {
+            // A server without EPSV may still know PASV: only its port is used.
+            m_okCodes = {200, 227};
+            SendCommand("PASV");
+            return;
+        }
+    }
     quint16 error = 0;
     if (!Accepts(m_okCodes, m_replyCode)) {
         error = quint16(m_replyCode ? m_replyCode : kConnectionFailure);
         if (m_errorMessage.isEmpty())
             m_errorMessage = m_lastReply;
     }
-    if (PassiveMode && m_replyCode == 227)
+    if (PassiveMode && (m_replyCode == 227 || m_replyCode == 229))
         m_pasvReply = line;
     if (m_lastStep == stepRest)
         m_restAccepted = m_replyCode == 350;
@@ -669,18 +678,24 @@ void TFtpClient::StepPort()
 {
     CloseData();
     m_pasvReply.clear();
+    // Over IPv6 the data connection is set up with the extended commands,
+    // whose replies carry no IPv4 address; IPv4 keeps PASV and PORT.
+    const bool v6 = m_control->PeerFamily() == AF_INET6;
     m_data->SetProto("tcp");
-    m_data->SetAddr("0.0.0.0");
+    m_data->SetAddr(v6 ? "::" : "0.0.0.0");
     m_data->SetPort("0");
     if (PassiveMode) {
-        ExecCommand("PASV", {200, 227});
+        if (v6)
+            ExecCommand("EPSV", {229}, Continuation::PasvOnRefusal);
+        else
+            ExecCommand("PASV", {200, 227});
         return;
     }
     m_data->SetLingerOnOff(wsLingerOn);
     m_data->SetLingerTimeout(10);
     m_data->OnSessionAvailable = [this](TWSocket*, quint16 e) { DataSessionAvailable(e); };
     m_data->Listen();
-    sockaddr_in local{};
+    sockaddr_storage local{};
     socklen_t len = sizeof local;
     if (m_data->GetSockName(local, len) != 0) {
         const int code = m_data->LastError();
@@ -689,7 +704,13 @@ void TFtpClient::StepPort()
                  kLocalFailure);
         return;
     }
-    const int p = ntohs(local.sin_port);
+    const int p = TSocketAddress::FromRaw(local, len).Port();
+    if (v6) {
+        // The address the server reached us at, without a zone of our own.
+        const QString here = m_control->GetLocalAddr().section(u'%', 0, 0);
+        ExecCommand(QString("EPRT |2|%1|%2|").arg(here).arg(p), {200});
+        return;
+    }
     QString host;
     if (m_control->Addr() == "127.0.0.1")
         host = "127,0,0,1";
@@ -741,7 +762,8 @@ void TFtpClient::StepRetr()
         SendRetr();
         return;
     }
-    const auto port = TFtpReply::PasvPort(m_pasvReply);
+    const auto port = TFtpReply::Code(m_pasvReply) == 229 ? TFtpReply::EpsvPort(m_pasvReply)
+                                                          : TFtpReply::PasvPort(m_pasvReply);
     if (!port) {
         CloseData();
         m_localFile.Close();
@@ -750,10 +772,12 @@ void TFtpClient::StepRetr()
         return;
     }
     // The address in the 227 reply is not used: the data connection goes to
-    // the server the control connection reached.
+    // the server the control connection reached (the address that answered,
+    // when the host has several).
+    const QString peer = m_control->GetPeerAddr();
     CloseData();
     m_data->SetProto("tcp");
-    m_data->SetAddr(m_control->Addr());
+    m_data->SetAddr(peer == QLatin1String("error") ? m_control->Addr() : peer);
     m_data->SetPort(QString::number(*port));
     m_data->SetLingerOnOff(wsLingerOff);
     m_data->SetLingerTimeout(0);

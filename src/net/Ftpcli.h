@@ -177,7 +177,8 @@ private:
     // Who reads the next reply line.
     enum class ReplyHandler { None, Generic, RetrFirst, RetrFinal };
     // What runs after a reply the generic check accepted or refused.
-    enum class Continuation { None, CloseControl };
+    // PasvOnRefusal: an EPSV the server does not know is followed by PASV.
+    enum class Continuation { None, CloseControl, PasvOnRefusal };
 
     // request start
     void CheckReady() const;
@@ -268,7 +269,7 @@ private:
     int m_rcvCount = 0;
 
     // data transfer
-    QString m_pasvReply;
+    QString m_pasvReply; // the 227 (PASV) or 229 (EPSV) reply
     QString m_dataCommand;
     qint64 m_restartOffset = 0;
     bool m_restAccepted = false; // the REST step was answered 350

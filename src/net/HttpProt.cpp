@@ -301,11 +301,12 @@ void THttpCli::SocketDnsLookupDone(quint16 error)
         m_requestError = static_cast<quint16>(code);
         m_statusCode = 404;
     m_statusFromServer = false;
-        m_reasonPhrase = m_proxy.Direct()
-                             ? QString("can't connect: %1 (Error #%2)").arg(WSocketErrorText(code)).arg(code)
-                             : QString("can't connect to the proxy %1: %2 (Error #%3)")
-                                   .arg(m_proxy.Display(), WSocketErrorText(code))
-                                   .arg(code);
+        m_reasonPhrase = (m_proxy.Direct()
+                              ? QString("can't connect: %1 (Error #%2)").arg(WSocketErrorText(code)).arg(code)
+                              : QString("can't connect to the proxy %1: %2 (Error #%3)")
+                                    .arg(m_proxy.Display(), WSocketErrorText(code))
+                                    .arg(code))
+                         + m_socket->ConnectTriedText();
         CloseSocket();
         EndOfSession();
     }
@@ -324,7 +325,9 @@ void THttpCli::SocketSessionConnected(quint16 error)
                              ? QString("can't connect to the proxy %1: %2 (Error #%3)")
                                    .arg(m_proxy.Display(), WSocketErrorText(error))
                                    .arg(error)
-                             : QString("%1 (Error #%2)").arg(WSocketErrorText(error)).arg(error);
+                                   + m_socket->ConnectTriedText()
+                             : QString("%1 (Error #%2)").arg(WSocketErrorText(error)).arg(error)
+                                   + m_socket->ConnectTriedText();
         m_requestError = error;
         EndOfSession();
         return;

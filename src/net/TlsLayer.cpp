@@ -54,12 +54,20 @@ long BioCtrl(BIO*, int cmd, long, void*)
     return cmd == BIO_CTRL_FLUSH ? 1 : 0;
 }
 
-bool IsAddress(const QString& host)
+// The address an IP literal names ("::1" for "[::1]" or "::1", without a
+// "%zone", which no certificate carries); empty for a host name.
+QByteArray IpLiteral(const QString& host)
 {
+    QString h = host.trimmed();
+    if (h.startsWith(u'[') && h.endsWith(u']'))
+        h = h.mid(1, h.size() - 2);
+    h = h.section(u'%', 0, 0);
     in_addr a{};
     in6_addr a6{};
-    const QByteArray h = host.toLatin1();
-    return inet_pton(AF_INET, h.constData(), &a) == 1 || inet_pton(AF_INET6, h.constData(), &a6) == 1;
+    const QByteArray text = h.toLatin1();
+    if (inet_pton(AF_INET, text.constData(), &a) == 1 || inet_pton(AF_INET6, text.constData(), &a6) == 1)
+        return text;
+    return {};
 }
 
 QString OpenSslReason(unsigned long err)
@@ -101,12 +109,18 @@ TTlsLayer::TTlsLayer(int fd, const QString& host) : m_host(host)
     BIO_set_data(bio, reinterpret_cast<void*>(static_cast<intptr_t>(fd)));
     BIO_set_init(bio, 1);
     SSL_set_bio(m_ssl, bio, bio);
+    // An address is checked against the certificate's IP entries and sent no
+    // server name (RFC 6066 forbids a literal there); a name is both.
+    const QByteArray ip = IpLiteral(host);
     const QByteArray name = host.toUtf8();
-    if (IsAddress(host)) {
-        X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(m_ssl), name.constData());
-    } else {
-        SSL_set_tlsext_host_name(m_ssl, name.constData());
-        SSL_set1_host(m_ssl, name.constData());
+    const bool checked = !ip.isEmpty() ? X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(m_ssl), ip.constData()) == 1
+                                       : SSL_set_tlsext_host_name(m_ssl, name.constData()) == 1
+                                             && SSL_set1_host(m_ssl, name.constData()) == 1;
+    if (!checked) {
+        // Never a session whose peer goes unchecked.
+        m_failure = QStringLiteral("the TLS library could not check the server against %1").arg(host);
+        m_end = End::Cut;
+        return;
     }
     SSL_set_connect_state(m_ssl);
 }

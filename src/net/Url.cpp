@@ -165,10 +165,12 @@ TUrlParts Url::SplitUrl(const QString& url)
         p.User = uc >= 0 ? userInfo.left(uc) : userInfo;
         p.Pass = uc >= 0 ? userInfo.mid(uc + 1) : QString();
     }
-    // An IPv6 literal keeps its colons: the port follows its "]".
-    const qsizetype close = authority.startsWith(u'[') ? authority.indexOf(u']') : -1;
+    // An IPv6 literal keeps its colons: the port follows its "]". One whose
+    // "]" is missing is a host name that will not resolve, never a port.
+    const bool literal = authority.startsWith(u'[');
+    const qsizetype close = literal ? authority.indexOf(u']') : -1;
     const qsizetype colon = authority.lastIndexOf(u':');
-    if (colon > close) {
+    if (colon > close && (!literal || close > 0)) {
         p.Port = authority.mid(colon + 1);
         authority.truncate(colon);
     }

@@ -54,13 +54,6 @@ bool ParseDotted(const QString& text, in_addr& out)
     return !a.isEmpty() && inet_aton(a.constData(), &out) != 0;
 }
 
-QString Dotted(in_addr a)
-{
-    char buf[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &a, buf, sizeof buf);
-    return QString::fromLatin1(buf);
-}
-
 // Decimal number at the start of the text (leading blanks skipped, stops at
 // the first non-digit).
 long LeadingNumber(const QString& text)
@@ -256,6 +249,8 @@ TWSocket::TWSocket(QObject* owner) : HiddenWindow(owner)
 TWSocket::~TWSocket()
 {
     m_destroying = true;
+    m_connector.OnDone = nullptr;
+    m_connector.Cancel();
     try {
         CancelDnsLookup();
     } catch (...) {
@@ -284,8 +279,9 @@ void TWSocket::AssignDefaultValue()
     m_protoResolved = false;
     m_type = SOCK_STREAM;
     m_protoNum = IPPROTO_TCP;
-    m_sin = sockaddr_in{};
-    m_sin.sin_family = AF_INET;
+    m_connector.Cancel();
+    m_sin = TSocketAddress{};
+    m_targets.clear();
     m_lingerOnOff = wsLingerOn;
     m_lingerTimeout = 0;
     m_flushTimeout = 60;
@@ -386,6 +382,7 @@ void TWSocket::SocketError(const QString& func)
 // Drops the handle without the close protocol (no OnSessionClosed).
 void TWSocket::CloseHandleNow()
 {
+    m_connector.Cancel();
     StopWatching();
     m_tls.reset();
     if (m_hSocket != INVALID_SOCKET)
@@ -499,28 +496,7 @@ void TWSocket::WriteReady()
         int soError = 0;
         socklen_t len = sizeof soError;
         getsockopt(h, SOL_SOCKET, SO_ERROR, &soError, &len);
-        const quint16 err = static_cast<quint16>(WSocketErrorFromErrno(soError));
-        if (err == WSAECONNRESET && m_tlsHost.isEmpty()) {
-            // The connection was made and reset before we looked: report it
-            // as made, then closed by the reset.
-            if (m_writeNotifier)
-                m_writeNotifier->setEnabled(false);
-            SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CONNECT, 0));
-            if (m_hSocket == h && m_state == wsConnected)
-                SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CLOSE, err));
-            return;
-        }
-        if (err == 0 && !m_tlsHost.isEmpty()) {
-            m_tls = std::make_unique<TTlsLayer>(h, m_tlsHost);
-            TlsHandshake();
-        } else if (err == 0) {
-            WatchSocket(true, false);
-            SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CONNECT | FD_WRITE, 0));
-        } else {
-            if (m_writeNotifier)
-                m_writeNotifier->setEnabled(false);
-            SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CONNECT, err));
-        }
+        ConnectOutcome(static_cast<quint16>(WSocketErrorFromErrno(soError)));
         return;
     }
     if (m_writeNotifier)
@@ -550,6 +526,48 @@ void TWSocket::StartTls(const QString& host)
     m_tls = std::make_unique<TTlsLayer>(m_hSocket, m_tlsHost);
     ChangeState(wsConnecting);
     TlsHandshake();
+}
+
+// The end of a connect attempt on the socket's handle: on to the TLS
+// handshake, or the connect notification with its error.
+void TWSocket::ConnectOutcome(quint16 err)
+{
+    const TSocket h = m_hSocket;
+    if (err == WSAECONNRESET && m_tlsHost.isEmpty()) {
+        // The connection was made and reset before we looked: report it
+        // as made, then closed by the reset.
+        if (m_writeNotifier)
+            m_writeNotifier->setEnabled(false);
+        SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CONNECT, 0));
+        if (m_hSocket == h && m_state == wsConnected)
+            SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CLOSE, err));
+        return;
+    }
+    if (err == 0 && !m_tlsHost.isEmpty()) {
+        m_tls = std::make_unique<TTlsLayer>(h, m_tlsHost);
+        TlsHandshake();
+    } else if (err == 0) {
+        WatchSocket(true, false);
+        SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CONNECT | FD_WRITE, 0));
+    } else {
+        if (m_writeNotifier)
+            m_writeNotifier->setEnabled(false);
+        SendMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(h), MakeLParam(FD_CONNECT, err));
+    }
+}
+
+// The connector's outcome: the winning socket becomes this one's handle; so
+// does the last failed one, which the connect notification then reports and
+// the usual close after a failed connect closes.
+void TWSocket::ConnectorDone(int fd, int error)
+{
+    m_connectTried = m_connector.Tried();
+    m_hSocket = fd;
+    if (fd == INVALID_SOCKET) {
+        Dispatch(FD_CONNECT, static_cast<quint16>(error));
+        return;
+    }
+    ConnectOutcome(static_cast<quint16>(error));
 }
 
 // One step of the handshake on the connected socket; the connection counts
@@ -699,9 +717,8 @@ void TWSocket::DnsLookup(const QString& host)
     m_lookup.reset();  // a second lookup silently replaces the first
     m_dnsResult.clear();
     m_dnsResultList.clear();
-    in_addr a{};
-    if (ParseDotted(host, a)) {
-        m_dnsResult = Dotted(a);
+    if (const auto literal = TSocketAddress::FromText(host)) {
+        m_dnsResult = literal->Host();
         TriggerDnsLookupDone(0);
         return;
     }
@@ -712,19 +729,11 @@ void TWSocket::DnsLookup(const QString& host)
     const HWND window = handle();
     try {
         std::thread([job, window] {
-            addrinfo hints{};
-            hints.ai_family = AF_INET;
-            hints.ai_socktype = SOCK_STREAM;
-            addrinfo* res = nullptr;
-            const int rc = getaddrinfo(job->host.constData(), nullptr, &hints, &res);
+            int rc = 0;
+            const QList<TSocketAddress> found = TSocketAddress::LookUp(QString::fromUtf8(job->host), 0, &rc);
             job->error = GaiErrorToWinsock(rc);
-            for (addrinfo* p = res; rc == 0 && p; p = p->ai_next) {
-                const QString dotted = Dotted(reinterpret_cast<sockaddr_in*>(p->ai_addr)->sin_addr);
-                if (!job->addresses.contains(dotted))
-                    job->addresses.append(dotted);
-            }
-            if (res)
-                freeaddrinfo(res);
+            for (const TSocketAddress& a : found)
+                job->addresses.append(a.Host());
             // Nothing here outlives its owner: a window gone by now is
             // simply not found, even while the program is ending.
             PostMessage(window, WM_ASYNCGETHOSTBYNAME, static_cast<WPARAM>(job->id),
@@ -763,29 +772,52 @@ void TWSocket::CancelDnsLookup()
 
 // ---------------------------------------------------------------- connect
 
-// Turns Proto, Port and Addr into the binary socket address, each once per
-// connection; raises ESocketException for a name that does not resolve.
+// Turns Proto, Port and Addr into the socket addresses to try, each once
+// per connection; raises ESocketException for a name that does not resolve.
 void TWSocket::ResolveSocketAddress()
 {
-        if (!m_protoResolved) {
-            m_protoNum = WSocketResolveProto(m_proto);
-            m_type = m_protoNum == IPPROTO_UDP ? SOCK_DGRAM : SOCK_STREAM;
-            m_protoResolved = true;
-        }
-        if (!m_portResolved) {
-            m_portNum = WSocketResolvePort(m_port, m_proto);
-            m_sin.sin_port = htons(m_portNum);
-            m_portResolved = true;
-        }
-        if (!m_addrResolved) {
-            m_sin.sin_addr.s_addr = WSocketResolveHost(m_addr);
-            m_addrResolved = true;
-        }
+    if (!m_protoResolved) {
+        m_protoNum = WSocketResolveProto(m_proto);
+        m_type = m_protoNum == IPPROTO_UDP ? SOCK_DGRAM : SOCK_STREAM;
+        m_protoResolved = true;
+    }
+    if (!m_portResolved) {
+        m_portNum = WSocketResolvePort(m_port, m_proto);
+        m_portResolved = true;
+    }
+    if (!m_addrResolved) {
+        m_targets = ResolveTargets(m_portNum);
+        m_addrResolved = true;
+    }
+    for (TSocketAddress& target : m_targets)
+        target.SetPort(m_portNum);
+    m_sin = m_targets.first();
+}
+
+// An address this socket's lookup returned stands for the whole answer; a
+// host name is looked up here, blocking, as it always was.
+QList<TSocketAddress> TWSocket::ResolveTargets(quint16 port) const
+{
+    if (const auto literal = TSocketAddress::FromText(m_addr, port)) {
+        QList<TSocketAddress> answer;
+        for (const QString& text : m_dnsResultList)
+            if (const auto a = TSocketAddress::FromText(text, port))
+                answer.append(*a);
+        if (answer.size() > 1 && answer.contains(*literal))
+            return TSocketAddress::Interleaved(answer);
+        return {*literal};
+    }
+    if (m_addr.isEmpty() || m_addr.size() > 256)
+        throw ESocketException("WSocketResolveHost: Invalid Hostname.");
+    const QList<TSocketAddress> found = TSocketAddress::LookUp(m_addr, port);
+    if (found.isEmpty())
+        throw ESocketException(QString("WSocketResolveHost: Cannot convert host address '%1'").arg(m_addr));
+    return TSocketAddress::Interleaved(found);
 }
 
 void TWSocket::Connect()
 {
-    if (m_hSocket != INVALID_SOCKET && m_state != wsClosed) {
+    if ((m_hSocket != INVALID_SOCKET || m_connector.Running()) && m_state != wsClosed) {
         RaiseException("Connect: Socket already in use");
         return;
     }
@@ -810,57 +842,82 @@ void TWSocket::Connect()
 
     DeleteBufferedData();
     m_tlsFailure.clear();
-    m_hSocket = ::socket(AF_INET, m_type | SOCK_NONBLOCK | SOCK_CLOEXEC, m_protoNum);
+    m_connectTried.clear();
+    if (m_type != SOCK_STREAM) {
+        ConnectDatagram();
+        return;
+    }
+    m_connector.OnDone = [this](int fd, int error) { ConnectorDone(fd, error); };
+    m_connector.SetPaused(m_paused);
+    const int error = m_connector.Start(m_targets, m_type, m_protoNum, [this](int fd) { return PrepareStream(fd); });
+    if (error != 0) {
+        m_connectTried = m_connector.Tried();
+        t_lastError = error;
+        m_lastError = error;
+        SocketError("Connect");
+        return;
+    }
+    // The outcome arrives from the connector, on the event loop.
+    ChangeState(wsOpened);
+    ChangeState(wsConnecting);
+}
+
+QString TWSocket::ConnectTriedText() const
+{
+    if (m_connectTried.size() < 2)
+        return {};
+    return " (tried " + m_connectTried.join(QLatin1String(", ")) + ')';
+}
+
+// The options of every stream socket Connect opens: 0 or a WinSock code.
+int TWSocket::PrepareStream(int fd)
+{
+    if (m_lingerOnOff != wsLingerNoSet) {
+        linger l{};
+        l.l_onoff = m_lingerOnOff == wsLingerOn ? 1 : 0;
+        l.l_linger = m_lingerTimeout;
+        if (setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l) != 0)
+            return WSocketErrorFromErrno(errno);
+    }
+    int on = 1;
+    if (setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0
+        || setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0)
+        return WSocketErrorFromErrno(errno);
+    return 0;
+}
+
+// A datagram socket "connects" to the first address at once.
+bool TWSocket::ConnectDatagram()
+{
+    const TSocketAddress& target = m_targets.first();
+    m_hSocket = ::socket(target.Family(), m_type | SOCK_NONBLOCK | SOCK_CLOEXEC, m_protoNum);
     if (m_hSocket < 0) {
         m_hSocket = INVALID_SOCKET;
         SetLastErrorFromErrno();
         SocketError("Connect (socket)");
-        return;
+        return false;
     }
     ChangeState(wsOpened);
-    if (m_type == SOCK_STREAM) {
-        SetLingerOption();
+    sockaddr_storage local{};
+    local.ss_family = static_cast<sa_family_t>(target.Family());
+    const socklen_t localLen = target.Family() == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+    if (::bind(m_hSocket, reinterpret_cast<sockaddr*>(&local), localLen) != 0) {
+        RaiseException(QString("winsock.bind failed, error #%1").arg(WSocketErrorFromErrno(errno)));
+        return false;
+    }
+    if (target.IsIPv4Broadcast()) {
         int on = 1;
-        if (setsockopt(m_hSocket, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0) {
+        if (setsockopt(m_hSocket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
             SetLastErrorFromErrno();
-            SocketError("setsockopt(SO_KEEPALIVE)");
-            return;
+            SocketError("setsockopt(SO_BROADCAST)");
+            return false;
         }
-        if (setsockopt(m_hSocket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
-            SetLastErrorFromErrno();
-            SocketError("setsockopt(SO_REUSEADDR)");
-            return;
-        }
-    } else {
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        if (::bind(m_hSocket, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-            RaiseException(QString("winsock.bind failed, error #%1").arg(WSocketErrorFromErrno(errno)));
-            return;
-        }
-        if (m_sin.sin_addr.s_addr == INADDR_BROADCAST) {
-            int on = 1;
-            if (setsockopt(m_hSocket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
-                SetLastErrorFromErrno();
-                SocketError("setsockopt(SO_BROADCAST)");
-                return;
-            }
-        }
-        ::connect(m_hSocket, reinterpret_cast<sockaddr*>(&m_sin), sizeof m_sin);
-        WatchSocket(true, false);
-        ChangeState(wsConnected);
-        TriggerSessionConnected(0);
-        return;
     }
-    const int rc = ::connect(m_hSocket, reinterpret_cast<sockaddr*>(&m_sin), sizeof m_sin);
-    if (rc == 0 || errno == EINPROGRESS || errno == EWOULDBLOCK) {
-        ChangeState(wsConnecting);
-        WatchSocket(false, true);  // the outcome arrives as write readiness
-        return;
-    }
-    SetLastErrorFromErrno();
-    m_lastError = t_lastError;
-    SocketError("Connect");
+    ::connect(m_hSocket, target.Raw(), target.Length());
+    WatchSocket(true, false);
+    ChangeState(wsConnected);
+    TriggerSessionConnected(0);
+    return true;
 }
 
 void TWSocket::SetLingerOption()
@@ -1139,7 +1196,10 @@ void TWSocket::Abort()
 
 void TWSocket::InternalClose(bool graceful, quint16 error)
 {
-    if (m_hSocket == INVALID_SOCKET) {
+    // A connect under way has sockets of its own, closed like the handle.
+    const bool connecting = m_connector.Running();
+    m_connector.Cancel();
+    if (m_hSocket == INVALID_SOCKET && !connecting) {
         if (m_state != wsClosed) {
             ChangeState(wsClosed);
             AssignDefaultValue();
@@ -1148,18 +1208,20 @@ void TWSocket::InternalClose(bool graceful, quint16 error)
     }
     if (m_state == wsClosed)
         return;
-    if (graceful) {
-        if (m_tls)
-            m_tls->Shutdown();
-        ::shutdown(m_hSocket, SHUT_WR);
-    }
     StopWatching();
-    if (::close(m_hSocket) != 0 && errno != EINTR) {
-        SetLastErrorFromErrno();
-        m_hSocket = INVALID_SOCKET;
-        m_lastError = t_lastError;
-        SocketError("Disconnect (closesocket)");
-        return;
+    if (m_hSocket != INVALID_SOCKET) {
+        if (graceful) {
+            if (m_tls)
+                m_tls->Shutdown();
+            ::shutdown(m_hSocket, SHUT_WR);
+        }
+        if (::close(m_hSocket) != 0 && errno != EINTR) {
+            SetLastErrorFromErrno();
+            m_hSocket = INVALID_SOCKET;
+            m_lastError = t_lastError;
+            SocketError("Disconnect (closesocket)");
+            return;
+        }
     }
     m_hSocket = INVALID_SOCKET;
     ChangeState(wsClosed);
@@ -1204,14 +1266,14 @@ void TWSocket::Listen()
         return;
     }
     DeleteBufferedData();
-    m_hSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    m_hSocket = ::socket(m_sin.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (m_hSocket < 0) {
         m_hSocket = INVALID_SOCKET;
         SetLastErrorFromErrno();
         SocketError("socket");
         return;
     }
-    if (::bind(m_hSocket, reinterpret_cast<sockaddr*>(&m_sin), sizeof m_sin) != 0) {
+    if (::bind(m_hSocket, m_sin.Raw(), m_sin.Length()) != 0) {
         SetLastErrorFromErrno();
         const int err = t_lastError;
         try {
@@ -1241,13 +1303,15 @@ TSocket TWSocket::Accept()
         SocketError("not a listening socket");
         return INVALID_SOCKET;
     }
-    socklen_t len = sizeof m_sin;
-    const TSocket h = ::accept4(m_hSocket, reinterpret_cast<sockaddr*>(&m_sin), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    sockaddr_storage peer{};
+    socklen_t len = sizeof peer;
+    const TSocket h = ::accept4(m_hSocket, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (h < 0) {
         SetLastErrorFromErrno();
         SocketError("Accept");
         return INVALID_SOCKET;
     }
+    m_sin = TSocketAddress::FromRaw(peer, len);
     return h;
 }
 
@@ -1259,6 +1323,7 @@ void TWSocket::Dup(TSocket newHSocket)
         return;
     }
     if (m_state != wsClosed) {
+        m_connector.Cancel();
         StopWatching();
         if (m_hSocket != INVALID_SOCKET && ::close(m_hSocket) != 0) {
             SetLastErrorFromErrno();
@@ -1280,7 +1345,7 @@ void TWSocket::Dup(TSocket newHSocket)
     ChangeState(wsConnected);
 }
 
-int TWSocket::GetSockName(sockaddr_in& addr, socklen_t& len)
+int TWSocket::GetSockName(sockaddr_storage& addr, socklen_t& len)
 {
     if (::getsockname(m_hSocket, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
         m_lastError = WSocketErrorFromErrno(errno);
@@ -1293,38 +1358,50 @@ QString TWSocket::GetPeerAddr()
 {
     if (m_state != wsConnected)
         return "error";
-    sockaddr_in peer{};
+    sockaddr_storage peer{};
     socklen_t len = sizeof peer;
     if (::getpeername(m_hSocket, reinterpret_cast<sockaddr*>(&peer), &len) != 0)
         return "error";
-    return Dotted(peer.sin_addr);
+    return TSocketAddress::FromRaw(peer, len).Host();
+}
+
+int TWSocket::PeerFamily()
+{
+    if (m_state != wsConnected)
+        return 0;
+    sockaddr_storage peer{};
+    socklen_t len = sizeof peer;
+    if (::getpeername(m_hSocket, reinterpret_cast<sockaddr*>(&peer), &len) != 0)
+        return 0;
+    return peer.ss_family;
 }
 
 QString TWSocket::GetLocalPort()
 {
     if (m_state != wsBound && m_state != wsConnected && m_state != wsListening)
         return "error";
-    sockaddr_in local{};
+    sockaddr_storage local{};
     socklen_t len = sizeof local;
     if (GetSockName(local, len) != 0)
         return "error";
-    return QString::number(ntohs(local.sin_port));
+    return QString::number(TSocketAddress::FromRaw(local, len).Port());
 }
 
 QString TWSocket::GetLocalAddr()
 {
     if (m_hSocket == INVALID_SOCKET)
         return "error";
-    sockaddr_in local{};
+    sockaddr_storage local{};
     socklen_t len = sizeof local;
     if (GetSockName(local, len) != 0)
         return "error";
-    return Dotted(local.sin_addr);
+    return TSocketAddress::FromRaw(local, len).Host();
 }
 
 void TWSocket::Pause()
 {
     m_paused = true;
+    m_connector.SetPaused(true);
     if (m_readNotifier)
         m_readNotifier->setEnabled(false);
     if (m_writeNotifier)
@@ -1334,6 +1411,7 @@ void TWSocket::Pause()
 void TWSocket::Resume()
 {
     m_paused = false;
+    m_connector.SetPaused(false);
     if (m_state == wsConnecting)
         WatchSocket(false, true);
     else

@@ -1,11 +1,21 @@
 #pragma once
-// TWSocket: the non-blocking IPv4 TCP endpoint under every network client.
+// TWSocket: the non-blocking IPv4/IPv6 TCP endpoint under every network client.
 //
 // Every readiness change (connected, data waiting, room to send, peer
 // closed, incoming connection) arrives on the GUI thread as the WM_USER+1
 // notification of the socket's own hidden window and is dispatched, in a
 // fixed order, to the events below. Host-name lookups run getaddrinfo on a
-// worker thread whose completion comes back as WM_USER+2.
+// worker thread whose completion comes back as WM_USER+2; they ask for both
+// families.
+//
+// Connecting: Addr is a numeric address (dotted IPv4, or IPv6 with or
+// without brackets) or a host name. When Addr is one of the addresses this
+// socket's last DnsLookup returned, Connect tries all of them, by Happy
+// Eyeballs (THappyEyeballs: IPv6 first, then the families alternating,
+// 250 ms apart, the first to connect wins); a host name is resolved on the
+// spot (blocking) and tried the same way. OnSessionConnected reports the
+// winner, or the last error when every address failed; ConnectTried names
+// the addresses tried.
 //
 // Event style: events are std::function members, assigned by the owner
 // (sock.OnDataAvailable = [this](TWSocket* s, quint16 err) {...}). An empty
@@ -37,7 +47,9 @@
 // close_notify ends the stream with OnSessionClosed(0); a stream cut without
 // it ends with OnSessionClosed(WSAECONNABORTED) and a TlsFailure.
 
+#include "HappyEyeballs.h"
 #include "Messages.h"
+#include "SocketAddress.h"
 #include "SplicePipe.h"
 #include "TlsLayer.h"
 #include "WSockbuf.h"
@@ -142,6 +154,12 @@ public:
     // Why the last connection's handshake failed or its stream was cut short;
     // empty when it did not. Kept until the next Connect.
     QString TlsFailure() const { return m_tlsFailure; }
+    // The addresses the last Connect tried, "[::1]:80" / "127.0.0.1:80",
+    // in the order tried. Kept until the next Connect.
+    QStringList ConnectTried() const { return m_connectTried; }
+    // " (tried [::1]:80, 127.0.0.1:80)" after a connect that tried several
+    // addresses, for a failure text; empty after one.
+    QString ConnectTriedText() const;
 
     // --- events ---
     TSocketEvent OnDataAvailable;
@@ -182,10 +200,12 @@ public:
     void Listen();
     TSocket Accept();                      // new handle or -1 (INVALID_SOCKET)
     void Dup(TSocket newHSocket);
-    int GetSockName(sockaddr_in& addr, socklen_t& len);  // 0 or -1 (LastError set)
-    QString GetPeerAddr();                 // dotted, "error" unless connected
+    int GetSockName(sockaddr_storage& addr, socklen_t& len);  // 0 or -1 (LastError set)
+    // Numeric addresses: dotted IPv4, or IPv6 without brackets ("::1").
+    QString GetPeerAddr();                 // "error" unless connected
     QString GetLocalPort();                // decimal, "error" unless bound/connected/listening
-    QString GetLocalAddr();                // dotted local address of a live socket, "error" otherwise
+    QString GetLocalAddr();                // local address of a live socket, "error" otherwise
+    int PeerFamily();                      // AF_INET, AF_INET6; 0 unless connected
     void Pause();
     void Resume();
 
@@ -203,6 +223,11 @@ protected:
 
 private:
     void ResolveSocketAddress();
+    QList<TSocketAddress> ResolveTargets(quint16 port) const;
+    int PrepareStream(int fd);
+    void ConnectorDone(int fd, int error);
+    void ConnectOutcome(quint16 error);
+    bool ConnectDatagram();
     struct Lookup;
     void AssignDefaultValue();
     void InternalClose(bool graceful, quint16 error);
@@ -233,7 +258,10 @@ private:
     bool m_addrAssigned = false, m_addrResolved = false;
     bool m_portAssigned = false, m_portResolved = false;
     bool m_protoAssigned = false, m_protoResolved = false;
-    sockaddr_in m_sin{};
+    TSocketAddress m_sin;              // Listen's address; Accept's peer
+    QList<TSocketAddress> m_targets;   // what Connect tries, in order
+    THappyEyeballs m_connector;
+    QStringList m_connectTried;
     int m_type = SOCK_STREAM;
     int m_protoNum = 6;
     quint16 m_portNum = 0;
@@ -268,7 +296,8 @@ private:
 QString WSocketErrorText(int code);
 // WinSock code for an errno value.
 int WSocketErrorFromErrno(int err);
-// Resolve a dotted address or host name (network order), a port number or
+// Resolve a dotted address or host name to an IPv4 address (network order;
+// TSocketAddress reads both families), a port number or
 // service name (host order), a protocol number or name. Throw ESocketException.
 quint32 WSocketResolveHost(const QString& host);
 quint16 WSocketResolvePort(const QString& port, const QString& proto);

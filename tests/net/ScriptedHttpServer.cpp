@@ -69,17 +69,27 @@ struct ScriptedHttpServer::Connection {
     }
 };
 
-ScriptedHttpServer::ScriptedHttpServer()
+ScriptedHttpServer::ScriptedHttpServer(bool onIPv6) : m_v6(onIPv6)
 {
-    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(m_listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    m_listener = ::socket(onIPv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (onIPv6) {
+        sockaddr_in6 a{};
+        a.sin6_family = AF_INET6;
+        a.sin6_addr = in6addr_loopback;
+        socklen_t len = sizeof a;
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&a), &len);
+        m_port = ntohs(a.sin6_port);
+    } else {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&a), &len);
+        m_port = ntohs(a.sin_port);
+    }
     ::listen(m_listener, 16);
-    ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&a), &len);
-    m_port = ntohs(a.sin_port);
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -113,7 +123,7 @@ void ScriptedHttpServer::AddReply(const Reply& reply)
 QByteArray ScriptedHttpServer::BaseUrl() const
 {
     QMutexLocker lock(&m_mutex);
-    return (m_tls ? "https" : "http") + QByteArray("://127.0.0.1:") + QByteArray::number(m_port);
+    return (m_tls ? "https" : "http") + QByteArray(m_v6 ? "://[::1]:" : "://127.0.0.1:") + QByteArray::number(m_port);
 }
 
 QByteArray ScriptedHttpServer::Request(int connection) const

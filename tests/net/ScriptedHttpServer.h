@@ -1,5 +1,5 @@
 #pragma once
-// A scripted TCP server on 127.0.0.1 for exact protocol cases. It runs on
+// A scripted TCP server on 127.0.0.1 (or [::1]) for exact protocol cases. It runs on
 // its own thread with blocking sockets, so the code under test keeps the GUI
 // thread. Each accepted connection plays the next queued reply (the last one
 // is replayed when the queue runs out, which makes redirect loops easy) and
@@ -28,7 +28,8 @@ public:
         bool closeNotify = true;   // TLS: end with close_notify; false cuts the stream short
     };
 
-    ScriptedHttpServer();
+    // On [::1] with onIPv6.
+    explicit ScriptedHttpServer(bool onIPv6 = false);
     ~ScriptedHttpServer();
 
     // Certificate and key files (PEM) of the TLS server; false when unusable.
@@ -49,6 +50,7 @@ private:
     struct Connection;
 
     int m_listener = -1;
+    bool m_v6 = false;
     quint16 m_port = 0;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_connections{0};

@@ -338,10 +338,10 @@ TEST(WSocketServerTest, ListenAcceptDupAndExchange)
     listener.SetPort("0");
     listener.Listen();
     EXPECT_EQ(listener.State(), wsListening);
-    sockaddr_in local{};
+    sockaddr_storage local{};
     socklen_t len = sizeof local;
     ASSERT_EQ(listener.GetSockName(local, len), 0);
-    const quint16 port = ntohs(local.sin_port);
+    const quint16 port = ntohs(reinterpret_cast<sockaddr_in&>(local).sin_port);
     EXPECT_NE(port, 0);
     EXPECT_EQ(listener.GetLocalPort(), QString::number(port));
 

@@ -27,14 +27,14 @@ QString Quoted(const QString& s)
 
 } // namespace
 
-LoopbackHttpd::LoopbackHttpd(const QList<Redirect>& extraRedirects, const QStringList& tlsPemFiles)
+LoopbackHttpd::LoopbackHttpd(const QList<Redirect>& extraRedirects, const QStringList& tlsPemFiles, bool alsoOnIPv6)
 {
     if (!m_dir.isValid()) {
         m_error = "cannot create a temporary folder";
         return;
     }
     QDir(m_dir.path()).mkpath("root");
-    Start(extraRedirects, tlsPemFiles);
+    Start(extraRedirects, tlsPemFiles, alsoOnIPv6);
 }
 
 LoopbackHttpd::~LoopbackHttpd()
@@ -48,7 +48,7 @@ LoopbackHttpd::~LoopbackHttpd()
     }
 }
 
-bool LoopbackHttpd::Start(const QList<Redirect>& extraRedirects, const QStringList& tlsPemFiles)
+bool LoopbackHttpd::Start(const QList<Redirect>& extraRedirects, const QStringList& tlsPemFiles, bool alsoOnIPv6)
 {
     if (!QFileInfo::exists(kLighttpd)) {
         m_error = QString("%1 is not installed").arg(kLighttpd);
@@ -63,10 +63,16 @@ bool LoopbackHttpd::Start(const QList<Redirect>& extraRedirects, const QStringLi
             while (p == m_port || m_tlsPorts.contains(p))
                 p = FreeLoopbackPort();
             m_tlsPorts << p;
-            tlsSockets += QString("$SERVER[\"socket\"] == \"127.0.0.1:%1\" {\n"
-                                  "  ssl.engine = \"enable\"\n  ssl.pemfile = %2\n}\n")
-                              .arg(p).arg(Quoted(pem));
+            for (const char* host : {"127.0.0.1", "[::1]"}) {
+                if (host[0] == '[' && !alsoOnIPv6)
+                    continue;
+                tlsSockets += QString("$SERVER[\"socket\"] == \"%3:%1\" {\n"
+                                      "  ssl.engine = \"enable\"\n  ssl.pemfile = %2\n}\n")
+                                  .arg(p).arg(Quoted(pem), host);
+            }
         }
+        if (alsoOnIPv6)
+            tlsSockets += QString("$SERVER[\"socket\"] == \"[::1]:%1\" { }\n").arg(m_port);
         QList<Redirect> rules = extraRedirects;
         if (!m_tlsPorts.isEmpty())
             rules << Redirect("^/tohttps/(.*)$", TlsUrl("$1"))
@@ -137,6 +143,11 @@ QString LoopbackHttpd::BaseUrl() const
 QString LoopbackHttpd::Url(const QString& path) const
 {
     return BaseUrl() + "/" + (path.startsWith('/') ? path.mid(1) : path);
+}
+
+QString LoopbackHttpd::V6Url(const QString& path) const
+{
+    return QString("http://[::1]:%1/").arg(m_port) + (path.startsWith('/') ? path.mid(1) : path);
 }
 
 QString LoopbackHttpd::TlsUrl(const QString& path, int i) const

@@ -10,6 +10,9 @@
 // More rules can be given to the constructor (lighttpd url.redirect syntax,
 // pattern => target).
 //
+// IPv6: with alsoOnIPv6, every port (plain and secure) is served on [::1]
+// too (V6Url).
+//
 // Secure ports: each certificate file given (certificate and key, PEM) gets
 // its own https port on the same server (TlsPort(i), TlsUrl(path, i)), with
 // two more rules:
@@ -32,7 +35,8 @@ class LoopbackHttpd {
 public:
     using Redirect = QPair<QString, QString>;  // regular expression, target
 
-    explicit LoopbackHttpd(const QList<Redirect>& extraRedirects = {}, const QStringList& tlsPemFiles = {});
+    explicit LoopbackHttpd(const QList<Redirect>& extraRedirects = {}, const QStringList& tlsPemFiles = {},
+                           bool alsoOnIPv6 = false);
     ~LoopbackHttpd();
     LoopbackHttpd(const LoopbackHttpd&) = delete;
     LoopbackHttpd& operator=(const LoopbackHttpd&) = delete;
@@ -44,6 +48,7 @@ public:
     QString DocumentRoot() const;                  // absolute, no trailing "/"
     QString BaseUrl() const;                       // "http://127.0.0.1:<port>"
     QString Url(const QString& path) const;        // BaseUrl() + "/" + path
+    QString V6Url(const QString& path) const;      // "http://[::1]:<port>/" + path (alsoOnIPv6)
     quint16 TlsPort(int i = 0) const { return m_tlsPorts.value(i); }
     QString TlsUrl(const QString& path, int i = 0) const;  // "https://127.0.0.1:<TlsPort(i)>/" + path
 
@@ -55,7 +60,7 @@ public:
     static char PatternByte(qint64 offset) { return static_cast<char>('a' + offset % 23); }
 
 private:
-    bool Start(const QList<Redirect>& extraRedirects, const QStringList& tlsPemFiles);
+    bool Start(const QList<Redirect>& extraRedirects, const QStringList& tlsPemFiles, bool alsoOnIPv6);
 
     QTemporaryDir m_dir;
     std::unique_ptr<QProcess> m_process;

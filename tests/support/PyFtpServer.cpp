@@ -18,11 +18,17 @@ namespace {
 const char* const kPython = "/usr/bin/python3";
 
 // True when a connection to the port succeeds and the server greets.
-bool Greets(quint16 port)
+bool Greets(const QString& host, quint16 port)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const bool v6 = host.contains(':');
+    const int fd = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
     sockaddr_in a = LoopbackAddress(port);
-    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    sockaddr_in6 a6{};
+    a6.sin6_family = AF_INET6;
+    a6.sin6_port = htons(port);
+    inet_pton(AF_INET6, host.toLatin1().constData(), &a6.sin6_addr);
+    bool ok = v6 ? ::connect(fd, reinterpret_cast<sockaddr*>(&a6), sizeof a6) == 0
+                 : ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     if (ok) {
         pollfd p{fd, POLLIN, 0};
         char greeting[256];
@@ -57,6 +63,22 @@ FTPServer(("127.0.0.1", int(port)), FTPHandler).serve_forever()
 
 PyFtpServer::PyFtpServer(const QString& root) : PyFtpServer(root, {}, {}, {})
 {
+}
+
+PyFtpServer::PyFtpServer(const QString& root, const QString& host) : m_host(host)
+{
+    for (int attempt = 0; attempt < 3 && !m_running; ++attempt) {
+        m_port = FreeLoopbackPort();
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(kPython, {"-m", "pyftpdlib", "-i", host, "-p", QString::number(m_port), "-d", root});
+        if (!m_process.waitForStarted(5000))
+            continue;
+        m_running = WaitUntilAccepting(10000);
+        if (!m_running) {
+            m_process.kill();
+            m_process.waitForFinished(3000);
+        }
+    }
 }
 
 PyFtpServer::PyFtpServer(const QString& root, const QString& user, const QString& password, const QString& home)
@@ -103,7 +125,7 @@ bool PyFtpServer::WaitUntilAccepting(int milliseconds)
     while (clock.elapsed() < milliseconds) {
         if (m_process.state() == QProcess::NotRunning)
             return false;
-        if (Greets(m_port))
+        if (Greets(m_host, m_port))
             return true;
         QThread::msleep(50);
     }

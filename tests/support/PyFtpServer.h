@@ -17,6 +17,8 @@ public:
     // starts in `home`, a folder inside root, and sees the whole tree, as
     // an account on a Unix server does.
     PyFtpServer(const QString& root, const QString& user, const QString& password, const QString& home);
+    // Anonymous only, listening on `host` ("::1" for IPv6 loopback).
+    PyFtpServer(const QString& root, const QString& host);
     ~PyFtpServer();
 
     PyFtpServer(const PyFtpServer&) = delete;
@@ -31,6 +33,7 @@ public:
 private:
     bool WaitUntilAccepting(int milliseconds);
 
+    QString m_host = QStringLiteral("127.0.0.1");
     QProcess m_process;
     quint16 m_port = 0;
     bool m_running = false;

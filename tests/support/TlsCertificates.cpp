@@ -8,7 +8,7 @@ namespace flk::test {
 namespace {
 
 const char* const kNames[] = {"good", "expired", "notyet", "otherhost", "untrusted"};
-const QString kLocal = QStringLiteral("IP:127.0.0.1,DNS:localhost");
+const QString kLocal = QStringLiteral("IP:127.0.0.1,IP:::1,DNS:localhost");
 
 // `openssl ca` with the fewest settings that sign whatever it is given.
 const char* const kCaConfig =

@@ -2,7 +2,7 @@
 // Certificates for tests of secure connections, made with the openssl tool in
 // a temporary folder: a test authority, and server certificates (each file
 // holds the certificate and its key, as lighttpd's ssl.pemfile wants):
-//   Good        127.0.0.1 and localhost, signed by the authority, valid now
+//   Good        127.0.0.1, ::1 and localhost, signed by the authority, valid now
 //   Expired     the same names, valid in 2020 only
 //   NotYetValid the same names, valid from 2090
 //   OtherHost   other.example only
