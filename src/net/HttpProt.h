@@ -28,6 +28,7 @@
 // redirects, "Secure connection failed: " and the reason in words). The client is idle and ready for the next request afterwards.
 
 #include "Messages.h"
+#include "ReadThrottle.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -42,6 +43,7 @@ class QIODevice;
 namespace flk {
 
 class TFileStream;
+class TRateLimit;
 class TWSocket;
 
 enum THttpRequest { httpABORT, httpGET, httpPOST, httpHEAD };
@@ -113,6 +115,8 @@ public:
     QString Location;              // last location header, as the server sent it
     QIODevice* ReceiveStream = nullptr;  // not owned: every body block is written into it
     QIODevice* PostStream = nullptr;     // not owned: read for a POST body
+    // Not owned: the body is read no faster than it allows (nullptr: no limit).
+    TRateLimit* RateLimit = nullptr;
 
     bool MultiThreaded() const { return m_multiThreaded; }
     void SetMultiThreaded(bool value);
@@ -232,6 +236,7 @@ private:
 
     TWSocket* m_socket = nullptr;
     QTimer m_silence; // runs while the request waits for the server
+    TReadThrottle m_throttle;
     bool m_multiThreaded = false;
     THttpState m_state = httpReady;
     THttpRequest m_requestType = httpGET;

@@ -181,8 +181,11 @@ public:
     QString GetPeerAddr();                 // dotted, "error" unless connected
     QString GetLocalPort();                // decimal, "error" unless bound/connected/listening
     QString GetLocalAddr();                // dotted local address of a live socket, "error" otherwise
+    // Pause stops the notifications (reads wait in the kernel); Resume
+    // restarts them, and delivers bytes already read ahead at once.
     void Pause();
     void Resume();
+    bool Paused() const { return m_paused; }
 
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
