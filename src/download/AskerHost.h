@@ -11,6 +11,7 @@ class QMenu;
 namespace flk {
 
 class TfrmAsker;
+class TRateLimit;
 
 class AskerHost {
 public:
@@ -27,6 +28,10 @@ public:
     // The session is ending: enable the shutdown privilege (the tray window's
     // ChangeSecurity) and halt the process at once.
     virtual void EndSession() = 0;
+    // The speed limit of all downloads together, which every download's own
+    // limit reads through; it lives as long as the program. The dialog sets
+    // its rate from the settings, the options window when they change.
+    virtual TRateLimit& AllDownloadsLimit() = 0;
 
     // The registered host, or nullptr.
     static AskerHost* instance();

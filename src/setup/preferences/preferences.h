@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTabWidget;
 
 namespace flk {
@@ -57,6 +58,8 @@ public:
     QLineEdit* edtOther;
     QRadioButton* optkbps;
     QRadioButton* optmbps;
+    // The speed limit of all downloads together in KiB/s, 0 for none ("No limit").
+    QSpinBox* spnSpeedLimit;
 
     // "Virus Control"
     QWidget* tsVirus;
