@@ -5,6 +5,7 @@
 #include "Asker.h"
 #include "AskerHost.h"
 #include "ProgramWindows.h"
+#include "RateLimit.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -56,6 +57,8 @@ public:
     void ShowManager() override {}
     void SetLastScannedIfCurrent(const QString&, const QString&) override {}
     void EndSession() override {}
+    TRateLimit& AllDownloadsLimit() override { return limit; }
+    TRateLimit limit;
 };
 
 TEST_F(BookmarksTest, ChoosingABookmarkPutsItsAddressIntoTheDialogsSourceBox)
