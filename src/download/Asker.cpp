@@ -376,6 +376,9 @@ QWidget* TfrmAsker::BuildAdvancedPage()
     spnSpeedLimit->setSuffix(QStringLiteral(" KiB/s"));
     spnSpeedLimit->setSpecialValueText(QStringLiteral("No limit"));
     spnSpeedLimit->setAccessibleName(QStringLiteral("Speed limit"));
+    // The box's own line edit is what a screen reader lands on.
+    if (auto* edit = spnSpeedLimit->findChild<QLineEdit*>())
+        edit->setAccessibleName(spnSpeedLimit->accessibleName());
     spnSpeedLimit->setToolTip(QStringLiteral("The most this download may take, in KiB per second"));
     auto* limitRow = Tight(new QHBoxLayout, 0);
     limitRow->addWidget(Caption(QStringLiteral("Speed &limit:"), page, spnSpeedLimit));

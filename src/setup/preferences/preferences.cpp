@@ -185,6 +185,9 @@ QWidget* TfrmPreferences::BuildDownload()
     spnSpeedLimit->setSuffix(QStringLiteral(" KiB/s"));
     spnSpeedLimit->setSpecialValueText(QStringLiteral("No limit"));
     spnSpeedLimit->setAccessibleName(QStringLiteral("Speed limit for all downloads"));
+    // The box's own line edit is what a screen reader lands on.
+    if (auto* edit = spnSpeedLimit->findChild<QLineEdit*>())
+        edit->setAccessibleName(spnSpeedLimit->accessibleName());
     spnSpeedLimit->setToolTip(QStringLiteral("The most all downloads together may take, in KiB per second"));
     grid->addWidget(Label(QStringLiteral("Speed &limit for all downloads:"), tab, spnSpeedLimit), 3, 0);
     grid->addWidget(spnSpeedLimit, 3, 1, Qt::AlignLeft);
