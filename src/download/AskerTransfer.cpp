@@ -177,7 +177,8 @@ void TfrmAsker::SpeedLimitChange()
 void TfrmAsker::ShowSpeed()
 {
     const qint64 limit = m_job && !m_job->Finished() ? m_job->RateLimit().EffectiveRate() : 0;
-    SetText(lblSpeed, limit > 0 ? QStringLiteral("%1 (limit %2 KiB/s)").arg(m_speedText).arg(limit / 1024)
+    // On a line of its own: the figures' column is narrow.
+    SetText(lblSpeed, limit > 0 ? QStringLiteral("%1\n(limit %2 KiB/s)").arg(m_speedText).arg(limit / 1024)
                                 : m_speedText);
 }
 

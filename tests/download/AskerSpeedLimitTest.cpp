@@ -68,7 +68,7 @@ TEST_F(AskerSpeedLimitTest, TheAdvancedPagesFieldHoldsTheRunningDownloadAndLifts
     field->setValue(256);
     asker->cmdOK->click();
     ASSERT_TRUE(asker->IsBusy());
-    EXPECT_EQ(asker->lblSpeed->text(), QStringLiteral("? (limit 256 KiB/s)"));
+    EXPECT_EQ(asker->lblSpeed->text(), QStringLiteral("?\n(limit 256 KiB/s)"));
     // Half a second at 256 KiB/s: the first burst (64 KiB) and 128 KiB more.
     const qint64 held = BytesAfter(500);
     EXPECT_GT(held, 0);
@@ -98,10 +98,10 @@ TEST_F(AskerSpeedLimitTest, TheLimitOfAllDownloadsReachesANewDownloadAndTheSmall
     clock.start();
     asker->cmdOK->click();
     EXPECT_EQ(host.all.Rate(), 256 * kKiB);
-    EXPECT_EQ(asker->lblSpeed->text(), QStringLiteral("? (limit 256 KiB/s)"));
+    EXPECT_EQ(asker->lblSpeed->text(), QStringLiteral("?\n(limit 256 KiB/s)"));
     // The speed tick keeps the figure's own text and adds the limit.
     asker->SpeedTick(TfrmAsker::TickCount());
-    EXPECT_TRUE(asker->lblSpeed->text().endsWith(QStringLiteral(" bps (limit 256 KiB/s)")))
+    EXPECT_TRUE(asker->lblSpeed->text().endsWith(QStringLiteral(" bps\n(limit 256 KiB/s)")))
         << asker->lblSpeed->text().toStdString();
 
     ASSERT_TRUE(PumpFor([this] { return !asker->IsBusy(); }, 10000));
