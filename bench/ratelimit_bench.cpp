@@ -5,6 +5,11 @@
 // prints each run's achieved rate and its deviation from the limit, the
 // medians, and the processor time the limited clients used.
 // Usage: ratelimit_bench [runs=3] [rates in MiB/s, default "1,4,16"]
+//        ratelimit_bench [runs=5] uncapped [size in MiB=1024]
+// The second form fetches one large file with no limit set, alternately by a
+// client without a limit object and by one reading through a download's and
+// the shared limit with both at 0, as every download does now: what the
+// check costs where nothing limits.
 
 #include "FileStream.h"
 #include "HttpProt.h"
@@ -21,6 +26,7 @@
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
+#include <unistd.h>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -47,7 +53,7 @@ struct Result {
 
 // Fetches every url at once, each into its own file, each client reading
 // through its own limit whose parent is `all`; -1 seconds on a failure.
-Result Fetch(const QStringList& urls, const QString& folder, qint64 ownRate, flk::TRateLimit& all,
+Result Fetch(const QStringList& urls, const QString& folder, qint64 ownRate, flk::TRateLimit* all,
              qint64 expectedEach)
 {
     std::vector<std::unique_ptr<flk::TFileStream>> files;
@@ -60,12 +66,12 @@ Result Fetch(const QStringList& urls, const QString& folder, qint64 ownRate, flk
         files.push_back(std::make_unique<flk::TFileStream>(folder + QStringLiteral("/out%1.bin").arg(i)));
         if (!files.back()->Create())
             return {};
-        limits.push_back(std::make_unique<flk::TRateLimit>(&all));
+        limits.push_back(std::make_unique<flk::TRateLimit>(all));
         limits.back()->SetRate(ownRate);
         auto http = std::make_unique<flk::THttpCli>();
         http->URL = urls[i];
         http->ReceiveStream = files.back().get();
-        http->RateLimit = limits.back().get();
+        http->RateLimit = all ? limits.back().get() : nullptr;
         http->OnRequestDone = [&](flk::THttpCli* c, flk::THttpRequest, quint16 error) {
             failed |= error != 0 || c->ResponseStatus() != 200;
             if (--running == 0)
@@ -111,11 +117,49 @@ void Report(const char* who, qint64 rate, qint64 size, const std::vector<double>
                 (achieved / limit - 1) * 100);
 }
 
+int Uncapped(int runs, qint64 mib)
+{
+    LoopbackHttpd server;
+    if (!server.IsRunning()) {
+        std::fprintf(stderr, "lighttpd: %s\n", qPrintable(server.ErrorText()));
+        return 1;
+    }
+    const qint64 size = mib * kMiB;
+    const QString served = server.AddFileOfSize(QStringLiteral("big.bin"), size);
+    QTemporaryDir out;
+    std::vector<double> bare, checked;
+    for (int i = 0; i < runs; ++i) {
+        flk::TRateLimit all;
+        for (int k = 0; k < 2; ++k) {
+            ::sync();
+            const bool withLimit = (i + k) % 2 == 1;
+            const Result r = Fetch({server.Url(QStringLiteral("big.bin"))}, out.path(), 0,
+                                   withLimit ? &all : nullptr, size);
+            if (r.seconds < 0) {
+                std::fprintf(stderr, "run %d failed\n", i + 1);
+                QFile::remove(served);
+                return 1;
+            }
+            (withLimit ? checked : bare).push_back(r.seconds);
+        }
+        std::printf("  run %d: no limit object %.3f s, limits at 0 %.3f s\n", i + 1, bare.back(), checked.back());
+        std::fflush(stdout);
+    }
+    QFile::remove(served);
+    const double mb = Median(bare), mc = Median(checked);
+    std::printf("median no limit object: %.3f s (%.0f MiB/s)\n", mb, mib / mb);
+    std::printf("median limits at 0:     %.3f s (%.0f MiB/s)\n", mc, mib / mc);
+    std::printf("limits-at-0/no-limit-object throughput ratio: %.3f\n", mb / mc);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc > 2 && QByteArray(argv[2]) == "uncapped")
+        return Uncapped(QByteArray(argv[1]).toInt(), argc > 3 ? QByteArray(argv[3]).toLongLong() : 1024);
     const int runs = argc > 1 ? QByteArray(argv[1]).toInt() : 3;
     const QList<QByteArray> rates = QByteArray(argc > 2 ? argv[2] : "1,4,16").split(',');
 
@@ -137,12 +181,12 @@ int main(int argc, char** argv)
         double ownCpu = 0, sharedCpu = 0;
         for (int i = 0; i < runs; ++i) {
             flk::TRateLimit none;
-            const Result a = Fetch({server.Url(QStringLiteral("whole%1.bin").arg(rate))}, out.path(), rate, none, size);
+            const Result a = Fetch({server.Url(QStringLiteral("whole%1.bin").arg(rate))}, out.path(), rate, &none, size);
             flk::TRateLimit all;
             all.SetRate(rate);
             const Result b = Fetch({server.Url(QStringLiteral("a%1.bin").arg(rate)),
                                     server.Url(QStringLiteral("b%1.bin").arg(rate))},
-                                   out.path(), 0, all, size / 2);
+                                   out.path(), 0, &all, size / 2);
             const double c = Curl(server.Url(QStringLiteral("whole%1.bin").arg(rate)), out.filePath("curl.bin"), rate,
                                   size);
             if (a.seconds < 0 || b.seconds < 0 || c < 0) {
