@@ -127,7 +127,7 @@ int Uncapped(int runs, qint64 mib)
     const qint64 size = mib * kMiB;
     const QString served = server.AddFileOfSize(QStringLiteral("big.bin"), size);
     QTemporaryDir out;
-    std::vector<double> bare, checked;
+    std::vector<double> bare, checked, bareCpu, checkedCpu;
     for (int i = 0; i < runs; ++i) {
         flk::TRateLimit all;
         for (int k = 0; k < 2; ++k) {
@@ -141,14 +141,18 @@ int Uncapped(int runs, qint64 mib)
                 return 1;
             }
             (withLimit ? checked : bare).push_back(r.seconds);
+            (withLimit ? checkedCpu : bareCpu).push_back(r.cpu);
         }
-        std::printf("  run %d: no limit object %.3f s, limits at 0 %.3f s\n", i + 1, bare.back(), checked.back());
+        std::printf("  run %d: no limit object %.3f s (cpu %.3f s), limits at 0 %.3f s (cpu %.3f s)\n", i + 1,
+                    bare.back(), bareCpu.back(), checked.back(), checkedCpu.back());
         std::fflush(stdout);
     }
     QFile::remove(served);
     const double mb = Median(bare), mc = Median(checked);
     std::printf("median no limit object: %.3f s (%.0f MiB/s)\n", mb, mib / mb);
     std::printf("median limits at 0:     %.3f s (%.0f MiB/s)\n", mc, mib / mc);
+    std::printf("median processor time: no limit object %.3f s, limits at 0 %.3f s\n", Median(bareCpu),
+                Median(checkedCpu));
     std::printf("limits-at-0/no-limit-object throughput ratio: %.3f\n", mb / mc);
     return 0;
 }
