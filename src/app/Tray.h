@@ -8,6 +8,7 @@
 #include "ManagerHost.h"
 #include "Messages.h"
 #include "ProgramWindows.h"
+#include "RateLimit.h"
 #include "TrayCaptionHost.h"
 
 #include <QList>
@@ -92,6 +93,7 @@ public:
     void ShowManager() override;
     void SetLastScannedIfCurrent(const QString& fileName, const QString& dateText) override;
     void EndSession() override;
+    TRateLimit& AllDownloadsLimit() override { return m_allDownloads; }
     // The detection boxes' (download dialog, options window) view of it.
     void SetTrayCaption(const QString& caption) override;
     // The manager window's view of this one.
@@ -127,6 +129,7 @@ private:
     bool m_showWhenStarted = false; // a later copy asked during start-up
     bool m_unregistered = false;
     bool m_exiting = false;
+    TRateLimit m_allDownloads; // shared by every download of the program
 };
 
 } // namespace flk

@@ -75,6 +75,8 @@ namespace flk {
     X(bool, AutoMin, "Download", "AutoMin", true) \
     /* Connection speed in bits per second (download dialog, preferences). */ \
     X(int, Speed, "Download", "Speed", 28800) \
+    /* Speed limit of all downloads together in KiB per second; 0 for none. */ \
+    X(int, SpeedLimit, "Download", "SpeedLimit", 0) \
     /* [Management] */ \
     /* Default of the download dialog's prompt box. */ \
     X(bool, PromptIfNotOpened, "Management", "PromptIfNotOpened", true) \

@@ -48,6 +48,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
@@ -369,13 +370,30 @@ QWidget* TfrmAsker::BuildAdvancedPage()
     generalLayout->addWidget(cbEnableDetect);
     generalLayout->addWidget(cbDefault);
     v->addWidget(general, 2, 1);
-    v->setRowStretch(3, 1);
+
+    spnSpeedLimit = new QSpinBox(page);
+    spnSpeedLimit->setRange(0, 10'000'000);
+    spnSpeedLimit->setSingleStep(100);
+    spnSpeedLimit->setSuffix(QStringLiteral(" KiB/s"));
+    spnSpeedLimit->setSpecialValueText(QStringLiteral("No limit"));
+    spnSpeedLimit->setAccessibleName(QStringLiteral("Speed limit"));
+    // The box's own line edit is what a screen reader lands on.
+    if (auto* edit = spnSpeedLimit->findChild<QLineEdit*>())
+        edit->setAccessibleName(spnSpeedLimit->accessibleName());
+    spnSpeedLimit->setToolTip(QStringLiteral("The most this download may take, in KiB per second"));
+    auto* limitRow = Tight(new QHBoxLayout, 0);
+    limitRow->addWidget(Caption(QStringLiteral("Speed &limit:"), page, spnSpeedLimit));
+    limitRow->addWidget(spnSpeedLimit);
+    limitRow->addStretch(1);
+    v->addLayout(limitRow, 3, 0, 1, 2);
+    v->setRowStretch(4, 1);
 
     // Check boxes act on every change of state, set by the user or by the
     // defaults, as the form's click handlers always have.
     connect(cbDetails, &QCheckBox::toggled, this, &TfrmAsker::cbDetailsClick);
     connect(cbEnableDetect, &QCheckBox::toggled, this, &TfrmAsker::cbEnableDetectClick);
     connect(cbDefault, &QCheckBox::toggled, this, &TfrmAsker::cbDefaultClick);
+    connect(spnSpeedLimit, &QSpinBox::valueChanged, this, &TfrmAsker::SpeedLimitChange);
     return page;
 }
 
@@ -791,6 +809,7 @@ void TfrmAsker::AbortDownload()
     // and what came stays on disk.
     if (m_job)
         m_job->Abort();
+    ShowSpeed();
     SetIdle();
     SetDetailsState(true);
 }

@@ -22,6 +22,7 @@ class QListWidget;
 class QMenu;
 class QAction;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 class QTimer;
 class QWidget;
@@ -106,6 +107,9 @@ public:
     QCheckBox* cbPromptDone = nullptr;
     QCheckBox* cbEnableDetect = nullptr;
     QCheckBox* cbDefault = nullptr;
+    // This download's speed limit in KiB/s, 0 for none ("No limit"); a
+    // change applies to the running download at once. Not stored.
+    QSpinBox* spnSpeedLimit = nullptr;
     QTimer* tmrDLSpeed = nullptr;  // 5000 ms, statistics
     QMenu* pmBookMarks = nullptr;
     QAction* Bookmarks1 = nullptr; // "Web BookMarks..."
@@ -263,6 +267,10 @@ private:
     void TransferFailed(const TTransferEnd& end);
     void TransferCompleted(const TTransferEnd& end);
     void HandOverToFtp(const QString& url);
+    void ApplySpeedLimits(TTransferJob* job);
+    void SpeedLimitChange();
+    // "Speed:" shows the last speed, and the limit while one holds the download.
+    void ShowSpeed();
     void ShowFigures(qint64 block, qint64 count, bool force);
     bool HttpTransfer() const;
     void DropNewRecord();
@@ -273,6 +281,7 @@ private:
     qint64 m_count = 0;            // bytes of the file so far
     qint64 m_statsFrom = 0;        // bytes on disk before this transfer: not counted as come
     qint64 m_shownCount = -1;      // what "Bytes So Far" shows
+    QString m_speedText = QStringLiteral("?"); // the last speed, without the limit
     QElapsedTimer m_figuresClock;  // since the figures were last shown
     bool m_recordIsNew = false;    // this Download wrote the file's record first
     bool m_failedWithoutFile = false; // the last Download failed and left no file

@@ -8,6 +8,8 @@
 
 namespace flk {
 
+class TRateLimit;
+
 class AskerHost {
 public:
     virtual ~AskerHost() = default;
@@ -20,6 +22,10 @@ public:
     // The session is ending: enable the shutdown privilege (the tray window's
     // ChangeSecurity) and halt the process at once.
     virtual void EndSession() = 0;
+    // The speed limit of all downloads together, which every download's own
+    // limit reads through; it lives as long as the program. The dialog sets
+    // its rate from the settings, the options window when they change.
+    virtual TRateLimit& AllDownloadsLimit() = 0;
 
     // The registered host, or nullptr.
     static AskerHost* instance();

@@ -5,11 +5,15 @@
 // completion actions: the prompt, the scan, the opening and the auto-exit.
 #include "Asker.h"
 
+#include "AskerHost.h"
+
 #include "Dialogs.h"
 #include "FtpTransfer.h"
 #include "HttpTransfer.h"
 #include "PumpGuard.h"
+#include "RateLimit.h"
 #include "RecordFile.h"
+#include "Settings.h"
 #include "Shell.h"
 #include "Url.h"
 
@@ -24,6 +28,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QPointer>
 #include <QTimer>
@@ -147,7 +152,36 @@ void TfrmAsker::StartJob(TTransferJob* job)
     BytesAtLastTick = 0;
     StartTick = TickCount();
     gActive->SetActive(true);
+    ApplySpeedLimits(job);
     job->Start();
+}
+
+// The download reads through its own limit (the Advanced page's field) and
+// through the one of all downloads (the options), which the tray window owns.
+void TfrmAsker::ApplySpeedLimits(TTransferJob* job)
+{
+    job->RateLimit().SetRate(qint64(spnSpeedLimit->value()) * 1024);
+    if (AskerHost* host = AskerHost::instance()) {
+        TRateLimit& all = host->AllDownloadsLimit();
+        all.SetRate(qint64(std::max(Settings::SpeedLimit(), 0)) * 1024);
+        job->RateLimit().SetParent(&all);
+    }
+    ShowSpeed();
+}
+
+void TfrmAsker::SpeedLimitChange()
+{
+    if (m_job)
+        m_job->RateLimit().SetRate(qint64(spnSpeedLimit->value()) * 1024);
+    ShowSpeed();
+}
+
+void TfrmAsker::ShowSpeed()
+{
+    const qint64 limit = m_job && !m_job->Finished() ? m_job->RateLimit().EffectiveRate() : 0;
+    // On a line of its own: the figures' column is narrow.
+    SetText(lblSpeed, limit > 0 ? QStringLiteral("%1\n(limit %2 KiB/s)").arg(m_speedText).arg(limit / 1024)
+                                : m_speedText);
 }
 
 void TfrmAsker::DropJob()
@@ -274,6 +308,7 @@ void TfrmAsker::AskQuestion(TTransferQuestion question)
 void TfrmAsker::TransferEnded(const TTransferEnd& end)
 {
     tmrDLSpeed->stop();
+    ShowSpeed(); // no limit holds a download that ended
     gActive->SetActive(false);
     PageControl1->unsetCursor();
     switch (end.outcome) {
@@ -392,7 +427,8 @@ void TfrmAsker::SpeedTick(quint64 now)
     const qint64 value = unsized ? m_count : dg->Value();
     const qint64 max = dg->Max();
     const qint64 r = RoundEven((value - BytesAtLastTick) * 0.2);
-    SetText(lblSpeed, QStringLiteral("%1 bps").arg(r * 10));
+    m_speedText = QStringLiteral("%1 bps").arg(r * 10);
+    ShowSpeed();
     gSpeed->SetProgress(r * 10);
     SetText(lblPercent, HashPattern(static_cast<double>(r) / gSpeed->Max() * 1000)
                             + QStringLiteral("% of Potential Speed"));

@@ -1,6 +1,7 @@
 #include "Ftpcli.h"
 
 #include "FtpReply.h"
+#include "RateLimit.h"
 #include "WSocket.h"
 
 #include <QCoreApplication>
@@ -869,9 +870,14 @@ void TFtpClient::DataAvailable()
     qint64 n;
     if (m_localFile.IsOpen() && !m_writeFailed && !DisplayFileFlag) {
         // Straight from the data connection into the file, inside the kernel.
-        n = m_localFile.ReceiveFrom(*m_data, kFileMoveSize);
+        qint64 want = kFileMoveSize;
+        if (RateLimit && (want = m_throttle.Budget(*RateLimit, *m_data, want)) == 0)
+            return; // the limit's tokens are spent: the read resumes when they are back
+        n = m_localFile.ReceiveFrom(*m_data, want);
         if (n > 0) {
             m_byteCount += n;
+            if (RateLimit)
+                RateLimit->Take(n);
             return;
         }
         if (n == TWSocket::kFileWriteFailed) {

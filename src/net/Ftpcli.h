@@ -28,6 +28,7 @@
 
 #include "FtpLocalFile.h"
 #include "Messages.h"
+#include "ReadThrottle.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -39,6 +40,7 @@
 
 namespace flk {
 
+class TRateLimit;
 class TWSocket;
 
 class FtpException : public Exception {
@@ -98,6 +100,8 @@ public:
     bool Binary = true;           // TYPE I, else TYPE A
     bool PassiveMode = false;
     TFtpShareMode ShareMode = ftpShareExclusive;
+    // Not owned: a download's data is read no faster than it allows (nullptr: no limit).
+    TRateLimit* RateLimit = nullptr;
 
     // --- run-time state ---
     QString ErrorMessage() const { return m_errorMessage; }
@@ -232,6 +236,7 @@ private:
 
     std::unique_ptr<TWSocket> m_control;
     std::unique_ptr<TWSocket> m_data;
+    TReadThrottle m_throttle;
     TFtpLocalFile m_localFile;
     QTimer m_waitTimer; // wakes the synchronous wait at its deadline
 

@@ -1,6 +1,7 @@
 #include "HttpProt.h"
 
 #include "FileStream.h"
+#include "RateLimit.h"
 #include "Url.h"
 #include "WSocket.h"
 
@@ -470,9 +471,15 @@ void THttpCli::SocketDataAvailable()
             return;
         }
     }
-    const int n = m_socket->Receive(m_rcvBuf + m_rcvLen, kRcvBufSize - m_rcvLen);
+    int room = kRcvBufSize - m_rcvLen;
+    const bool limited = RateLimit && m_state == httpWaitingBody;
+    if (limited && (room = static_cast<int>(m_throttle.Budget(*RateLimit, *m_socket, room))) == 0)
+        return; // the limit's tokens are spent: the read resumes when they are back
+    const int n = m_socket->Receive(m_rcvBuf + m_rcvLen, room);
     if (n <= 0)
         return;
+    if (limited)
+        RateLimit->Take(n);
     if (m_state != httpWaitingHeader && m_state != httpWaitingBody) {
         return;  // nothing asked for this data
     }
@@ -798,6 +805,8 @@ void THttpCli::BodyToFile(TFileStream& file)
         CloseSocket();
         return;
     }
+    if (RateLimit && (want = m_throttle.Budget(*RateLimit, *m_socket, want)) == 0)
+        return; // the limit's tokens are spent: the read resumes when they are back
     const qint64 n = file.ReceiveFrom(*m_socket, want);
     if (n == TWSocket::kFileWriteFailed) {
         WriteFailed(file.ErrorText());
@@ -805,6 +814,8 @@ void THttpCli::BodyToFile(TFileStream& file)
     }
     if (n <= 0)
         return; // nothing waiting, or the end of the stream: the close follows
+    if (RateLimit)
+        RateLimit->Take(n);
     if (m_bodyDataCount == 0)
         TriggerDocBegin();
     ++m_bodyDataCount;

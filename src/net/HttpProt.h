@@ -42,6 +42,7 @@
 
 #include "Messages.h"
 #include "ProxyRules.h"
+#include "ReadThrottle.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -56,6 +57,7 @@ class QIODevice;
 namespace flk {
 
 class TFileStream;
+class TRateLimit;
 class TWSocket;
 
 enum THttpRequest { httpABORT, httpGET, httpPOST, httpHEAD };
@@ -128,6 +130,8 @@ public:
     QString Location;              // last location header, as the server sent it
     QIODevice* ReceiveStream = nullptr;  // not owned: every body block is written into it
     QIODevice* PostStream = nullptr;     // not owned: read for a POST body
+    // Not owned: the body is read no faster than it allows (nullptr: no limit).
+    TRateLimit* RateLimit = nullptr;
 
     bool MultiThreaded() const { return m_multiThreaded; }
     void SetMultiThreaded(bool value);
@@ -256,6 +260,7 @@ private:
 
     TWSocket* m_socket = nullptr;
     QTimer m_silence; // runs while the request waits for the server
+    TReadThrottle m_throttle;
     bool m_multiThreaded = false;
     THttpState m_state = httpReady;
     THttpRequest m_requestType = httpGET;

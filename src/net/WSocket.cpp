@@ -700,7 +700,8 @@ void TWSocket::ReadLoop(quint16 error)
         } catch (...) {
             break;  // a handler's exception ends this round only
         }
-        if (m_lastError != 0 || m_hSocket == INVALID_SOCKET || !BytesWaiting())
+        // A handler that paused the socket (a speed limit) reads on after Resume.
+        if (m_lastError != 0 || m_hSocket == INVALID_SOCKET || m_paused || !BytesWaiting())
             break;
     }
 }
@@ -1416,6 +1417,10 @@ void TWSocket::Resume()
         WatchSocket(false, true);
     else
         WatchSocket(true, !m_allSent);
+    // Bytes this process already holds raise no readiness of the socket.
+    const bool held = m_aheadPos < m_ahead.size() || (m_tls && m_tls->HasPending());
+    if (m_state == wsConnected && held)
+        PostMessage(handle(), WM_ASYNCSELECT, static_cast<WPARAM>(m_hSocket), MakeLParam(FD_READ, 0));
 }
 
 } // namespace flk

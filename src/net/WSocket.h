@@ -206,8 +206,11 @@ public:
     QString GetLocalPort();                // decimal, "error" unless bound/connected/listening
     QString GetLocalAddr();                // local address of a live socket, "error" otherwise
     int PeerFamily();                      // AF_INET, AF_INET6; 0 unless connected
+    // Pause stops the notifications (reads wait in the kernel); Resume
+    // restarts them, and delivers bytes already read ahead at once.
     void Pause();
     void Resume();
+    bool Paused() const { return m_paused; }
 
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 

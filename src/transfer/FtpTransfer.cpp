@@ -43,6 +43,7 @@ TFtpTransfer::TFtpTransfer(const QString& urlBase, const QString& remoteFileName
       m_resume(resumeAllowed)
 {
     m_client.MultiThreaded = true;
+    m_client.RateLimit = &RateLimit();
     m_client.ShareMode = ftpShareDenyNone;
     m_client.DisplayFlag = false;
     m_client.DisplayFileFlag = false;

@@ -54,6 +54,7 @@ THttpTransfer::THttpTransfer(const QString& url, const QString& localPath, TTran
     : TTransferJob(observer, parent), m_siteUrl(url), m_url(url), m_path(localPath)
 {
     m_client.SetMultiThreaded(true);
+    m_client.RateLimit = &RateLimit();
     Wire();
 }
 

@@ -6,6 +6,7 @@
 // every step starts something and returns; the network client's completion
 // drives the next step.
 
+#include "RateLimit.h"
 #include "TransferObserver.h"
 
 #include <QObject>
@@ -36,6 +37,10 @@ public:
     qint64 Bytes() const { return m_bytes; }
     qint64 From() const { return m_from; }
 
+    // This download's own speed limit, which every connection of it reads
+    // through; its parent, set by the owner, is the limit of all downloads.
+    TRateLimit& RateLimit() { return m_rateLimit; }
+
 signals:
     // Bytes of the file so far, as TransferProgress reports them.
     void Progressed(qint64 bytes);
@@ -58,6 +63,7 @@ protected:
 
 private:
     TTransferObserver* m_observer;
+    TRateLimit m_rateLimit;
     bool m_finished = false;
     qint64 m_total = -1;
     qint64 m_bytes = 0;

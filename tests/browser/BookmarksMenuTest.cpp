@@ -5,6 +5,7 @@
 #include "Asker.h"
 #include "AskerHost.h"
 #include "ProgramWindows.h"
+#include "RateLimit.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -7,6 +7,7 @@
 #include "NewSection.h"
 #include "Profile.h"
 #include "ProgramWindows.h"
+#include "RateLimit.h"
 #include "RecordFile.h"
 #include "category.h"
 
@@ -221,7 +222,9 @@ public:
     }
     void EndSession() override { calls << "end"; }
     void SetTrayCaption(const QString& caption) override { calls << caption; }
+    TRateLimit& AllDownloadsLimit() override { return limit; }
     QStringList calls;
+    TRateLimit limit;
 };
 
 TEST_F(AskerTest, HostGetsManagerAndDetectionCaption)

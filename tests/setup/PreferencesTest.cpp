@@ -2,12 +2,14 @@
 // OK writes (every key, in order, all or none), its effects on the running
 // windows, the start-with-the-session entry, bad input, and Cancel.
 
+#include "AskerHost.h"
 #include "Autostart.h"
 #include "ConnectionSpeedBox.h"
 #include "Catalogue.h"
 #include "PreferencesHost.h"
 #include "Profile.h"
 #include "ProgramWindows.h"
+#include "RateLimit.h"
 #include "RecordingShell.h"
 #include "ScriptedDialogs.h"
 #include "Settings.h"
@@ -21,6 +23,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -34,8 +37,14 @@ using namespace flk::test;
 namespace {
 
 // The tray window's and the manager window's sides, recorded.
-class FakeWindows : public QObject, public TrayCaptionHost, public PreferencesHost {
+class FakeWindows : public QObject, public TrayCaptionHost, public PreferencesHost, public AskerHost {
 public:
+    void ShowManager() override {}
+    void SetLastScannedIfCurrent(const QString&, const QString&) override {}
+    void FillBookmarks(QMenu*, TfrmAsker*) override {}
+    void EndSession() override {}
+    TRateLimit& AllDownloadsLimit() override { return allDownloads; }
+    TRateLimit allDownloads;
     void SetTrayCaption(const QString& caption) override { calls << "caption " + caption; }
     void SetFileMenuMode(bool shellMenu) override { calls << QString("menu %1").arg(shellMenu); }
     void SetScanEnabled(bool enabled) override { calls << QString("scan %1").arg(enabled); }
@@ -126,7 +135,7 @@ TEST_F(PreferencesTest, OkWritesEveryKeyInItsOrderAndStartsWithTheSession)
     EXPECT_EQ(prefs.result(), QDialog::Accepted);
     EXPECT_EQ(settingsFile(), "[General]\nAutoStart=1\n"
                               "[Download]\nDownloadDetect=1\nDefaultSection=0\nDefaultCat=0\nOpenWhen=0\nAutoMin=1\n"
-                              "Speed=28800\n"
+                              "Speed=28800\nSpeedLimit=0\n"
                               "[Management]\nDeleteType=0\nConfirmDelete=1\nConfirmCatDelete=1\nDefaultRoot="
                                   + home.path().toUtf8()
                                   + "\nPromptIfNotOpened=1\nPromptDays=10\nAutoDelete=0\nDeleteDays=30\nShowMenu=0\n"
@@ -387,4 +396,25 @@ TEST_F(PreferencesTest, ScannerAndBrowserBrowsingFillTheBoxBesideTheButton)
     EXPECT_EQ(prefs.edtSectionRoot->text(), "/srv/downloads/");
     prefs.cmdBrowse->click(); // cancelled: the box keeps its text
     EXPECT_EQ(prefs.edtCommandLine->text(), "");
+}
+
+TEST_F(PreferencesTest, TheSpeedLimitOfAllDownloadsIsStoredAndHoldsRunningDownloadsAtOnce)
+{
+    open();
+    EXPECT_EQ(prefs.spnSpeedLimit->text(), "No limit");
+    EXPECT_EQ(prefs.spnSpeedLimit->accessibleName(), "Speed limit for all downloads");
+    prefs.PageControl1->setCurrentWidget(prefs.tabDownload);
+    prefs.spnSpeedLimit->setFocus();
+    prefs.spnSpeedLimit->selectAll();
+    QTest::keyClicks(prefs.spnSpeedLimit, "500");
+    prefs.cmdOK->click();
+    EXPECT_EQ(Settings::SpeedLimit(), 500);
+    EXPECT_EQ(fake.allDownloads.Rate(), 500 * 1024);
+
+    open();
+    EXPECT_EQ(prefs.spnSpeedLimit->value(), 500);
+    prefs.spnSpeedLimit->setValue(0);
+    prefs.cmdCancel->click();
+    EXPECT_EQ(Settings::SpeedLimit(), 500) << "Cancel writes nothing";
+    EXPECT_EQ(fake.allDownloads.Rate(), 500 * 1024);
 }

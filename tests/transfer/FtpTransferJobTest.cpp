@@ -5,6 +5,7 @@
 #include "FtpTransfer.h"
 #include "RecordingObserver.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -20,12 +21,13 @@ std::string Std(const QByteArray& b)
 class FtpTransferJobTest : public ::testing::Test {
 protected:
     QString Path() const { return dir.filePath(QStringLiteral("file.bin")); }
-    RecordingObserver& Run(const FtpScriptedServer& server, bool resume = true)
+    RecordingObserver& Run(const FtpScriptedServer& server, bool resume = true, qint64 bytesPerSecond = 0)
     {
         job = std::make_unique<TFtpTransfer>(
             QStringLiteral("ftp://127.0.0.1:%1/pub/").arg(server.port()), QStringLiteral("file.bin"), Path(), resume,
             &observer);
         job->Timeout = 5;
+        job->RateLimit().SetRate(bytesPerSecond);
         EXPECT_TRUE(observer.Run(*job));
         return observer;
     }
@@ -170,4 +172,22 @@ TEST_F(FtpTransferJobTest, AFullDiskFailsWithItsOwnReason)
 }
 
 } // namespace
+// A limited download: the server's "226" comes long before the limit has let
+// the data through, and the file is complete only when all of it is in.
+TEST_F(FtpTransferJobTest, ALimitedDownloadKeepsItsRateAndEndsWhole)
+{
+    const QByteArray file = Pattern(1536 << 10);
+    FtpScriptedServer server("220 Ready\r\n", Sized(file));
+    server.SetFile(Std(file));
+    QElapsedTimer clock;
+    clock.start();
+    Run(server, false, 1 << 20);
+
+    EXPECT_TRUE(observer.Complete()) << observer.log.join('\n').toStdString();
+    EXPECT_EQ(ReadAll(Path()), file);
+    // 1.5 MiB less the first burst (128 KiB) at 1 MiB/s: 1.375 s.
+    EXPECT_GE(clock.elapsed(), 1250);
+    EXPECT_LE(clock.elapsed(), 3500);
+}
+
 } // namespace flk::test

@@ -3,6 +3,7 @@
 // effects on the running windows.
 #include "preferences.h"
 
+#include "AskerHost.h"
 #include "Autostart.h"
 #include "Catalogue.h"
 #include "ConnectionSpeedBox.h"
@@ -12,6 +13,7 @@
 #include "Messages.h"
 #include "PreferencesHost.h"
 #include "ProgramWindows.h"
+#include "RateLimit.h"
 #include "Settings.h"
 #include "TrayCaptionHost.h"
 
@@ -23,6 +25,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSpinBox>
 #include <QTabWidget>
 
 namespace flk {
@@ -115,6 +118,7 @@ void TfrmPreferences::GetSettings()
     SelectIndex(cbOpenWhen, Settings::OpenWhen(), 0);
     cbAutoMin->setChecked(Settings::AutoMin());
     SpeedBox->ShowSpeed(Settings::Speed());
+    spnSpeedLimit->setValue(Settings::SpeedLimit());
 
     // Virus Control
     const QString scanner = Settings::ScannerPath();
@@ -213,6 +217,7 @@ void TfrmPreferences::WriteSettings(int speed)
     Settings::SetOpenWhen(cbOpenWhen->currentIndex());
     Settings::SetAutoMin(cbAutoMin->isChecked());
     Settings::SetSpeed(speed);
+    Settings::SetSpeedLimit(spnSpeedLimit->value());
 
     Settings::SetCommandLine(edtCommandLine->text());
     Settings::SetParameters(edtParameters->text());
@@ -237,6 +242,9 @@ void TfrmPreferences::WriteSettings(int speed)
 void TfrmPreferences::ApplyToRunningWindows()
 {
     SetTrayCaption(cbDLDetect->isChecked());
+    // Downloads that run now take the new limit at once.
+    if (AskerHost* downloads = AskerHost::instance())
+        downloads->AllDownloadsLimit().SetRate(qint64(spnSpeedLimit->value()) * 1024);
     PreferencesHost* manager = Window<PreferencesHost>();
     if (!manager)
         return;

@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QShortcut>
+#include <QSpinBox>
 #include <QShowEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -178,6 +179,18 @@ QWidget* TfrmPreferences::BuildDownload()
     grid->addWidget(cbDefaultCat, 1, 1);
     grid->addWidget(Label(QStringLiteral("Automatically open files when:"), tab, cbOpenWhen), 2, 0);
     grid->addWidget(cbOpenWhen, 2, 1);
+    spnSpeedLimit = new QSpinBox(tab);
+    spnSpeedLimit->setRange(0, 10'000'000);
+    spnSpeedLimit->setSingleStep(100);
+    spnSpeedLimit->setSuffix(QStringLiteral(" KiB/s"));
+    spnSpeedLimit->setSpecialValueText(QStringLiteral("No limit"));
+    spnSpeedLimit->setAccessibleName(QStringLiteral("Speed limit for all downloads"));
+    // The box's own line edit is what a screen reader lands on.
+    if (auto* edit = spnSpeedLimit->findChild<QLineEdit*>())
+        edit->setAccessibleName(spnSpeedLimit->accessibleName());
+    spnSpeedLimit->setToolTip(QStringLiteral("The most all downloads together may take, in KiB per second"));
+    grid->addWidget(Label(QStringLiteral("Speed &limit for all downloads:"), tab, spnSpeedLimit), 3, 0);
+    grid->addWidget(spnSpeedLimit, 3, 1, Qt::AlignLeft);
     grid->setColumnStretch(1, 1);
 
     auto* layout = new QVBoxLayout(tab);

@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTabWidget;
 
 namespace flk {
@@ -52,6 +53,8 @@ public:
     QComboBox* cbOpenWhen;
     QCheckBox* cbAutoMin; // hidden, kept for its setting
     TConnectionSpeedBox* SpeedBox;
+    // The speed limit of all downloads together in KiB/s, 0 for none ("No limit").
+    QSpinBox* spnSpeedLimit;
 
     // "Virus Control"
     QWidget* tsVirus;
