@@ -23,7 +23,6 @@ class LimitHost : public QObject, public AskerHost {
 public:
     void ShowManager() override {}
     void SetLastScannedIfCurrent(const QString&, const QString&) override {}
-    void FillBookmarks(QMenu*, TfrmAsker*) override {}
     void EndSession() override {}
     TRateLimit& AllDownloadsLimit() override { return all; }
     TRateLimit all;

@@ -41,7 +41,6 @@ class FakeWindows : public QObject, public TrayCaptionHost, public PreferencesHo
 public:
     void ShowManager() override {}
     void SetLastScannedIfCurrent(const QString&, const QString&) override {}
-    void FillBookmarks(QMenu*, TfrmAsker*) override {}
     void EndSession() override {}
     TRateLimit& AllDownloadsLimit() override { return allDownloads; }
     TRateLimit allDownloads;
