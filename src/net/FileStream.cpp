@@ -144,7 +144,7 @@ qint64 TFileStream::ReceiveFrom(TWSocket& socket, qint64 max)
         return TWSocket::kFileWriteFailed;
     max = Room(max);
     if (max == 0)
-        return 0; // at the piece's end: its owner stops the request
+        return TWSocket::kFileWriteFailed; // at the piece's end: the request ends here, the stream stays sound
     if (socket.Secure())
         return ReceiveDecrypted(socket, max);
     if (!flush())

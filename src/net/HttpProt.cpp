@@ -326,7 +326,7 @@ void THttpCli::SendRequestHeader()
     };
     TriggerRequestHeaderBegin();
     const char* method = m_requestType == httpPOST ? "POST" : m_requestType == httpHEAD ? "HEAD" : "GET";
-    put(QString("%1 %2 HTTP/1.0").arg(method, Url::RequestTarget(m_path)));
+    put(QString("%1 %2 HTTP/%3").arg(method, Url::RequestTarget(m_path), Http11 ? "1.1" : "1.0"));
     if (!Sender.isEmpty())
         put("From: " + Sender);
     // A redirection to another site must not take this site's session along.
@@ -340,6 +340,8 @@ void THttpCli::SendRequestHeader()
     if (!Agent.isEmpty() && sameSite)
         put("User-Agent: " + Agent);
     put("Host: " + m_hostName);
+    if (Http11)
+        put("Connection: close");
     if (NoCache)
         put("Pragma: no-cache");
     if (m_requestType == httpPOST)

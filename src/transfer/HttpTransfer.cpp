@@ -133,8 +133,9 @@ void THttpTransfer::Abort()
     } catch (...) {
     }
     if (m_pieces) {
+        // Abort may come from inside a piece's own client event.
         m_pieces->Stop();
-        m_pieces.reset();
+        m_pieces.release()->deleteLater();
     }
     CloseFile();
     RemoveIfEmptyAndNew();

@@ -4,7 +4,6 @@
 #include "HttpProt.h"
 
 #include <QMetaObject>
-#include <QPointer>
 
 #include <algorithm>
 
@@ -93,6 +92,7 @@ void TPieceFetch::Start(const QString& url, qint64 from, qint64 end)
         return;
     }
     m_configure(*m_client);
+    m_client->Http11 = true;
     m_client->URL = url;
     m_client->ContentRangeBegin = QString::number(from);
     m_client->ContentRangeEnd = QString::number(end - 1);
@@ -238,22 +238,16 @@ void TPieceFetch::DocData(qint64 len)
         StopAtEnd();
 }
 
-// The piece's end moved back and has been reached. The client is in the
-// middle of its own event: it is stopped from the next one.
+// The piece's end moved back and has been reached: the request stops now
+// (a socket with bytes waiting would otherwise be offered them again and
+// again). The stream stays: a block the client still hands it is cut at the
+// end, and RequestDone follows as an event.
 void TPieceFetch::StopAtEnd()
 {
     if (m_stopPosted)
         return;
     m_stopPosted = true;
-    const QPointer<TPieceFetch> self(this);
-    const quint64 generation = m_generation;
-    QMetaObject::invokeMethod(
-        this,
-        [self, generation] {
-            if (self && self->m_generation == generation && self->m_running)
-                self->m_client->AbortRequest();
-        },
-        Qt::QueuedConnection);
+    m_client->AbortRequest();
 }
 
 void TPieceFetch::RequestDone()
