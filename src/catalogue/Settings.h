@@ -75,6 +75,8 @@ namespace flk {
     X(bool, AutoMin, "Download", "AutoMin", true) \
     /* Connection speed in bits per second (download dialog, preferences). */ \
     X(int, Speed, "Download", "Speed", 28800) \
+    /* Connections one HTTP download may use at once (1-16; see THttpTransfer). */ \
+    X(int, Connections, "Download", "Connections", 4) \
     /* [Management] */ \
     /* Default of the download dialog's prompt box. */ \
     X(bool, PromptIfNotOpened, "Management", "PromptIfNotOpened", true) \

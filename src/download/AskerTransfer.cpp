@@ -10,6 +10,7 @@
 #include "HttpTransfer.h"
 #include "PumpGuard.h"
 #include "RecordFile.h"
+#include "Settings.h"
 #include "Shell.h"
 #include "Url.h"
 
@@ -113,6 +114,7 @@ void TfrmAsker::GetHTTP()
     auto* job = new THttpTransfer(SourceUrl, LocalPath, this, this);
     job->Client().Timeout = HttpTimeout;
     job->SetSession({SessionCookie, SessionReferer, SessionAgent});
+    job->SetConnections(Settings::Connections());
     m_jobIsHttp = true;
     StartJob(job);
 }

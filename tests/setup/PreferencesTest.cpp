@@ -125,7 +125,7 @@ TEST_F(PreferencesTest, OkWritesEveryKeyInItsOrderAndStartsWithTheSession)
     EXPECT_EQ(prefs.result(), QDialog::Accepted);
     EXPECT_EQ(settingsFile(), "[General]\nAutoStart=1\n"
                               "[Download]\nDownloadDetect=1\nDefaultSection=0\nDefaultCat=0\nOpenWhen=0\nAutoMin=1\n"
-                              "Speed=28800\n"
+                              "Speed=28800\nConnections=4\n"
                               "[Management]\nDeleteType=0\nConfirmDelete=1\nConfirmCatDelete=1\nDefaultRoot="
                                   + home.path().toUtf8()
                                   + "\nPromptIfNotOpened=1\nPromptDays=10\nAutoDelete=0\nDeleteDays=30\nShowMenu=0\n"

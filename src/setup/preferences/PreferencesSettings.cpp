@@ -21,6 +21,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTabWidget>
@@ -115,6 +116,7 @@ void TfrmPreferences::GetSettings()
     SelectIndex(cbOpenWhen, Settings::OpenWhen(), 0);
     cbAutoMin->setChecked(Settings::AutoMin());
     ShowSpeed(Settings::Speed());
+    spnConnections->setValue(Settings::Connections());
 
     // Virus Control
     const QString scanner = Settings::ScannerPath();
@@ -248,6 +250,7 @@ void TfrmPreferences::WriteSettings(int speed)
     Settings::SetOpenWhen(cbOpenWhen->currentIndex());
     Settings::SetAutoMin(cbAutoMin->isChecked());
     Settings::SetSpeed(speed);
+    Settings::SetConnections(spnConnections->value());
 
     Settings::SetCommandLine(edtCommandLine->text());
     Settings::SetParameters(edtParameters->text());

@@ -12,6 +12,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QSpinBox>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QLabel>
@@ -178,6 +179,11 @@ QWidget* TfrmPreferences::BuildDownload()
     grid->addWidget(cbDefaultCat, 1, 1);
     grid->addWidget(Label(QStringLiteral("Automatically open files when:"), tab, cbOpenWhen), 2, 0);
     grid->addWidget(cbOpenWhen, 2, 1);
+    // Large files from servers that serve pieces come over this many connections.
+    spnConnections = new QSpinBox(tab);
+    spnConnections->setRange(1, 16);
+    grid->addWidget(Label(QStringLiteral("Co&nnections per download:"), tab, spnConnections), 3, 0);
+    grid->addWidget(spnConnections, 3, 1, Qt::AlignLeft);
     grid->setColumnStretch(1, 1);
 
     auto* layout = new QVBoxLayout(tab);

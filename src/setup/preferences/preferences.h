@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QSpinBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -48,6 +49,7 @@ public:
     QComboBox* cbDefaultSection;
     QComboBox* cbDefaultCat;
     QComboBox* cbOpenWhen;
+    QSpinBox* spnConnections;
     QCheckBox* cbAutoMin; // hidden, kept for its setting
     QRadioButton* optModem;
     QComboBox* cbModem;
