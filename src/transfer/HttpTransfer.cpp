@@ -466,6 +466,8 @@ THttpTransfer::Step THttpTransfer::DoPieces()
     m_pieces = std::make_unique<TPiecedDownload>(m_url, m_path, m_version, m_connections,
                                                  [this](THttpCli& c) { ConfigureClient(c); });
     m_pieces->Resume(m_resumeDone);
+    if (m_fastEnough >= 0)
+        m_pieces->SetFastEnough(m_fastEnough);
     m_pieces->OnLog = [this](const QString& line) { Log(line); };
     m_pieces->OnSized = [this](qint64 total, qint64 from) {
         m_resumeFrom = from;

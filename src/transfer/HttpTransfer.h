@@ -66,6 +66,9 @@ public:
     // Connections for one download (1 to kMaxConnections), before Start.
     void SetConnections(int n) { m_connections = std::clamp(n, 1, kMaxConnections); }
     int Connections() const { return m_connections; }
+    // Bytes a second from which the first connection is left alone (see
+    // TPiecedDownload::kFastEnough); 0: the others always join.
+    void SetFastEnough(qint64 bytesPerSecond) { m_fastEnough = bytesPerSecond; }
     // Makes a client of a piece like the download's own: every setting
     // (timeouts, agent, proxy...) and the browser's session for the address.
     void ConfigureClient(THttpCli& c) const;
@@ -138,6 +141,7 @@ private:
     qint64 m_rangeTotal = -1;    // ... and the whole (-1 for "*" or none)
     QString m_refused;           // why the GET's reply was not taken into the file
     int m_connections = 4;
+    qint64 m_fastEnough = -1;    // -1: TPiecedDownload's own
     bool m_acceptRangesNone = false; // the HEAD said "Accept-Ranges: none"
     TPieceVersion m_version;     // the HEAD's length and validator
     QList<TPieceMap::Range> m_resumeDone; // pieces in the file from the last attempt

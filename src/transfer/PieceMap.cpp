@@ -15,7 +15,7 @@ qint64 Aligned(qint64 at)
 
 } // namespace
 
-void TPieceMap::Reset(qint64 length, int parts, const QList<Range>& done)
+void TPieceMap::Reset(qint64 length, const QList<Range>& done)
 {
     m_length = length;
     m_pieces.clear();
@@ -36,16 +36,6 @@ void TPieceMap::Reset(qint64 length, int parts, const QList<Range>& done)
         at = end;
     }
     addWaiting(at, length);
-    if (!done.isEmpty() || parts <= 1)
-        return; // the waiting gaps are the pieces; connections steal the rest
-    m_pieces.clear();
-    const qint64 share = std::max<qint64>(kAlign, Aligned(length / parts));
-    for (qint64 from = 0; from < length;) {
-        const bool last = static_cast<int>(m_pieces.size()) == parts - 1 || from + share >= length;
-        const qint64 to = last ? length : from + share;
-        m_pieces.append(TPiece{from, from, to});
-        from = to;
-    }
 }
 
 qint64 TPieceMap::DoneBytes() const
@@ -112,6 +102,22 @@ int TPieceMap::Steal(int owner, qint64 minPiece, int* cut)
     if (cut)
         *cut = victim;
     return Count() - 1;
+}
+
+void TPieceMap::Share(int index, int parts, qint64 minPiece)
+{
+    const TPiece p = m_pieces[index];
+    const int n = static_cast<int>(std::min<qint64>(parts, p.Left() / std::max<qint64>(1, minPiece)));
+    if (n <= 1)
+        return;
+    const qint64 share = std::max(kAlign, Aligned(p.Left() / n));
+    qint64 from = p.Pos + share;
+    m_pieces[index].End = from;
+    for (int i = 1; i < n; ++i) {
+        const qint64 to = i == n - 1 ? p.End : from + share;
+        m_pieces.append(TPiece{from, from, to});
+        from = to;
+    }
 }
 
 void TPieceMap::Release(int index)

@@ -2,8 +2,9 @@
 // TPieceMap: which byte ranges of a download fetched over several
 // connections are done, which are being fetched and by whom, and which wait.
 // A piece is [Start, End) with Pos the next byte it still needs; bytes
-// [Start, Pos) are in the file. Pieces are split up front (one per
-// connection) and again when a connection runs out of work: it takes the
+// [Start, Pos) are in the file. The rest of the first piece is shared out
+// when more connections join, and pieces are split again when a connection
+// runs out of work: it takes the
 // back half of the largest piece still being fetched (the other's End moves
 // back), so the last seconds are not one slow connection.
 
@@ -26,10 +27,10 @@ class TPieceMap {
 public:
     using Range = QPair<qint64, qint64>; // [first, end)
 
-    // A file of `length` bytes in `parts` pieces of nearly equal size, none
-    // started. `done` ranges (from a state file) are in the file already;
-    // what lies between them waits.
-    void Reset(qint64 length, int parts, const QList<Range>& done = {});
+    // A file of `length` bytes, one waiting piece; or, with `done` ranges
+    // (from a state file) in the file already, a waiting piece for each gap
+    // between them.
+    void Reset(qint64 length, const QList<Range>& done = {});
     qint64 Length() const { return m_length; }
     qint64 DoneBytes() const;
     bool Complete() const;
@@ -45,6 +46,9 @@ public:
     // owned by `owner` (its index), or -1 when nothing is worth splitting.
     // `victim` gets the index of the piece that was cut short.
     int Steal(int owner, qint64 minPiece, int* victim = nullptr);
+    // Cuts the rest of piece `index` into up to `parts` pieces of at least
+    // `minPiece` bytes: the piece keeps the first, the others wait.
+    void Share(int index, int parts, qint64 minPiece);
     // `owner` leaves its piece: it waits for another connection.
     void Release(int index);
     void Advance(int index, qint64 pos);

@@ -40,7 +40,7 @@ TPiecedDownload::Slot& TPiecedDownload::MakeSlot()
 
 void TPiecedDownload::Start()
 {
-    m_map.Reset(m_version.Length, m_connections, m_resumed);
+    m_map.Reset(m_version.Length, m_resumed);
     m_startedFrom = m_map.DoneBytes();
     // A resumed file was sized when its state file was first written.
     m_probed = false;
@@ -63,6 +63,41 @@ void TPiecedDownload::Accepted(TPieceFetch& fetch)
         End(Outcome::Failed, why);
         return;
     }
+    if (OnSized)
+        OnSized(m_version.Length, m_startedFrom);
+    m_saveTimer.start();
+    if (m_connections <= 1 || m_fastEnough <= 0) {
+        Widen();
+        return;
+    }
+    m_probeClock.start();
+    const QPointer<TPiecedDownload> self(this);
+    QTimer::singleShot(kWidenAfterMs, this, [self] {
+        if (self && !self->m_ended)
+            self->Widen();
+    });
+}
+
+// The other connections join the first, which gives them the back of its
+// piece in equal shares, unless it is fast enough alone.
+void TPiecedDownload::Widen()
+{
+    const double seconds = m_probeClock.isValid() ? m_probeClock.nsecsElapsed() / 1e9 : 0;
+    const qint64 rate = seconds > 0 ? static_cast<qint64>((m_map.DoneBytes() - m_startedFrom) / seconds) : 0;
+    if (m_fastEnough > 0 && rate >= m_fastEnough) {
+        if (OnLog)
+            OnLog(QStringLiteral("Fetchlark:  One connection: it alone brings %1 MB/s, more would not be faster")
+                      .arg(rate / 1e6, 0, 'f', 0));
+        return;
+    }
+    Slot& first = *m_slots.front();
+    if (first.Piece >= 0) {
+        int waiting = 0;
+        for (int i = 0; i < m_map.Count(); ++i)
+            waiting += m_map.At(i).Owner < 0 && !m_map.At(i).Done() ? 1 : 0;
+        m_map.Share(first.Piece, m_connections - waiting, kMinPiece);
+        first.Fetch->MoveEnd(m_map.At(first.Piece).End);
+    }
     for (int i = 1; i < m_connections; ++i) {
         Slot& slot = MakeSlot();
         NextWork(slot);
@@ -73,11 +108,8 @@ void TPiecedDownload::Accepted(TPieceFetch& fetch)
     }
     const int n = static_cast<int>(m_slots.size());
     if (OnLog)
-        OnLog(n == 1 ? QStringLiteral("Fetchlark:  Downloading with 1 connection: too little is left to share")
+        OnLog(n == 1 ? QStringLiteral("Fetchlark:  One connection: too little is left to share")
                      : QStringLiteral("Fetchlark:  Downloading with %1 connections").arg(n));
-    if (OnSized)
-        OnSized(m_version.Length, m_startedFrom);
-    m_saveTimer.start();
 }
 
 void TPiecedDownload::Progressed(TPieceFetch& fetch, qint64 block)

@@ -15,6 +15,7 @@
 #include "PieceMap.h"
 #include "PieceState.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -33,6 +34,11 @@ public:
     static constexpr int kMaxTries = 5;
     // How often the state file follows the pieces while they run.
     static constexpr int kSaveEveryMs = 3000;
+    // The first connection runs alone this long; when it brings at least
+    // kFastEnough bytes a second, it stays alone: more connections share the
+    // same link (or the same disk) and only cost.
+    static constexpr int kWidenAfterMs = 250;
+    static constexpr qint64 kFastEnough = 128 << 20;
 
     enum class Outcome {
         Complete,   // every byte of the length is in the file
@@ -47,6 +53,8 @@ public:
 
     // Ranges already in the file (from the state file), before Start.
     void Resume(const QList<TPieceMap::Range>& done) { m_resumed = done; }
+    // Bytes a second from which one connection stays alone; 0: never alone.
+    void SetFastEnough(qint64 bytesPerSecond) { m_fastEnough = bytesPerSecond; }
     void Start();
     // Stops every connection; the state file keeps what is in the file.
     void Stop();
@@ -71,6 +79,7 @@ private:
 
     Slot& MakeSlot();
     void Accepted(TPieceFetch& fetch);
+    void Widen();
     void Progressed(TPieceFetch& fetch, qint64 block);
     void Ended(TPieceFetch& fetch, TPieceFetch::Result result, const QString& why);
     void Retry(Slot& slot, const QString& why);
@@ -96,6 +105,8 @@ private:
     QTimer m_saveTimer;
     qint64 m_startedFrom = 0;
     bool m_probed = false;  // the first reply showed the server serves pieces
+    qint64 m_fastEnough = kFastEnough;
+    QElapsedTimer m_probeClock;
     bool m_ended = false;
 };
 

@@ -37,12 +37,14 @@ protected:
     bool Has(const QString& text) const { return observer.log.join('\n').contains(text); }
     QString Log() const { return observer.log.join('\n'); }
 
-    RecordingObserver& Run(const QString& url, int connections = 4, int limitMs = 30000)
+    // Loopback is fast: the first connection is not left alone unless asked.
+    RecordingObserver& Run(const QString& url, int connections = 4, qint64 fastEnough = 0)
     {
         observer = RecordingObserver();
         job = std::make_unique<THttpTransfer>(url, Path(), &observer);
         job->SetConnections(connections);
-        EXPECT_TRUE(observer.Run(*job, limitMs)) << Log().toStdString();
+        job->SetFastEnough(fastEnough);
+        EXPECT_TRUE(observer.Run(*job, 30000)) << Log().toStdString();
         return observer;
     }
 
@@ -227,6 +229,22 @@ TEST_F(PiecesTest, AnAbortedDownloadResumesFromItsStateFile)
     Run(QString::fromLatin1(server.Url()));
     EXPECT_TRUE(observer.Complete()) << Log().toStdString();
     EXPECT_TRUE(Has(QStringLiteral("The file changed on the server since the last attempt"))) << Log().toStdString();
+    EXPECT_TRUE(ReadAll(Path()) == body);
+    EXPECT_FALSE(QFileInfo::exists(StatePath()));
+}
+
+// A first connection that brings enough alone is not joined by others: one
+// request for the whole file.
+TEST_F(PiecesTest, AConnectionFastEnoughAloneStaysAlone)
+{
+    const QByteArray body = Pattern(6 * kMiB);
+    PieceServer server(body);
+    server.SetRate(12 * kMiB);
+    Run(QString::fromLatin1(server.Url()), 4, kMiB);
+    EXPECT_TRUE(observer.Complete()) << Log().toStdString();
+    EXPECT_TRUE(Has(QStringLiteral("Fetchlark:  One connection: it alone brings"))) << Log().toStdString();
+    EXPECT_FALSE(Has(QStringLiteral("Downloading with")));
+    EXPECT_EQ(server.Ranges(), QList<QByteArray>{"bytes=0-6291455"});
     EXPECT_TRUE(ReadAll(Path()) == body);
     EXPECT_FALSE(QFileInfo::exists(StatePath()));
 }
