@@ -72,7 +72,7 @@ void TPieceFetch::Start(const QString& url, qint64 from, qint64 end)
     m_from = from;
     m_end = m_asked = end;
     m_accepted = false;
-    m_stopPosted = false;
+    m_stopping = false;
     m_rejected = Result::Done;
     m_why.clear();
     m_file = std::make_unique<TFileStream>(m_path);
@@ -244,9 +244,9 @@ void TPieceFetch::DocData(qint64 len)
 // end, and RequestDone follows as an event.
 void TPieceFetch::StopAtEnd()
 {
-    if (m_stopPosted)
+    if (m_stopping)
         return;
-    m_stopPosted = true;
+    m_stopping = true;
     m_client->AbortRequest();
 }
 

@@ -88,7 +88,7 @@ private:
     qint64 m_asked = 0;    // the end the request asked for
     bool m_running = false;
     bool m_accepted = false;
-    bool m_stopPosted = false;
+    bool m_stopping = false;
     Result m_rejected = Result::Done;
     QString m_why;
     quint64 m_generation = 0; // events of a stopped request are not this one's

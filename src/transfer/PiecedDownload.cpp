@@ -42,7 +42,6 @@ void TPiecedDownload::Start()
 {
     m_map.Reset(m_version.Length, m_resumed);
     m_startedFrom = m_map.DoneBytes();
-    // A resumed file was sized when its state file was first written.
     m_probed = false;
     Slot& probe = MakeSlot();
     NextWork(probe);
