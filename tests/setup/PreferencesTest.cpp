@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -156,6 +157,7 @@ TEST_F(PreferencesTest, StoredValuesShowAndComeBackUnchangedThroughOk)
     Settings::SetDefaultCat(1);
     Settings::SetOpenWhen(1);
     Settings::SetSpeed(384000);
+    Settings::SetConnections(8);
     Settings::SetCommandLine("/usr/bin/clamscan");
     Settings::SetParameters("--remove");
     Settings::SetScanWhenDone(true);
@@ -178,6 +180,7 @@ TEST_F(PreferencesTest, StoredValuesShowAndComeBackUnchangedThroughOk)
     EXPECT_EQ(prefs.cbOpenWhen->currentText(), "Immediately after it is downloaded");
     EXPECT_TRUE(prefs.optT1->isChecked());
     EXPECT_EQ(prefs.cbT1->currentText(), "384 kbps");
+    EXPECT_EQ(prefs.spnConnections->value(), 8);
     EXPECT_TRUE(prefs.cbAutoScan->isEnabled());
     EXPECT_TRUE(prefs.cbAutoScan->isChecked());
     EXPECT_EQ(prefs.edtBrowserCL->text(), "/usr/bin/firefox"); // from BrowserPath
