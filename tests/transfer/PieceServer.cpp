@@ -86,6 +86,12 @@ QList<QByteArray> PieceServer::Ranges() const
     return m_ranges;
 }
 
+QList<QByteArray> PieceServer::Requests() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_requests;
+}
+
 void PieceServer::Accept()
 {
     while (Readable(m_listener, m_stop)) {
@@ -144,6 +150,7 @@ void PieceServer::Serve(int fd)
         QMutexLocker lock(&m_mutex);
         n = static_cast<int>(m_ranges.size());
         m_ranges.append(range);
+        m_requests.append(request);
         ++m_gets;
     }
     qint64 first = -1, last = -1;

@@ -42,6 +42,8 @@ public:
     int Gets() const { return m_gets.load(); }
     // The Range headers of the GETs so far ("" for none), in order of arrival.
     QList<QByteArray> Ranges() const;
+    // The GETs' whole request headers, in the same order.
+    QList<QByteArray> Requests() const;
 
 private:
     void Accept();
@@ -58,6 +60,7 @@ private:
     QByteArray m_etag;
     Rule m_rule;
     QList<QByteArray> m_ranges;
+    QList<QByteArray> m_requests;
     std::thread m_acceptor;
     QList<std::shared_ptr<std::thread>> m_workers;
 };

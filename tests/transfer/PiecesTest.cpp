@@ -38,10 +38,12 @@ protected:
     QString Log() const { return observer.log.join('\n'); }
 
     // Loopback is fast: the first connection is not left alone unless asked.
-    RecordingObserver& Run(const QString& url, int connections = 4, qint64 fastEnough = 0)
+    RecordingObserver& Run(const QString& url, int connections = 4, qint64 fastEnough = 0,
+                           const THttpSession& session = {})
     {
         observer = RecordingObserver();
         job = std::make_unique<THttpTransfer>(url, Path(), &observer);
+        job->SetSession(session);
         job->SetConnections(connections);
         job->SetFastEnough(fastEnough);
         EXPECT_TRUE(observer.Run(*job, 30000)) << Log().toStdString();
@@ -148,9 +150,17 @@ TEST_F(PiecesTest, PieceConnectionsCutEarlyAreTriedAgainFromWhereTheyStopped)
         ++cuts;
         return PieceServer::Answer{PieceServer::Lie::Cut, 1000 + n * 77777 % 900000};
     });
-    Run(QString::fromLatin1(server.Url()));
+    // Every connection is the download's own: the browser's session goes
+    // with each piece as with the first request.
+    Run(QString::fromLatin1(server.Url()), 4, 0, {"sid=42", "http://127.0.0.1/page", "Browser/1.0"});
     EXPECT_TRUE(observer.Complete()) << Log().toStdString();
     EXPECT_GT(cuts.load(), 0);
+    EXPECT_GT(server.Requests().size(), 4);
+    for (const QByteArray& request : server.Requests()) {
+        EXPECT_TRUE(request.contains("\r\nCookie: sid=42\r\n")) << request.toStdString();
+        EXPECT_TRUE(request.contains("\r\nUser-Agent: Browser/1.0\r\n")) << request.toStdString();
+        EXPECT_TRUE(request.contains("\r\nReferer: http://127.0.0.1/page\r\n")) << request.toStdString();
+    }
     EXPECT_TRUE(Has(QStringLiteral("the connection closed early; trying again from byte"))
                 || Has(QStringLiteral("Connection closed after"))) << Log().toStdString();
     EXPECT_TRUE(ReadAll(Path()) == body);
