@@ -308,6 +308,9 @@ THttpTransfer::Step THttpTransfer::DoOpenFile()
         Ask(TTransferQuestion::ReDownloadComplete);
         return Step::Pending;
     }
+    if (onDisk != 0 && m_connections > 1 && OneConnectionReason().isEmpty())
+        Log(QStringLiteral("Fetchlark:  One connection: the partial file has no record of pieces; it goes on from "
+                           "its end"));
     if (onDisk != 0)
         StartAt(onDisk);
     m_next = State::Get;
