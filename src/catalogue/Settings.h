@@ -77,6 +77,8 @@ namespace flk {
     X(int, Speed, "Download", "Speed", 28800) \
     /* Speed limit of all downloads together in KiB per second; 0 for none. */ \
     X(int, SpeedLimit, "Download", "SpeedLimit", 0) \
+    /* Connections one HTTP download may use at once (1-16; see THttpTransfer). */ \
+    X(int, Connections, "Download", "Connections", 4) \
     /* [Management] */ \
     /* Default of the download dialog's prompt box. */ \
     X(bool, PromptIfNotOpened, "Management", "PromptIfNotOpened", true) \

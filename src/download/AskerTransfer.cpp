@@ -119,6 +119,7 @@ void TfrmAsker::GetHTTP()
     job->Client().Timeout = HttpTimeout;
     job->SetSession({SessionCookie, SessionReferer, SessionAgent});
     job->SetProxyRules(ProxyRules);
+    job->SetConnections(Settings::Connections());
     m_jobIsHttp = true;
     StartJob(job);
 }

@@ -26,6 +26,8 @@ bool TFileStream::OpenFile(QIODevice::OpenMode mode)
 
 bool TFileStream::Adopt(int fd)
 {
+    const off_t at = ::lseek(fd, 0, SEEK_CUR);
+    m_at = at > 0 ? at : 0;
     return m_file.open(fd, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle) &&
            StartWriter();
 }
@@ -43,11 +45,24 @@ bool TFileStream::StartWriter()
 
 bool TFileStream::OpenExisting()
 {
+    m_at = 0;
     return OpenFile(QIODevice::ReadWrite);
+}
+
+bool TFileStream::OpenPiece(qint64 from, qint64 end)
+{
+    m_limit = end;
+    return OpenExisting() && seek(from);
+}
+
+qint64 TFileStream::Room(qint64 want) const
+{
+    return m_limit < 0 ? want : std::max<qint64>(0, std::min(want, m_limit - m_at));
 }
 
 bool TFileStream::Create()
 {
+    m_at = 0;
     return OpenFile(QIODevice::ReadWrite | QIODevice::Truncate);
 }
 
@@ -127,6 +142,9 @@ qint64 TFileStream::ReceiveFrom(TWSocket& socket, qint64 max)
 {
     if (m_failed)
         return TWSocket::kFileWriteFailed;
+    max = Room(max);
+    if (max == 0)
+        return TWSocket::kFileWriteFailed; // at the piece's end: the request ends here, the stream stays sound
     if (socket.Secure())
         return ReceiveDecrypted(socket, max);
     if (!flush())
@@ -138,6 +156,7 @@ qint64 TFileStream::ReceiveFrom(TWSocket& socket, qint64 max)
         return n;
     }
     if (n > 0) {
+        m_at += n;
         QIODevice::seek(QIODevice::pos() + n); // the device's position follows the file's
         if (OnWritten)
             OnWritten();
@@ -164,6 +183,7 @@ qint64 TFileStream::ReceiveDecrypted(TWSocket& socket, qint64 max)
         if (m_fill == kBufferSize)
             Submit();
     }
+    m_at += total;
     QIODevice::seek(QIODevice::pos() + total);
     if (OnWritten)
         OnWritten();
@@ -213,7 +233,10 @@ qint64 TFileStream::size() const
 bool TFileStream::seek(qint64 pos)
 {
     flush();
-    return m_file.seek(pos) && QIODevice::seek(pos);
+    if (!m_file.seek(pos) || !QIODevice::seek(pos))
+        return false;
+    m_at = pos;
+    return true;
 }
 
 bool TFileStream::Truncate()
@@ -233,8 +256,12 @@ qint64 TFileStream::writeData(const char* data, qint64 len)
 {
     if (m_failed)
         return -1;
-    for (qint64 done = 0; done < len;) {
-        const qint64 n = std::min(len - done, kBufferSize - m_fill);
+    // A piece takes what fits before its end and drops the rest: the
+    // connection is stopped there by its owner.
+    const qint64 take = Room(len);
+    m_at += take;
+    for (qint64 done = 0; done < take;) {
+        const qint64 n = std::min(take - done, kBufferSize - m_fill);
         std::memcpy(m_current.get() + m_fill, data + done, static_cast<size_t>(n));
         m_fill += n;
         done += n;

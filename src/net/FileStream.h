@@ -53,6 +53,16 @@ public:
     bool SeekToEnd() { return seek(size()); }
     // Cuts the file to 0 bytes and writes on from its start.
     bool Truncate();
+    // One piece of a download fetched over several connections: an existing
+    // file opened on a descriptor of its own (so its position is its own and
+    // the splice path writes in place), written from `from` and never at or
+    // past `end`. Bytes beyond the end are dropped, not written.
+    bool OpenPiece(qint64 from, qint64 end);
+    // Moves the end (work stealing moves it back); -1: no end.
+    void SetLimit(qint64 end) { m_limit = end; }
+    qint64 Limit() const { return m_limit; }
+    // Where the next byte goes in the file (buffered bytes counted).
+    qint64 Position() const { return m_at; }
     // Waits until every buffered byte is in the file; false after a failed write.
     bool flush();
     // True once a write has failed (disk full, file gone...).
@@ -85,11 +95,14 @@ private:
     void StopWriter();
     void WriterLoop();
     qint64 ReceiveDecrypted(TWSocket& socket, qint64 max);
+    qint64 Room(qint64 want) const; // want, cut to the limit
 
     mutable QFile m_file;
     std::atomic<int> m_writeErrno{0}; // why the first write or move failed
     Buffer m_current;
     qint64 m_fill = 0;
+    qint64 m_at = 0;     // the file position the next byte goes to
+    qint64 m_limit = -1; // no byte at or past it; -1: none
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;

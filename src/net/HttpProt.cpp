@@ -369,7 +369,7 @@ void THttpCli::SendRequestHeader()
     };
     TriggerRequestHeaderBegin();
     const char* method = m_requestType == httpPOST ? "POST" : m_requestType == httpHEAD ? "HEAD" : "GET";
-    put(QString("%1 %2%3 HTTP/1.0").arg(method, m_pathPrefix, Url::RequestTarget(m_path)));
+    put(QString("%1 %2%3 HTTP/%4").arg(method, m_pathPrefix, Url::RequestTarget(m_path), Http11 ? "1.1" : "1.0"));
     if (!Sender.isEmpty())
         put("From: " + Sender);
     // A redirection to another site must not take this site's session along.
@@ -383,6 +383,8 @@ void THttpCli::SendRequestHeader()
     if (!Agent.isEmpty() && sameSite)
         put("User-Agent: " + Agent);
     put("Host: " + m_hostName);
+    if (Http11)
+        put("Connection: close");
     if (NoCache)
         put("Pragma: no-cache");
     if (m_requestType == httpPOST)

@@ -117,6 +117,9 @@ public:
     QString ProxyUsername, ProxyPassword;  // when the proxy's address gives none
     TProxyRules ProxyRules;        // the proxy for each address when Proxy is empty
     bool NoCache = false;          // "Pragma: no-cache"
+    // The request as HTTP/1.1 with "Connection: close" (still one request
+    // per connection): some servers (lighttpd) serve ranges to 1.1 only.
+    bool Http11 = false;
     // Seconds the server may stay silent (while connecting or replying)
     // before the request fails; 0 waits for ever.
     int Timeout = 60;

@@ -2,12 +2,16 @@
 
 #include "ContentDisposition.h"
 #include "FileStream.h"
+#include "PieceState.h"
+#include "PiecedDownload.h"
 #include "SafeName.h"
 #include "Url.h"
 #include "WSocket.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMetaObject>
+#include <QPointer>
 
 namespace flk {
 namespace {
@@ -60,6 +64,7 @@ THttpTransfer::THttpTransfer(const QString& url, const QString& localPath, TTran
 
 THttpTransfer::~THttpTransfer()
 {
+    m_pieces.reset(); // stops its connections; the state file keeps what came
     Unwire();
     m_client.ReceiveStream = nullptr;
     if (m_client.ClientState() != httpReady)
@@ -128,6 +133,11 @@ void THttpTransfer::Abort()
         m_client.AbortRequest();
     } catch (...) {
     }
+    if (m_pieces) {
+        // Abort may come from inside a piece's own client event.
+        m_pieces->Stop();
+        m_pieces.release()->deleteLater();
+    }
     CloseFile();
     RemoveIfEmptyAndNew();
     MarkAborted();
@@ -153,6 +163,8 @@ void THttpTransfer::DoLoop()
         case State::ReDownloadAnswered: step = DoReDownloadAnswered(); break;
         case State::Get: step = DoGet(); break;
         case State::GetComplete: step = DoGetComplete(); break;
+        case State::Pieces: step = DoPieces(); break;
+        case State::PiecesComplete: step = DoPiecesComplete(); break;
         case State::Idle:
         case State::Done: step = Step::Pending; break;
         }
@@ -162,19 +174,39 @@ void THttpTransfer::DoLoop()
 // The client keeps the session within the site of the address it is given;
 // the GET after a HEAD that was redirected to another site starts there, so
 // the session is given only while the address is still on the first site.
-void THttpTransfer::ApplySession()
+void THttpTransfer::ApplySession(THttpCli& c) const
 {
     const bool sameSite = Url::SameSite(m_url, m_siteUrl);
-    m_client.Cookie = sameSite ? m_session.Cookie : QString();
-    m_client.Reference = sameSite ? m_session.Referer : QString();
+    c.Cookie = sameSite ? m_session.Cookie : QString();
+    c.Reference = sameSite ? m_session.Referer : QString();
     if (!m_session.UserAgent.isEmpty())
-        m_client.Agent = sameSite ? m_session.UserAgent : QString();
+        c.Agent = sameSite ? m_session.UserAgent : QString();
+}
+
+// Every piece's client is made here, from the download's own: a setting
+// added to the download's client belongs here too.
+void THttpTransfer::ConfigureClient(THttpCli& c) const
+{
+    c.SetMultiThreaded(m_client.MultiThreaded());
+    c.Timeout = m_client.Timeout;
+    c.Agent = m_client.Agent;
+    c.Sender = m_client.Sender;
+    c.NoCache = m_client.NoCache;
+    c.Username = m_client.Username;
+    c.Password = m_client.Password;
+    c.Proxy = m_client.Proxy;
+    c.ProxyPort = m_client.ProxyPort;
+    c.ProxyUsername = m_client.ProxyUsername;
+    c.ProxyPassword = m_client.ProxyPassword;
+    c.ProxyRules = m_client.ProxyRules;
+    c.RateLimit = m_client.RateLimit; // the download's own limit, shared by its pieces
+    ApplySession(c);
 }
 
 THttpTransfer::Step THttpTransfer::StartRequest(THttpRequest request, State complete)
 {
     m_client.URL = m_url;
-    ApplySession();
+    ApplySession(m_client);
     m_next = complete;
     try {
         m_client.StartRequest(request);
@@ -226,6 +258,9 @@ THttpTransfer::Step THttpTransfer::DoHeadComplete()
         return Step::Pending;
     }
     m_headSize = status < 300 ? m_client.AnnouncedLength() : -1;
+    ReadVersion();
+    if (m_connections > 1 && m_headSize > kPiecesFrom && !OneConnectionReason().isEmpty())
+        Log(QStringLiteral("Fetchlark:  One connection: ") + OneConnectionReason());
     // The server's name for the file may still choose the local file: it
     // is not opened yet. (Without a usable HEAD the file is opened before
     // the GET's reply names it, and the name it started with stays.)
@@ -254,7 +289,7 @@ THttpTransfer::Step THttpTransfer::DoOpenFile()
                            QStringLiteral("Download Failed\r\rCannot create %1").arg(m_path)));
             return Step::Pending;
         }
-        m_next = State::Get;
+        m_next = OneConnectionReason().isEmpty() ? State::Pieces : State::Get;
         return Step::Next;
     }
     if (!m_file->OpenExisting()) {
@@ -265,13 +300,20 @@ THttpTransfer::Step THttpTransfer::DoOpenFile()
                        QStringLiteral("Download Failed\r\rCannot open %1").arg(m_path)));
         return Step::Pending;
     }
-    const qint64 onDisk = m_file->size();
+    qint64 onDisk = m_file->size();
+    if (TakeStateFile(onDisk) || (onDisk == 0 && OneConnectionReason().isEmpty())) {
+        m_next = State::Pieces;
+        return Step::Next;
+    }
     if (onDisk != 0 && m_headSize >= 0 && onDisk >= m_headSize) {
         // The state stays here until the answer comes.
         m_state = State::ReDownloadAnswered;
         Ask(TTransferQuestion::ReDownloadComplete);
         return Step::Pending;
     }
+    if (onDisk != 0 && m_connections > 1 && OneConnectionReason().isEmpty())
+        Log(QStringLiteral("Fetchlark:  One connection: the partial file has no record of pieces; it goes on from "
+                           "its end"));
     if (onDisk != 0)
         StartAt(onDisk);
     m_next = State::Get;
@@ -351,6 +393,157 @@ THttpTransfer::Step THttpTransfer::DoGetComplete()
         Log(QStringLiteral("Fetchlark:  End Download"));
     if (end.outcome != TTransferOutcome::Complete)
         RemoveIfEmptyAndNew();
+    Finish(end);
+    return Step::Pending;
+}
+
+// The HEAD's validator and length: what every piece's reply must repeat. A
+// weak ETag does not vouch for bytes, so the date stands in for it then.
+void THttpTransfer::ReadVersion()
+{
+    m_version = TPieceVersion();
+    if (m_client.ResponseStatus() != 200 || m_client.Chunked())
+        return;
+    const QStringList headers = m_client.ResponseHeaders();
+    const QString etag = TPieceFetch::HeaderValue(headers, QStringLiteral("ETag"));
+    m_version.Length = m_headSize;
+    m_version.ETag = etag.startsWith(QLatin1String("W/")) ? QString() : etag;
+    m_version.LastModified = TPieceFetch::HeaderValue(headers, QStringLiteral("Last-Modified"));
+    m_acceptRangesNone = TPieceFetch::HeaderValue(headers, QStringLiteral("Accept-Ranges"))
+                             .compare(QLatin1String("none"), Qt::CaseInsensitive) == 0;
+}
+
+// Empty when this download may use several connections; otherwise why not.
+// The reason is logged only for a file large enough to have used them.
+QString THttpTransfer::OneConnectionReason() const
+{
+    if (m_connections <= 1)
+        return QStringLiteral("one connection is set in the options");
+    if (m_headSize <= kPiecesFrom)
+        return QStringLiteral("the file is small");
+    if (m_acceptRangesNone)
+        return QStringLiteral("the server does not accept ranges");
+    if (m_version.Validator().isEmpty())
+        return QStringLiteral("the server names no version of the file (no ETag or Last-Modified), so pieces "
+                              "could not be told to belong together");
+    return QString();
+}
+
+// A state file beside the partial file tells which pieces came. True when
+// the pieces go on from it; otherwise it is replaced by what one connection
+// can go on from (onDisk): the whole pieces from byte 0 of the same version,
+// or nothing when the file changed since.
+bool THttpTransfer::TakeStateFile(qint64& onDisk)
+{
+    const TPieceState state(m_path);
+    if (!state.Exists())
+        return false;
+    TPieceStateData data;
+    const bool same = state.Read(data) && !m_version.Validator().isEmpty() && data.Validator == m_version.Validator()
+                      && data.Length == m_headSize;
+    if (same && OneConnectionReason().isEmpty()) {
+        m_resumeDone = data.Done;
+        return true;
+    }
+    qint64 keep = 0;
+    if (same && !data.Done.isEmpty() && data.Done.first().first == 0)
+        keep = std::min(data.Done.first().second, onDisk);
+    if (!same)
+        Log(QStringLiteral("Fetchlark:  The file changed on the server since the last attempt; starting again at byte 0"));
+    KeepOnly(keep);
+    state.Remove();
+    onDisk = keep;
+    return false;
+}
+
+// The file cut to its first `bytes` (a sized file holds holes past them).
+void THttpTransfer::KeepOnly(qint64 bytes)
+{
+    if (m_file)
+        m_file->flush();
+    QFile::resize(m_path, bytes);
+}
+
+THttpTransfer::Step THttpTransfer::DoPieces()
+{
+    m_inGet = true;
+    m_promised = m_headSize;
+    m_refused.clear();
+    m_pieces = std::make_unique<TPiecedDownload>(m_url, m_path, m_version, m_connections,
+                                                 [this](THttpCli& c) { ConfigureClient(c); });
+    m_pieces->Resume(m_resumeDone);
+    if (m_fastEnough >= 0)
+        m_pieces->SetFastEnough(m_fastEnough);
+    m_pieces->OnLog = [this](const QString& line) { Log(line); };
+    m_pieces->OnSized = [this](qint64 total, qint64 from) {
+        m_resumeFrom = from;
+        m_bodyBegun = true;
+        Sized(total, from);
+    };
+    m_pieces->OnProgress = [this](qint64 bytes, qint64 block) { Progress(bytes, block); };
+    m_pieces->OnEnded = [this](TPiecedDownload::Outcome outcome, const QString& why) {
+        m_piecesOutcome = static_cast<int>(outcome);
+        m_piecesWhy = why;
+        m_next = State::PiecesComplete;
+        // Out of the piece's client event before the pieces go away.
+        const QPointer<THttpTransfer> self(this);
+        QMetaObject::invokeMethod(
+            this,
+            [self] {
+                if (self && !self->m_aborted)
+                    self->DoLoop();
+            },
+            Qt::QueuedConnection);
+    };
+    m_pieces->Start();
+    return Step::Pending;
+}
+
+THttpTransfer::Step THttpTransfer::DoPiecesComplete()
+{
+    const auto outcome = static_cast<TPiecedDownload::Outcome>(m_piecesOutcome);
+    const qint64 prefix = m_pieces->DonePrefix();
+    m_pieces.reset();
+    m_resumeDone.clear();
+    const TPieceState state(m_path);
+    switch (outcome) {
+    case TPiecedDownload::Outcome::KeepPrefix:
+    case TPiecedDownload::Outcome::StartOver: {
+        // One connection goes on from bytes it can trust; without the state
+        // file it continues from the file's size, as any partial file.
+        const qint64 keep = outcome == TPiecedDownload::Outcome::KeepPrefix ? prefix : 0;
+        KeepOnly(keep);
+        state.Remove();
+        m_resumeFrom = 0;
+        m_rangeAsked = false;
+        if (keep > 0)
+            StartAt(keep);
+        m_next = State::Get;
+        return Step::Next;
+    }
+    case TPiecedDownload::Outcome::Failed: {
+        const qint64 size = m_file ? m_file->size() : QFileInfo(m_path).size();
+        CloseFile();
+        m_state = State::Done;
+        TTransferEnd end = Failure(m_piecesWhy);
+        end.size = size;
+        Log(QStringLiteral("Fetchlark:  End Download"));
+        Finish(end);
+        return Step::Pending;
+    }
+    case TPiecedDownload::Outcome::Complete:
+        break;
+    }
+    CloseFile();
+    m_state = State::Done;
+    const qint64 size = QFileInfo(m_path).size();
+    TTransferEnd end = Verify(size);
+    end.size = size;
+    if (end.outcome == TTransferOutcome::Complete) {
+        state.Remove();
+        Log(QStringLiteral("Received %1 bytes").arg(size));
+    }
+    Log(QStringLiteral("Fetchlark:  End Download"));
     Finish(end);
     return Step::Pending;
 }

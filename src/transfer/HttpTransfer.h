@@ -4,6 +4,12 @@
 // into the file, and a check of what came against what the server promised.
 //
 //   Head -> HeadComplete -> OpenFile -> [ReDownloadAnswered] -> Get -> GetComplete -> Done
+//                                     \-> Pieces -> PiecesComplete -> Done (or -> Get)
+//
+// A file larger than kPiecesFrom whose server names its version (ETag or
+// Last-Modified) is fetched over several connections (TPiecedDownload) when
+// the first piece's reply shows the server serves pieces of it; otherwise,
+// and whenever a piece's reply says the server stopped doing so, over one.
 //
 // Each state is one method; DoLoop runs them until one starts something on
 // the network (or asks a question) and returns. The client's OnRequestDone,
@@ -12,13 +18,17 @@
 // the figures shown.
 
 #include "HttpProt.h"
+#include "PieceFetch.h"
+#include "PieceMap.h"
 #include "TransferJob.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace flk {
 
 class TFileStream;
+class TPiecedDownload;
 
 // The browser's session for one download: sent with the HEAD and the GET
 // and with redirections within the site of the address the download
@@ -32,7 +42,13 @@ struct THttpSession {
 class THttpTransfer : public TTransferJob {
     Q_OBJECT
 public:
-    enum class State { Idle, Head, HeadComplete, OpenFile, ReDownloadAnswered, Get, GetComplete, Done };
+    enum class State {
+        Idle, Head, HeadComplete, OpenFile, ReDownloadAnswered, Get, GetComplete, Pieces, PiecesComplete, Done
+    };
+
+    // Files from this size on are fetched over several connections.
+    static constexpr qint64 kPiecesFrom = 4 << 20;
+    static constexpr int kMaxConnections = 16;
 
     THttpTransfer(const QString& url, const QString& localPath, TTransferObserver* observer,
                   QObject* parent = nullptr);
@@ -49,11 +65,16 @@ public:
     void SetSession(const THttpSession& session) { m_session = session; }
     // The proxies for the download's addresses, before Start: every client
     // of the download takes them (redirections are judged one by one).
-    void SetProxyRules(const TProxyRules& rules)
-    {
-        m_proxyRules = rules;
-        ConfigureClient(m_client);
-    }
+    void SetProxyRules(const TProxyRules& rules) { m_client.ProxyRules = rules; }
+    // Connections for one download (1 to kMaxConnections), before Start.
+    void SetConnections(int n) { m_connections = std::clamp(n, 1, kMaxConnections); }
+    int Connections() const { return m_connections; }
+    // Bytes a second from which the first connection is left alone (see
+    // TPiecedDownload::kFastEnough); 0: the others always join.
+    void SetFastEnough(qint64 bytesPerSecond) { m_fastEnough = bytesPerSecond; }
+    // Makes a client of a piece like the download's own: every setting
+    // (timeouts, agent, proxy...) and the browser's session for the address.
+    void ConfigureClient(THttpCli& c) const;
     State CurrentState() const { return m_state; }
     // The address fetched: the given one, or where redirections led.
     QString Url() const { return m_url; }
@@ -70,14 +91,18 @@ private:
     Step DoReDownloadAnswered();
     Step DoGet();
     Step DoGetComplete();
+    Step DoPieces();
+    Step DoPiecesComplete();
 
-    // What every client of this download is given before its first request.
-    void ConfigureClient(THttpCli& client) const { client.ProxyRules = m_proxyRules; }
     void Wire();
     void Unwire();
     Step StartRequest(THttpRequest request, State complete);
     void StartAt(qint64 offset);
-    void ApplySession();
+    void ApplySession(THttpCli& c) const;
+    void ReadVersion();
+    QString OneConnectionReason() const;
+    bool TakeStateFile(qint64& onDisk);
+    void KeepOnly(qint64 bytes);
     void HeaderBegin();
     void HeaderLine();
     void HeaderEnd();
@@ -96,7 +121,6 @@ private:
 
     THttpCli m_client;
     THttpSession m_session;
-    TProxyRules m_proxyRules;
     QString m_siteUrl;           // the address the download started from: its site gets the session
     QString m_offeredName;       // the HEAD's Content-Disposition name, made safe
     QString m_url;
@@ -119,6 +143,14 @@ private:
     qint64 m_rangeStart = -1;    // the reply's Content-Range: first byte
     qint64 m_rangeTotal = -1;    // ... and the whole (-1 for "*" or none)
     QString m_refused;           // why the GET's reply was not taken into the file
+    int m_connections = 4;
+    qint64 m_fastEnough = -1;    // -1: TPiecedDownload's own
+    bool m_acceptRangesNone = false; // the HEAD said "Accept-Ranges: none"
+    TPieceVersion m_version;     // the HEAD's length and validator
+    QList<TPieceMap::Range> m_resumeDone; // pieces in the file from the last attempt
+    std::unique_ptr<TPiecedDownload> m_pieces;
+    int m_piecesOutcome = 0;     // TPiecedDownload::Outcome of the pieces' end
+    QString m_piecesWhy;
 };
 
 } // namespace flk

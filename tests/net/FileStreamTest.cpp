@@ -74,3 +74,24 @@ TEST(FileStreamTest, CreateEmptiesAnExistingFile)
     s.close();
     EXPECT_EQ(ReadAll(path), "new");
 }
+
+// Pieces of one download: each stream writes at its own place in the same
+// file, and drops what comes past its end (which may move back meanwhile).
+TEST(FileStreamTest, PiecesWriteInPlaceAndNeverPastTheirEnd)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("pieces.bin");
+    WriteAll(path, QByteArray(40, '.'));
+    TFileStream a(path), b(path);
+    ASSERT_TRUE(a.OpenPiece(0, 10));
+    ASSERT_TRUE(b.OpenPiece(20, 40));
+    EXPECT_EQ(b.write("BBBBBBBB", 8), 8);
+    EXPECT_EQ(a.write("AAAAAAAAAAAAAA", 14), 14); // 4 past its end: dropped
+    EXPECT_EQ(a.Position(), 10);
+    b.SetLimit(30);
+    EXPECT_EQ(b.write("bbbbbbbb", 8), 8);         // 6 past the moved end
+    EXPECT_EQ(b.Position(), 30);
+    a.close();
+    b.close();
+    EXPECT_EQ(ReadAll(path), "AAAAAAAAAA" + QByteArray(10, '.') + "BBBBBBBBbb" + QByteArray(10, '.'));
+}

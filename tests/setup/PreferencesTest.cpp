@@ -134,7 +134,7 @@ TEST_F(PreferencesTest, OkWritesEveryKeyInItsOrderAndStartsWithTheSession)
     EXPECT_EQ(prefs.result(), QDialog::Accepted);
     EXPECT_EQ(settingsFile(), "[General]\nAutoStart=1\n"
                               "[Download]\nDownloadDetect=1\nDefaultSection=0\nDefaultCat=0\nOpenWhen=0\nAutoMin=1\n"
-                              "Speed=28800\nSpeedLimit=0\n"
+                              "Speed=28800\nSpeedLimit=0\nConnections=4\n"
                               "[Management]\nDeleteType=0\nConfirmDelete=1\nConfirmCatDelete=1\nDefaultRoot="
                                   + home.path().toUtf8()
                                   + "\nPromptIfNotOpened=1\nPromptDays=10\nAutoDelete=0\nDeleteDays=30\nShowMenu=0\n"
@@ -165,6 +165,7 @@ TEST_F(PreferencesTest, StoredValuesShowAndComeBackUnchangedThroughOk)
     Settings::SetDefaultCat(1);
     Settings::SetOpenWhen(1);
     Settings::SetSpeed(384000);
+    Settings::SetConnections(8);
     Settings::SetCommandLine("/usr/bin/clamscan");
     Settings::SetParameters("--remove");
     Settings::SetScanWhenDone(true);
@@ -187,6 +188,7 @@ TEST_F(PreferencesTest, StoredValuesShowAndComeBackUnchangedThroughOk)
     EXPECT_EQ(prefs.cbOpenWhen->currentText(), "Immediately after it is downloaded");
     EXPECT_TRUE(prefs.SpeedBox->optT1->isChecked());
     EXPECT_EQ(prefs.SpeedBox->cbT1->currentText(), "384 kbps");
+    EXPECT_EQ(prefs.spnConnections->value(), 8);
     EXPECT_TRUE(prefs.cbAutoScan->isEnabled());
     EXPECT_TRUE(prefs.cbAutoScan->isChecked());
     EXPECT_EQ(prefs.edtBrowserCL->text(), "/usr/bin/firefox"); // from BrowserPath

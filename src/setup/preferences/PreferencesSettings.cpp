@@ -23,6 +23,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSpinBox>
@@ -119,6 +120,7 @@ void TfrmPreferences::GetSettings()
     cbAutoMin->setChecked(Settings::AutoMin());
     SpeedBox->ShowSpeed(Settings::Speed());
     spnSpeedLimit->setValue(Settings::SpeedLimit());
+    spnConnections->setValue(Settings::Connections());
 
     // Virus Control
     const QString scanner = Settings::ScannerPath();

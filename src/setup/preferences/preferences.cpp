@@ -12,6 +12,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QSpinBox>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QShowEvent>
@@ -191,6 +192,11 @@ QWidget* TfrmPreferences::BuildDownload()
     spnSpeedLimit->setToolTip(QStringLiteral("The most all downloads together may take, in KiB per second"));
     grid->addWidget(Label(QStringLiteral("Speed &limit for all downloads:"), tab, spnSpeedLimit), 3, 0);
     grid->addWidget(spnSpeedLimit, 3, 1, Qt::AlignLeft);
+    // Large files from servers that serve pieces come over this many connections.
+    spnConnections = new QSpinBox(tab);
+    spnConnections->setRange(1, 16);
+    grid->addWidget(Label(QStringLiteral("Co&nnections per download:"), tab, spnConnections), 4, 0);
+    grid->addWidget(spnConnections, 4, 1, Qt::AlignLeft);
     grid->setColumnStretch(1, 1);
 
     auto* layout = new QVBoxLayout(tab);

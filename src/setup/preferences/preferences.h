@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QSpinBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -51,6 +52,7 @@ public:
     QComboBox* cbDefaultSection;
     QComboBox* cbDefaultCat;
     QComboBox* cbOpenWhen;
+    QSpinBox* spnConnections;
     QCheckBox* cbAutoMin; // hidden, kept for its setting
     TConnectionSpeedBox* SpeedBox;
     // The speed limit of all downloads together in KiB/s, 0 for none ("No limit").
