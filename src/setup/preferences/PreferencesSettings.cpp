@@ -220,6 +220,7 @@ void TfrmPreferences::WriteSettings(int speed)
     Settings::SetAutoMin(cbAutoMin->isChecked());
     Settings::SetSpeed(speed);
     Settings::SetSpeedLimit(spnSpeedLimit->value());
+    Settings::SetConnections(spnConnections->value());
 
     Settings::SetCommandLine(edtCommandLine->text());
     Settings::SetParameters(edtParameters->text());
