@@ -349,6 +349,9 @@ THttpTransfer::Step THttpTransfer::DoGet()
     m_file->SeekToEnd();
     m_client.ContentRangeBegin = m_rangeAsked ? QString::number(m_resumeFrom) : QString();
     m_client.ContentRangeEnd.clear();
+    // Servers such as lighttpd honour a Range only in an HTTP/1.1 request:
+    // in 1.0 they send the whole file and the resume would start over.
+    m_client.Http11 = m_rangeAsked;
     m_client.ReceiveStream = m_file.get();
     m_inGet = true;
     m_promised = -1;

@@ -205,7 +205,7 @@ TEST_F(HttpTransferTest, ResumeSendsRangeAndAppendsA206ThatStartsAtTheOffset)
     const QByteArray host = "Host: 127.0.0.1:" + QByteArray::number(server.Port());
     EXPECT_EQ(server.WaitForRequest(0), "HEAD /files/setup.zip HTTP/1.0\r\n" + host + "\r\n\r\n");
     EXPECT_EQ(server.WaitForRequest(1),
-              "GET /files/setup.zip HTTP/1.0\r\n" + host + "\r\nRange: bytes=1000-\r\n\r\n");
+              "GET /files/setup.zip HTTP/1.1\r\n" + host + "\r\nConnection: close\r\nRange: bytes=1000-\r\n\r\n");
     EXPECT_EQ(ReadFile(Target()), body);
     EXPECT_EQ(FirstGaugeValue(), 1000);
     EXPECT_EQ(asker->dg->Value(), 5000);

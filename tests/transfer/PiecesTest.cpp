@@ -73,6 +73,23 @@ TEST_F(PiecesTest, LighttpdFileOverFourConnectionsIsIdentical)
     EXPECT_FALSE(QFileInfo::exists(StatePath()));
 }
 
+// A partial file without a record of pieces goes on from its end, over one
+// connection, and lighttpd serves that range (it does so only to HTTP/1.1).
+TEST_F(PiecesTest, APartialFileWithoutStateContinuesFromItsEndAtLighttpd)
+{
+    LoopbackHttpd httpd;
+    ASSERT_TRUE(httpd.IsRunning()) << httpd.ErrorText().toStdString();
+    const QString served = Settled(httpd.AddFileOfSize(QStringLiteral("big.bin"), 6 * kMiB));
+    const QByteArray whole = ReadAll(served);
+    WriteAll(Path(), whole.left(kMiB + 5));
+    Run(httpd.Url(QStringLiteral("big.bin")));
+
+    EXPECT_TRUE(observer.Complete()) << Log().toStdString();
+    EXPECT_EQ(job->ResumedFrom(), kMiB + 5);
+    EXPECT_TRUE(Has(QStringLiteral("Fetchlark:  Starting download at byte %1").arg(kMiB + 5)));
+    EXPECT_TRUE(ReadAll(Path()) == whole) << "the file differs from the server's";
+}
+
 // Over TLS the pieces' bytes are decrypted into buffers before the file:
 // each piece's buffers land at its own place.
 TEST_F(PiecesTest, OverTlsThePiecesLandInPlaceToo)
