@@ -87,10 +87,19 @@ TEST_F(HttpsTransferTest, ResumeAppendsA206AndRestartsWhenTheServerIgnoresRange)
     EXPECT_EQ(FirstGaugeValue(), 1000);
     EXPECT_EQ(asker->lblETA->text(), QStringLiteral("Complete"));
 
-    // lighttpd answers an HTTP/1.0 Range with the whole file (200).
+    // lighttpd continues it too (it honours a Range in HTTP/1.1).
     server.AddFile(QStringLiteral("setup.zip"), body);
     WriteFile(Target(), body.left(1000));
     HandedOff(server.TlsUrl(QStringLiteral("setup.zip")));
+    ASSERT_TRUE(Download());
+    EXPECT_EQ(ReadFile(Target()), body);
+    EXPECT_FALSE(Log().contains(QStringLiteral("Fetchlark:  The server sent the whole file; starting again at byte 0")));
+
+    // A server that ignores the range and sends the whole file (200).
+    scripted.AddReply(HeadReply(5000));
+    scripted.AddReply(WholeReply(body));
+    WriteFile(Target(), body.left(1000));
+    HandedOff(QString::fromLatin1(scripted.BaseUrl()) + QStringLiteral("/setup.zip"));
     ASSERT_TRUE(Download());
     EXPECT_EQ(ReadFile(Target()), body);
     EXPECT_TRUE(Log().contains(QStringLiteral("Fetchlark:  The server sent the whole file; starting again at byte 0")));
