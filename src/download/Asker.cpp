@@ -4,6 +4,7 @@
 
 #include "AskerHost.h"
 #include "Bookmarks.h"
+#include "SpeedLimitBox.h"
 #include "TrayCaptionHost.h"
 #include "ScanWindow.h"
 #include "ProgramWindows.h"
@@ -371,16 +372,8 @@ QWidget* TfrmAsker::BuildAdvancedPage()
     generalLayout->addWidget(cbDefault);
     v->addWidget(general, 2, 1);
 
-    spnSpeedLimit = new QSpinBox(page);
-    spnSpeedLimit->setRange(0, 10'000'000);
-    spnSpeedLimit->setSingleStep(100);
-    spnSpeedLimit->setSuffix(QStringLiteral(" KiB/s"));
-    spnSpeedLimit->setSpecialValueText(QStringLiteral("No limit"));
-    spnSpeedLimit->setAccessibleName(QStringLiteral("Speed limit"));
-    // The box's own line edit is what a screen reader lands on.
-    if (auto* edit = spnSpeedLimit->findChild<QLineEdit*>())
-        edit->setAccessibleName(spnSpeedLimit->accessibleName());
-    spnSpeedLimit->setToolTip(QStringLiteral("The most this download may take, in KiB per second"));
+    spnSpeedLimit = new TSpeedLimitBox(QStringLiteral("Speed limit"),
+                                       QStringLiteral("The most this download may take, in KiB per second"), page);
     auto* limitRow = Tight(new QHBoxLayout, 0);
     limitRow->addWidget(Caption(QStringLiteral("Speed &limit:"), page, spnSpeedLimit));
     limitRow->addWidget(spnSpeedLimit);

@@ -5,6 +5,7 @@
 #include "ConnectionSpeedBox.h"
 #include "Dialogs.h"
 #include "Help.h"
+#include "SpeedLimitBox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -180,16 +181,9 @@ QWidget* TfrmPreferences::BuildDownload()
     grid->addWidget(cbDefaultCat, 1, 1);
     grid->addWidget(Label(QStringLiteral("Automatically open files when:"), tab, cbOpenWhen), 2, 0);
     grid->addWidget(cbOpenWhen, 2, 1);
-    spnSpeedLimit = new QSpinBox(tab);
-    spnSpeedLimit->setRange(0, 10'000'000);
-    spnSpeedLimit->setSingleStep(100);
-    spnSpeedLimit->setSuffix(QStringLiteral(" KiB/s"));
-    spnSpeedLimit->setSpecialValueText(QStringLiteral("No limit"));
-    spnSpeedLimit->setAccessibleName(QStringLiteral("Speed limit for all downloads"));
-    // The box's own line edit is what a screen reader lands on.
-    if (auto* edit = spnSpeedLimit->findChild<QLineEdit*>())
-        edit->setAccessibleName(spnSpeedLimit->accessibleName());
-    spnSpeedLimit->setToolTip(QStringLiteral("The most all downloads together may take, in KiB per second"));
+    spnSpeedLimit = new TSpeedLimitBox(QStringLiteral("Speed limit for all downloads"),
+                                       QStringLiteral("The most all downloads together may take, in KiB per second"),
+                                       tab);
     grid->addWidget(Label(QStringLiteral("Speed &limit for all downloads:"), tab, spnSpeedLimit), 3, 0);
     grid->addWidget(spnSpeedLimit, 3, 1, Qt::AlignLeft);
     // Large files from servers that serve pieces come over this many connections.
