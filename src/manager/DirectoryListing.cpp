@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QLocale>
 #include <QMimeDatabase>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <dirent.h>
@@ -71,14 +72,62 @@ void SortFiles(std::vector<TDirectoryListing::File>& files)
     files = std::move(sorted);
 }
 
+// Whether a name's type by name follows from its tail from the first dot
+// (".tar.gz" of "x-1.tar.gz"): true unless a type's name pattern looks at the
+// part before it ("README*", "Makefile.*", "core"). Patterns "*.<anything>"
+// match at one of the name's dots, all within the tail; "*<text>" with no
+// dot or wildcard in the text matches its last characters, also within it.
+class TailRule {
+public:
+    TailRule()
+    {
+        QStringList stemPatterns;
+        for (const QMimeType& type : QMimeDatabase().allMimeTypes())
+            for (const QString& pattern : type.globPatterns()) {
+                const QStringView rest = QStringView(pattern).mid(1);
+                const bool byTail = pattern.startsWith(QLatin1String("*."))
+                                    || (pattern.startsWith(QLatin1Char('*')) && !rest.contains(QLatin1Char('.'))
+                                        && !rest.contains(QLatin1Char('*')) && !rest.contains(QLatin1Char('?'))
+                                        && !rest.contains(QLatin1Char('[')));
+                if (!byTail)
+                    stemPatterns << QRegularExpression::wildcardToRegularExpression(
+                        pattern, QRegularExpression::UnanchoredWildcardConversion);
+            }
+        m_stem.setPattern(QStringLiteral("^(?:%1)$").arg(stemPatterns.join(QLatin1Char('|'))));
+        m_stem.setPatternOptions(QRegularExpression::CaseInsensitiveOption);
+        m_stem.optimize();
+    }
+    // The tail whose types are this name's, or empty when the name has none.
+    QString Tail(const QString& name) const
+    {
+        const qsizetype dot = name.indexOf(QLatin1Char('.'));
+        if (dot < 0 || !m_stem.isValid() || m_stem.match(name).hasMatch())
+            return {};
+        return name.mid(dot);
+    }
+
+private:
+    QRegularExpression m_stem;
+};
+
 // The kinds of file of one reading: each described once, shared by its files.
 class TypeCache {
 public:
     std::shared_ptr<const TDirectoryListing::FileType> TypeOf(const QString& path, const QString& name)
     {
         // The name settles most files; only where it says nothing (or too
-        // much) is the content looked at.
-        const QList<QMimeType> byName = m_database.mimeTypesForFileName(name);
+        // much) is the content looked at. Thousands of files share a few
+        // tails (".zip"): each tail is looked up once.
+        static const TailRule tails;
+        const QString tail = tails.Tail(name);
+        QList<QMimeType> byName;
+        if (auto known = m_byTail.constFind(tail); !tail.isEmpty() && known != m_byTail.constEnd()) {
+            byName = *known;
+        } else {
+            byName = m_database.mimeTypesForFileName(name);
+            if (!tail.isEmpty())
+                m_byTail.insert(tail, byName);
+        }
         if (byName.size() == 1)
             return Described(byName.first());
         return Described(m_database.mimeTypeForFile(path));
@@ -99,6 +148,7 @@ private:
     }
 
     QMimeDatabase m_database;
+    QHash<QString, QList<QMimeType>> m_byTail;
     QHash<QString, std::shared_ptr<const TDirectoryListing::FileType>> m_byMime;
 };
 
@@ -145,6 +195,10 @@ TDirectoryListing TDirectoryListing::Read(const QString& directory, const std::a
         return listing;
     }
     SortFiles(listing.files);
+    // The list finds a row by its name: indexed here, not in the window.
+    listing.rows.reserve(qsizetype(listing.files.size()));
+    for (int row = 0; row < int(listing.files.size()); ++row)
+        listing.rows.insert(listing.files[size_t(row)].name, row);
     listing.readable = true;
     return listing;
 }

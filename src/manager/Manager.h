@@ -18,6 +18,7 @@
 #include "ReportHost.h"
 #include "PreferencesHost.h"
 #include "Profile.h"
+#include "RecordStore.h"
 
 #include <QMainWindow>
 #include <QHash>
@@ -193,7 +194,7 @@ public:
     void MultiWrite();
     void WriteSingle(QWidget* field);
     QString NotesToString() const;
-    void ReadNotes(const QString& recordFile, const QString& fileName);
+    void ReadNotes(const RecordFile& records, const QString& fileName);
     void FieldLook(WPARAM field, bool editing); // messages 3024 / 3025
     static WPARAM FieldHandle(const QWidget* field) { return reinterpret_cast<WPARAM>(field); }
     // The file list's events.
@@ -444,6 +445,7 @@ private:
     QString m_panelFile;                // the file UpdateInfo filled the panel for
     QString m_failedStore;              // the last store refused, already told
     QString m_loadedContent;            // PanelContent() as UpdateInfo filled the panel
+    TRecordStore m_records;             // the record files read and written, kept open
     // Editing on the bar.
     void OpenRenameBox(QWidget* host, const QRect& place, const QString& text, const QString& what,
                        bool (TfrmManager::*rename)());

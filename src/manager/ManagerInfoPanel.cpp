@@ -149,7 +149,8 @@ void TfrmManager::UpdateInfo()
         return;
     }
     lblDeletion->hide();
-    RecordFile records(RecordFilePath());
+    const std::shared_ptr<RecordFile> open = m_records.Open(RecordFilePath());
+    RecordFile& records = *open;
     const QString folder = ClickedButton->Caption();
     SetHeading(folder, FEDownloads->SelectedCount() >= 2 ? QStringLiteral("Multiple Files Selected") : name);
     lblFilename->setText(name);
@@ -159,7 +160,7 @@ void TfrmManager::UpdateInfo()
     cbDelete->setChecked(records.readBool(name, RecordKey::Delete, false));
     edtDescription->setText(records.readString(name, RecordKey::Desc, kClickHereToEdit));
     edtSource->setText(records.readString(name, RecordKey::Source, kClickHereToEdit));
-    ReadNotes(records.fileName(), name);
+    ReadNotes(records, name);
     lblVChecked->setText(records.readString(name, RecordKey::LastScanned, QString::fromLatin1(kNever)));
     lblLastOpened->setText(records.readString(name, RecordKey::LastOpened, QString::fromLatin1(kNever)));
     for (QLineEdit* edit : {edtDescription, edtSource})
@@ -204,10 +205,10 @@ void TfrmManager::FillDays(RecordFile& records, const QString& name)
     }
 }
 
-void TfrmManager::ReadNotes(const QString& recordFile, const QString& fileName)
+void TfrmManager::ReadNotes(const RecordFile& records, const QString& fileName)
 {
     mmoNotes->clear();
-    mmoNotes->setPlainText(RecordFile(recordFile).readNotes(fileName).join(QLatin1Char('\n')));
+    mmoNotes->setPlainText(records.readNotes(fileName).join(QLatin1Char('\n')));
 }
 
 QString TfrmManager::NotesToString() const
@@ -257,8 +258,8 @@ bool TfrmManager::StorePanel(const std::function<void(RecordFile&)>& store)
 {
     const QString path = RecordFilePath();
     try {
-        RecordFile records(path);
-        store(records);
+        const std::shared_ptr<RecordFile> records = m_records.Open(path);
+        store(*records);
     } catch (const EProfileError& e) {
         const QString reason = ExceptionMessage(e);
         statusBar()->showMessage(QStringLiteral("Not saved: ") + reason);
