@@ -35,9 +35,12 @@ constexpr int kSeparatorWidth = 8;
 
 QIcon ToolIcon(const TImageList& atRest, const TImageList& hot, int image)
 {
+    // Every size the library holds: a screen at twice the scale takes the
+    // 64-pixel pictures rather than enlarged 32-pixel ones.
     QIcon icon;
-    icon.addPixmap(atRest.value(image).pixmap(IconLibrary::kLarge), QIcon::Normal);
-    icon.addPixmap(hot.value(image).pixmap(IconLibrary::kLarge), QIcon::Active);
+    for (const auto& [source, mode] : {std::pair{atRest.value(image), QIcon::Normal}, std::pair{hot.value(image), QIcon::Active}})
+        for (const QSize& size : source.availableSizes())
+            icon.addPixmap(source.pixmap(size, 1.0), mode);
     return icon;
 }
 
@@ -105,6 +108,10 @@ QAction* TfrmManager::AddToolButton(const char* name, const QString& caption, co
         button->setObjectName(QString::fromLatin1(name));
         button->setAccessibleName(caption);
         button->setAccessibleDescription(hint);
+        // In the window's Tab chain, so every button is there for the
+        // keyboard (Space presses it, or opens its menu); a click leaves the
+        // focus where it was.
+        button->setFocusPolicy(Qt::TabFocus);
         if (dropDown)
             button->setPopupMode(QToolButton::InstantPopup);
     }

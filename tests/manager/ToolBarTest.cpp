@@ -21,6 +21,8 @@
 #include <QLayout>
 #include <QLabel>
 #include <QAction>
+#include <QApplication>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -307,6 +309,38 @@ TEST_F(ToolBarTest, LaunchersStartTheirProgramWithoutAShellOrSayWhyNot)
     EXPECT_EQ(dialogs.texts(),
               QStringList({"The web browser \"" + home.path() + "gone/firefox\" cannot be found or is not a program.",
                            "No virus scanner is set for this button. Choose one under Options, Toolbar."}));
+}
+
+TEST_F(ToolBarTest, TabReachesEveryShownButtonAndSpacePressesIt)
+{
+    only({"New", "Delete", "Props", "Style", "Report", "Browser", "Virus", "Options", "Help"});
+    shown();
+    m->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == m.get(); }));
+    // Every shown button is in the Tab chain under its caption.
+    QStringList chain;
+    QWidget* w = m.get();
+    do {
+        w = w->nextInFocusChain();
+        if (auto* b = qobject_cast<QToolButton*>(w); b && b->parentWidget() == m->ToolBar1 && b->isVisible()
+                                                      && (b->focusPolicy() & Qt::TabFocus))
+            chain << b->accessibleName();
+    } while (w != m.get());
+    EXPECT_EQ(chain, QStringList({"New", "Delete", "File Info", "View Style", "Report", "Browser", "Scanner", "Options",
+                                  "Help"}));
+
+    // Tab walks from one button to the next; Space presses it.
+    button(m->tbReport)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), button(m->tbBrowser));
+    Settings::SetBrowserCL("/bin/true");
+    QTest::keyClick(button(m->tbBrowser), Qt::Key_Space);
+    ASSERT_EQ(shell.started.size(), 1);
+    EXPECT_EQ(shell.started[0].program, "/bin/true");
+    // A click on a button leaves the focus where it was.
+    m->FEDownloads->View()->setFocus();
+    QTest::mouseClick(button(m->tbHelp), Qt::LeftButton);
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(m->FEDownloads->View()));
 }
 
 TEST_F(ToolBarTest, OptionsHelpButtonsAndDoubleClickOpenWhatTheySay)
