@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QLayout>
 #include <QMenu>
+#include <QPainter>
 #include <QStandardPaths>
 #include <QToolButton>
 
@@ -33,14 +34,29 @@ constexpr int kLabelledHeight = 36;
 constexpr int kPlainHeight = 26;
 constexpr int kSeparatorWidth = 8;
 
-QIcon ToolIcon(const TImageList& atRest, const TImageList& hot, int image)
+// The grey pictures at rest hardly show on a dark desktop: there they take
+// the desktop's button text colour (the blue under the pointer shows on both).
+QPixmap AtRest(QPixmap picture, const QPalette& palette)
+{
+    if (palette.color(QPalette::Button).lightness() >= 128)
+        return picture;
+    QPainter p(&picture);
+    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    p.fillRect(picture.rect(), palette.color(QPalette::ButtonText));
+    return picture;
+}
+
+QIcon ToolIcon(const TImageList& atRest, const TImageList& hot, int image, const QPalette& palette)
 {
     // Every size the library holds: a screen at twice the scale takes the
     // 64-pixel pictures rather than enlarged 32-pixel ones.
     QIcon icon;
-    for (const auto& [source, mode] : {std::pair{atRest.value(image), QIcon::Normal}, std::pair{hot.value(image), QIcon::Active}})
-        for (const QSize& size : source.availableSizes())
-            icon.addPixmap(source.pixmap(size, 1.0), mode);
+    const QIcon rest = atRest.value(image);
+    for (const QSize& size : rest.availableSizes())
+        icon.addPixmap(AtRest(rest.pixmap(size, 1.0), palette), QIcon::Normal);
+    const QIcon over = hot.value(image);
+    for (const QSize& size : over.availableSizes())
+        icon.addPixmap(over.pixmap(size, 1.0), QIcon::Active);
     return icon;
 }
 
@@ -97,7 +113,7 @@ void TfrmManager::BuildToolBar()
 QAction* TfrmManager::AddToolButton(const char* name, const QString& caption, const QString& hint, int image,
                                     QMenu* dropDown)
 {
-    auto* action = new QAction(ToolIcon(ilDisabledTool, ilActiveTool, image), caption, this);
+    auto* action = new QAction(ToolIcon(ilDisabledTool, ilActiveTool, image, ToolBar1->palette()), caption, this);
     action->setObjectName(QString::fromLatin1(name));
     action->setToolTip(hint);
     action->setStatusTip(hint);
