@@ -343,6 +343,36 @@ TEST_F(ToolBarTest, TabReachesEveryShownButtonAndSpacePressesIt)
     EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(m->FEDownloads->View()));
 }
 
+// At twice the scale the pictures come from their 64-pixel images, not
+// enlarged; on a dark desktop the grey pictures at rest turn light.
+TEST_F(ToolBarTest, PicturesAreSharpAtTwiceTheScaleAndShowOnADarkDesktop)
+{
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+    QApplication::setPalette(dark);
+    shown();
+    QApplication::setPalette(light);
+    for (QAction* a : {m->tbNew, m->tbStyle, m->tbHelp})
+        EXPECT_TRUE(a->icon().availableSizes(QIcon::Normal).contains(QSize(64, 64))) << qPrintable(a->text());
+    ASSERT_FALSE(m->ilIcons.isEmpty());
+    EXPECT_TRUE(m->ilIcons[0].availableSizes().contains(QSize(64, 64))) << "the folder icons too";
+    // The strongest pixel of a picture at rest is the light text colour; under the pointer it stays blue.
+    auto strongest = [](const QImage& image) {
+        QColor best(Qt::transparent);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (const QColor c = image.pixelColor(x, y); c.alpha() > best.alpha())
+                    best = c;
+        return best;
+    };
+    const QColor rest = strongest(m->tbHelp->icon().pixmap(QSize(64, 64), 1.0, QIcon::Normal).toImage());
+    const QColor hot = strongest(m->tbHelp->icon().pixmap(QSize(64, 64), 1.0, QIcon::Active).toImage());
+    EXPECT_GT(rest.lightness(), 200);
+    EXPECT_GT(hot.blue(), hot.red() + 100);
+}
+
 TEST_F(ToolBarTest, OptionsHelpButtonsAndDoubleClickOpenWhatTheySay)
 {
     shown();
