@@ -3,10 +3,15 @@
 // source and auto-delete fields beside the three dates, and the notes memo.
 // It lays the fields out, gives them their two looks (display: flat on the
 // button face; edit: framed on the tool-tip colour) and the source field its
-// link look, and reports what the user does to them; what that means for the
-// download records is the window's business.
+// link look, and reports what the user does to them. It is filled from one
+// file's download record and knows which file that is and what each text
+// field held then; when and where the fields are stored is the window's
+// business.
 
+#include <QHash>
 #include <QWidget>
+
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -16,6 +21,8 @@ class QPlainTextEdit;
 class QSplitter;
 
 namespace flk {
+
+class RecordFile;
 
 class TInfoPanel : public QWidget {
     Q_OBJECT
@@ -66,6 +73,26 @@ public:
 
     // Notes memo text with CR LF line ends, as the store's encoding expects.
     QString NotesText() const;
+    // The notes as a record stores them.
+    QString EncodedNotes() const;
+
+    // ---- The record shown -------------------------------------------------
+    // Fills the fields from the record of `name`, which the panel then holds.
+    // Raises (EConvertError) when a date the days box counts from is no
+    // date: the days box is then empty, the other fields filled.
+    void Fill(const RecordFile& records, const QString& name);
+    // Empties the fields and forgets the file.
+    void Clear();
+    // The file the panel was last filled for, empty when none.
+    QString File() const { return m_file; }
+    // What a text field (description, source, notes, days) held when it was
+    // filled or last stored; none when not filled.
+    std::optional<QString> Loaded(QWidget* field) const;
+    void SetLoaded(QWidget* field, const QString& text);
+
+    // The days box takes one to three digits, and shows at most this.
+    static constexpr int kMaxDays = 999;
+    static bool DaysText(const QString& text);
 
 signals:
     void FieldEntered(QWidget* field);
@@ -89,10 +116,13 @@ private:
     void Watch(QWidget* w);
     void ApplyLook(QWidget* field);
     void LimitNotes();
+    void FillDays(const RecordFile& records, const QString& name);
 
     QList<QWidget*> m_editing;
     bool m_sourceLink = false;
     QMenu* m_linkMenu = nullptr;
+    QString m_file;                    // the file Fill filled the panel for
+    QHash<QWidget*, QString> m_loaded; // the text fields as filled or last stored
 };
 
 } // namespace flk

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <optional>
@@ -347,4 +348,43 @@ TEST_F(InfoPanelTest, AnUnwritableRecordFileGivesOneMessagePerFailedSaveAndKeeps
     EXPECT_EQ(stored("a.zip", "Notes"), "a note");
     EXPECT_TRUE(w.statusBar()->currentMessage().isEmpty());
     EXPECT_EQ(boxes.boxes().size(), 2);
+}
+
+// The panel on its own, without the window: filled from a record file it
+// holds the file and what each field held; a date that is no date leaves
+// the days box empty; emptied, it holds none.
+TEST(InfoPanelAlone, FillsFromARecordAndHoldsItsFileUntilEmptied)
+{
+    TempHome home;
+    QTemporaryDir dir;
+    RecordFile records(dir.path() + "/Programs-Games.ini");
+    records.writeString("a.zip", "Desc", "An archive");
+    records.writeString("a.zip", "Notes", QString("one") + QChar(0xFF) + "two");
+    records.writeString("a.zip", "Delete", "0");
+    records.writeString("a.zip", "DeleteDays", "12");
+    records.writeString("b.zip", "Delete", "1");
+    records.writeString("b.zip", "DateDownloaded", "not a date");
+
+    TInfoPanel panel;
+    panel.Fill(records, "a.zip");
+    EXPECT_EQ(panel.File(), "a.zip");
+    EXPECT_EQ(panel.edtDescription->text(), "An archive");
+    EXPECT_EQ(panel.edtSource->text(), "Click here to edit");
+    EXPECT_EQ(panel.mmoNotes->toPlainText(), "one\ntwo");
+    EXPECT_EQ(panel.meDelete->text(), "12");
+    EXPECT_EQ(panel.lblLastOpened->text(), "Never");
+    EXPECT_EQ(panel.Loaded(panel.edtDescription), std::optional<QString>("An archive"));
+    EXPECT_EQ(panel.Loaded(panel.mmoNotes), std::optional<QString>(panel.EncodedNotes()));
+    panel.edtDescription->setText("Changed");
+    panel.SetLoaded(panel.edtDescription, "Changed");
+    EXPECT_EQ(panel.Loaded(panel.edtDescription), std::optional<QString>("Changed")) << "as last stored";
+
+    EXPECT_ANY_THROW(panel.Fill(records, "b.zip"));
+    EXPECT_EQ(panel.meDelete->text(), "") << "never the other file's days";
+    EXPECT_EQ(panel.edtDescription->text(), "Click here to edit");
+
+    panel.Clear();
+    EXPECT_TRUE(panel.File().isEmpty());
+    EXPECT_FALSE(panel.Loaded(panel.edtDescription));
+    EXPECT_TRUE(panel.edtDescription->text().isEmpty());
 }
