@@ -450,6 +450,51 @@ void TInfoPanel::FillDays(const RecordFile& records, const QString& name)
     }
 }
 
+void TInfoPanel::Store(RecordFile& records, const QString& name, bool keepUnchanged) const
+{
+    QList<Profile::Write> writes;
+    const QList<std::pair<QWidget*, const char*>> texts = {
+        {edtDescription, RecordKey::Desc}, {edtSource, RecordKey::Source}, {mmoNotes, RecordKey::Notes}};
+    for (const auto& [field, key] : texts) {
+        const QString value = field == mmoNotes ? EncodedNotes() : static_cast<QLineEdit*>(field)->text();
+        if (const auto loaded = Loaded(field); keepUnchanged && loaded && *loaded == value &&
+            records.valueExists(name, QString::fromLatin1(key)))
+            continue;
+        writes.append({name, QString::fromLatin1(key), value});
+    }
+    const bool remove = cbDelete->isChecked();
+    if (!records.valueExists(name, RecordKey::Delete) || records.readBool(name, RecordKey::Delete, !remove) != remove)
+        writes.append({name, RecordKey::Delete, remove ? QStringLiteral("1") : QStringLiteral("0")});
+    writes.append(DaysWrites(records, name));
+    if (!writes.isEmpty())
+        records.writeStrings(writes);
+}
+
+// A changed number of days counts from today.
+QList<Profile::Write> TInfoPanel::DaysWrites(const RecordFile& records, const QString& name) const
+{
+    const QString days = meDelete->text();
+    if (!DaysText(days))
+        return {}; // an empty or garbled box never reaches the record
+    if (days == records.readString(name, RecordKey::DeleteDays, QStringLiteral("00")))
+        return {};
+    return {{name, RecordKey::AlterDeleteOn, StoredDate::Today()}, {name, RecordKey::DeleteDays, days}};
+}
+
+void TInfoPanel::StoreField(RecordFile& records, const QString& name, QWidget* field) const
+{
+    if (field == edtDescription)
+        records.writeString(name, RecordKey::Desc, edtDescription->text());
+    else if (field == edtSource)
+        records.writeString(name, RecordKey::Source, edtSource->text());
+    else if (field == mmoNotes)
+        records.writeString(name, RecordKey::Notes, EncodedNotes());
+    else if (field == cbDelete)
+        records.writeBool(name, RecordKey::Delete, cbDelete->isChecked());
+    else if (const auto days = field == meDelete ? DaysWrites(records, name) : QList<Profile::Write>{}; !days.isEmpty())
+        records.writeStrings(days);
+}
+
 void TInfoPanel::Clear()
 {
     for (QLineEdit* edit : {edtDescription, edtSource, meDelete})

@@ -8,6 +8,8 @@
 // field held then; when and where the fields are stored is the window's
 // business.
 
+#include "Profile.h"
+
 #include <QHash>
 #include <QWidget>
 
@@ -90,6 +92,15 @@ public:
     std::optional<QString> Loaded(QWidget* field) const;
     void SetLoaded(QWidget* field, const QString& text);
 
+    // Stores the fields into the record of `name`, in one replace of the
+    // record file. With `keepUnchanged`, a text left as it was filled stays
+    // as stored (the panel holds what the record reads back, at most 1023
+    // characters, and writing that over a longer value would cut it); a
+    // record that would not change is not written at all.
+    void Store(RecordFile& records, const QString& name, bool keepUnchanged) const;
+    // Stores one field into the record of `name`.
+    void StoreField(RecordFile& records, const QString& name, QWidget* field) const;
+
     // The days box takes one to three digits, and shows at most this.
     static constexpr int kMaxDays = 999;
     static bool DaysText(const QString& text);
@@ -117,6 +128,7 @@ private:
     void ApplyLook(QWidget* field);
     void LimitNotes();
     void FillDays(const RecordFile& records, const QString& name);
+    QList<Profile::Write> DaysWrites(const RecordFile& records, const QString& name) const;
 
     QList<QWidget*> m_editing;
     bool m_sourceLink = false;

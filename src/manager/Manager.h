@@ -433,8 +433,6 @@ private:
     void WriteRecord(RecordFile& records, const QString& fileName, bool keepUnchanged);
     bool StorePanel(const std::function<void(RecordFile&)>& store);
     QString PanelContent() const;
-    QList<Profile::Write> DaysWrites(const RecordFile& records, const QString& fileName) const;
-    void WriteField(RecordFile& records, const QString& fileName, QWidget* field);
     void ShowListStatus();
     int m_viewStyle = 0;                // the style shown (0 before the settings are applied)
     QList<QAction*> m_styleItems[5];    // by stored style number: the items of both menus

@@ -221,59 +221,13 @@ QString TfrmManager::PanelContent() const
         .join(QChar(0));
 }
 
-// The panel into one record, in one replace of the record file (a large
-// folder's file would otherwise be rewritten once per key). For the file the
-// panel was filled from, a text the user left as it was stays as stored:
-// the panel holds what the record reads back (at most 1023 characters), and
-// writing that over a longer value would cut it.
+// The panel into one record; a file that is gone gets no new record
+// (another program may have deleted it while it was selected).
 void TfrmManager::WriteRecord(RecordFile& records, const QString& name, bool keepUnchanged)
 {
-    // A file that is gone gets no new record (another program may have
-    // deleted it while it was selected).
     if (!records.hasRecord(name) && !QFileInfo::exists(FEDownloads->Directory() + name))
         return;
-    QList<Profile::Write> writes;
-    const QList<std::pair<QWidget*, const char*>> texts = {
-        {edtDescription, RecordKey::Desc}, {edtSource, RecordKey::Source}, {mmoNotes, RecordKey::Notes}};
-    for (const auto& [field, key] : texts) {
-        const QString value = field == mmoNotes ? pnlInfo->EncodedNotes() : static_cast<QLineEdit*>(field)->text();
-        if (const auto loaded = pnlInfo->Loaded(field); keepUnchanged && loaded && *loaded == value &&
-            records.valueExists(name, QString::fromLatin1(key)))
-            continue;
-        writes.append({name, QString::fromLatin1(key), value});
-    }
-    // A record that would not change is not written at all.
-    const bool remove = cbDelete->isChecked();
-    if (!records.valueExists(name, RecordKey::Delete) || records.readBool(name, RecordKey::Delete, !remove) != remove)
-        writes.append({name, RecordKey::Delete, remove ? QStringLiteral("1") : QStringLiteral("0")});
-    writes.append(DaysWrites(records, name));
-    if (!writes.isEmpty())
-        records.writeStrings(writes);
-}
-
-// A changed number of days counts from today.
-QList<Profile::Write> TfrmManager::DaysWrites(const RecordFile& records, const QString& name) const
-{
-    const QString days = meDelete->text();
-    if (!TInfoPanel::DaysText(days))
-        return {}; // an empty or garbled box never reaches the record
-    if (days == records.readString(name, RecordKey::DeleteDays, QStringLiteral("00")))
-        return {};
-    return {{name, RecordKey::AlterDeleteOn, StoredDate::Today()}, {name, RecordKey::DeleteDays, days}};
-}
-
-void TfrmManager::WriteField(RecordFile& records, const QString& name, QWidget* field)
-{
-    if (field == edtDescription)
-        records.writeString(name, RecordKey::Desc, edtDescription->text());
-    else if (field == edtSource)
-        records.writeString(name, RecordKey::Source, edtSource->text());
-    else if (field == mmoNotes)
-        records.writeString(name, RecordKey::Notes, pnlInfo->EncodedNotes());
-    else if (field == cbDelete)
-        records.writeBool(name, RecordKey::Delete, cbDelete->isChecked());
-    else if (const auto days = field == meDelete ? DaysWrites(records, name) : QList<Profile::Write>{}; !days.isEmpty())
-        records.writeStrings(days);
+    pnlInfo->Store(records, name, keepUnchanged);
 }
 
 void TfrmManager::WriteSingle(QWidget* field)
@@ -282,7 +236,7 @@ void TfrmManager::WriteSingle(QWidget* field)
         return;
     const bool stored = StorePanel([&](RecordFile& records) {
         for (const QString& name : FEDownloads->SelectedFileNames())
-            WriteField(records, name, field);
+            pnlInfo->StoreField(records, name, field);
     });
     if (stored)
         pnlInfo->SetLoaded(field, field == mmoNotes ? pnlInfo->EncodedNotes() : static_cast<QLineEdit*>(field)->text());

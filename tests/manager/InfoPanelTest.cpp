@@ -383,6 +383,20 @@ TEST(InfoPanelAlone, FillsFromARecordAndHoldsItsFileUntilEmptied)
     EXPECT_EQ(panel.meDelete->text(), "") << "never the other file's days";
     EXPECT_EQ(panel.edtDescription->text(), "Click here to edit");
 
+    // Stored back: the text left as filled stays as stored, a new one is written.
+    panel.Fill(records, "a.zip");
+    records.writeString("a.zip", "Source", QString(1100, 'x')); // longer than the panel reads back
+    panel.Fill(records, "a.zip");
+    panel.edtDescription->setText("Changed");
+    panel.Store(records, "a.zip", true);
+    EXPECT_EQ(records.readString("a.zip", "Desc", ""), "Changed");
+    EXPECT_EQ(Profile(records.fileName()).readString("a.zip", "Source", "").size(), 1023) << "read back cut, as ever";
+    EXPECT_EQ(QString::fromUtf8(ReadAll(records.fileName())).count(QString(1100, 'x')), 1) << "the long source kept whole";
+    panel.meDelete->setText("7");
+    panel.StoreField(records, "a.zip", panel.meDelete);
+    EXPECT_EQ(records.readString("a.zip", "DeleteDays", ""), "7");
+    EXPECT_EQ(records.readString("a.zip", "AlterDeleteOn", ""), StoredDate::Today()) << "a changed count starts today";
+
     panel.Clear();
     EXPECT_TRUE(panel.File().isEmpty());
     EXPECT_FALSE(panel.Loaded(panel.edtDescription));
