@@ -1,5 +1,6 @@
-// Builds the folder icon library (icons.png, icons-16.png) and the toolbar's
-// pictures (toolbar.png, toolbar-hot.png) from the Adwaita
+// Builds the folder icon library (icons.png, icons-16.png, icons-64.png) and
+// the toolbar's pictures (toolbar.png, toolbar-hot.png and their -64 images)
+// from the Adwaita
 // icon theme (CC-BY-SA 3.0 or LGPL 3; see README.md here). Run by hand:
 //
 //     cmake --build build --target flk-make-icons
@@ -104,9 +105,19 @@ const char* const kToolbar[] = {
     "actions/view-grid-symbolic.symbolic.png",             // 8 View Style
 };
 
+// The theme's picture at `size`; where the theme has none of that size (its
+// coloured pictures stop at 48 and start again at 256 or 512), the nearest
+// larger one scaled down, else the largest smaller one.
 QImage Load(const QString& theme, int size, const char* path)
 {
-    QImage image(QStringLiteral("%1/%2x%2/%3").arg(theme).arg(size).arg(QString::fromLatin1(path)));
+    QImage image;
+    for (int from : {size, 64, 96, 128, 256, 512, 48, 32}) {
+        if (from < size && from != 48 && from != 32)
+            continue;
+        image.load(QStringLiteral("%1/%2x%2/%3").arg(theme).arg(from).arg(QString::fromLatin1(path)));
+        if (!image.isNull())
+            break;
+    }
     if (image.isNull()) {
         std::fprintf(stderr, "missing %s at %d\n", path, size);
         std::exit(1);
@@ -165,9 +176,8 @@ QImage Tinted(QImage image, const QColor& colour)
     return image;
 }
 
-QImage ToolbarStrip(const QString& theme, const QColor& colour)
+QImage ToolbarStrip(const QString& theme, const QColor& colour, int size)
 {
-    const int size = 32;
     const int count = int(std::size(kToolbar));
     QImage strip(size * count, size, QImage::Format_ARGB32_Premultiplied);
     strip.fill(Qt::transparent);
@@ -189,9 +199,15 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     const QString theme = QString::fromLocal8Bit(argv[1]);
     const QString out = QString::fromLocal8Bit(argv[2]);
+    const QColor rest(0x5e, 0x5c, 0x64);
+    const QColor hot(0x1c, 0x71, 0xd8);
+    // 64 x 64 for screens at twice the scale.
     const bool ok = Strip(theme, 32).save(out + "/icons.png") && Strip(theme, 16).save(out + "/icons-16.png")
-                    && ToolbarStrip(theme, QColor(0x5e, 0x5c, 0x64)).save(out + "/toolbar.png")
-                    && ToolbarStrip(theme, QColor(0x1c, 0x71, 0xd8)).save(out + "/toolbar-hot.png");
+                    && Strip(theme, 64).save(out + "/icons-64.png")
+                    && ToolbarStrip(theme, rest, 32).save(out + "/toolbar.png")
+                    && ToolbarStrip(theme, hot, 32).save(out + "/toolbar-hot.png")
+                    && ToolbarStrip(theme, rest, 64).save(out + "/toolbar-64.png")
+                    && ToolbarStrip(theme, hot, 64).save(out + "/toolbar-hot-64.png");
     std::printf("%s %d icons\n", ok ? "wrote" : "FAILED to write", int(std::size(kEntries)));
     return ok ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 // worker thread, so the window never waits on the disk; a reading that a
 // newer one makes useless can stop early.
 
+#include <QHash>
 #include <QString>
 
 #include <atomic>
@@ -37,6 +38,7 @@ public:
     bool readable = false; // the directory exists and could be listed
     bool stopped = false;
     std::vector<File> files;
+    QHash<QString, int> rows; // each file's place in `files`
 };
 
 } // namespace flk

@@ -94,6 +94,9 @@ private:
     QListView* m_view;
 };
 
+// Items of the icon styles laid out between two runs of the window's messages.
+constexpr int kLayoutBatch = 2000;
+
 // Room beside a cell's text (the view's margins and focus frame).
 constexpr int kCellPadding = 16;
 
@@ -460,6 +463,10 @@ void TFolderList::ApplyStyle()
     m_icons->setWrapping(true);
     m_icons->setResizeMode(QListView::Adjust);
     m_icons->setTextElideMode(Qt::ElideMiddle);
+    // A large folder is laid out a part at a time, the window running
+    // between the parts (the first part, the top of the list, at once).
+    m_icons->setLayoutMode(QListView::Batched);
+    m_icons->setBatchSize(kLayoutBatch);
     if (!m_unavailable)
         m_stack->setCurrentWidget(View());
     setFocusProxy(View());

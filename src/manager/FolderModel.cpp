@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QStyle>
+#include <QThreadPool>
 
 #include <algorithm>
 
@@ -17,6 +18,9 @@ bool SameType(const TDirectoryListing::File& a, const TDirectoryListing::File& b
 {
     return a.type == b.type || (a.type && b.type && a.type->text == b.type->text && a.type->iconName == b.type->iconName);
 }
+
+// Rows from which an old reading is freed on a worker thread.
+constexpr size_t kFreeAsideFrom = 5000;
 
 } // namespace
 
@@ -44,38 +48,50 @@ QString TFolderModel::AttributeLetters(const QFileInfo& file)
 void TFolderModel::Show(TDirectoryListing listing)
 {
     // A reading comes by name; in the order clicked, its rows merge in place.
-    Order(listing.files);
+    // The reading's index of names holds for its own order only.
+    if (Order(listing.files))
+        listing.rows.clear();
     if (listing.directory == m_directory && !m_directory.isEmpty())
-        Merge(std::move(listing.files));
+        Merge(std::move(listing.files), std::move(listing.rows));
     else {
         m_directory = listing.directory;
-        Replace(std::move(listing.files));
+        Replace(std::move(listing.files), std::move(listing.rows));
     }
 }
 
 void TFolderModel::Clear()
 {
     m_directory.clear();
-    Replace({});
+    Replace({}, {});
 }
 
-void TFolderModel::Replace(std::vector<File> files)
+void TFolderModel::Replace(std::vector<File> files, QHash<QString, int> rows)
 {
     beginResetModel();
+    // A large folder's rows take a while to free: that is done off the
+    // GUI thread (their strings and types are not shared with it).
+    if (m_files.size() >= kFreeAsideFrom) {
+        auto old = std::make_shared<std::pair<std::vector<File>, QHash<QString, int>>>(std::move(m_files),
+                                                                                       std::move(m_rows));
+        QThreadPool::globalInstance()->start([old = std::move(old)]() mutable { old.reset(); });
+    }
     m_files = std::move(files);
-    IndexRows();
+    IndexRows(std::move(rows));
     endResetModel();
 }
 
 // Both readings are in the same order, so once the files gone are taken
 // out, the rows left are in the new reading's order and the new files go
 // in between them.
-void TFolderModel::Merge(std::vector<File> files)
+void TFolderModel::Merge(std::vector<File> files, QHash<QString, int> rows)
 {
-    QHash<QString, int> wanted;
-    wanted.reserve(int(files.size()));
-    for (int row = 0; row < int(files.size()); ++row)
-        wanted.insert(files[size_t(row)].name, row);
+    QHash<QString, int> wanted = std::move(rows);
+    if (wanted.size() != qsizetype(files.size())) {
+        wanted.clear();
+        wanted.reserve(int(files.size()));
+        for (int row = 0; row < int(files.size()); ++row)
+            wanted.insert(files[size_t(row)].name, row);
+    }
 
     for (int last = int(m_files.size()) - 1; last >= 0;) {
         if (wanted.contains(m_files[size_t(last)].name)) {
@@ -94,7 +110,7 @@ void TFolderModel::Merge(std::vector<File> files)
     for (int row = 0; row < int(files.size());) {
         const int next = row < int(m_files.size()) ? wanted.value(m_files[size_t(row)].name) : int(files.size());
         if (next < row) { // the order itself changed (another locale): start over
-            Replace(std::move(files));
+            Replace(std::move(files), std::move(wanted));
             return;
         }
         if (next > row) {
@@ -114,11 +130,16 @@ void TFolderModel::Merge(std::vector<File> files)
         }
         ++row;
     }
-    IndexRows();
+    // The rows are now those of the reading, in its order.
+    IndexRows(std::move(wanted));
 }
 
-void TFolderModel::IndexRows()
+void TFolderModel::IndexRows(QHash<QString, int> rows)
 {
+    if (rows.size() == qsizetype(m_files.size())) {
+        m_rows = std::move(rows);
+        return;
+    }
     m_rows.clear();
     m_rows.reserve(int(m_files.size()));
     for (int row = 0; row < int(m_files.size()); ++row)
@@ -127,7 +148,7 @@ void TFolderModel::IndexRows()
 
 // Stable on the reading's name order, so equal sizes, times or types stay
 // by name.
-void TFolderModel::Order(std::vector<File>& files) const
+bool TFolderModel::Order(std::vector<File>& files) const
 {
     const bool down = m_sortOrder == Qt::DescendingOrder;
     auto by = [&](auto key) {
@@ -137,8 +158,9 @@ void TFolderModel::Order(std::vector<File>& files) const
     };
     switch (m_sortColumn) {
     case Name:
-        if (down)
-            std::reverse(files.begin(), files.end());
+        if (!down)
+            return false;
+        std::reverse(files.begin(), files.end());
         break;
     case Extension:
         by([](const File& f) { return QFileInfo(f.name).suffix().toLower(); });
@@ -153,8 +175,9 @@ void TFolderModel::Order(std::vector<File>& files) const
         by([](const File& f) { return f.modifiedMs; });
         break;
     default:
-        break;
+        return false;
     }
+    return true;
 }
 
 void TFolderModel::sort(int column, Qt::SortOrder order)

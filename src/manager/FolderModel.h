@@ -54,10 +54,13 @@ public:
 private:
     using File = TDirectoryListing::File;
 
-    void Replace(std::vector<File> files);
-    void Merge(std::vector<File> files);
-    void IndexRows();
-    void Order(std::vector<File>& files) const;
+    void Replace(std::vector<File> files, QHash<QString, int> rows);
+    void Merge(std::vector<File> files, QHash<QString, int> rows);
+    // Indexes the rows by name; `rows` is that index when it was made
+    // elsewhere (for the same files, in the same order).
+    void IndexRows(QHash<QString, int> rows = {});
+    // True when it changed the order of the reading's files.
+    bool Order(std::vector<File>& files) const;
     QIcon IconOf(const File& file) const;
     QVariant Display(const File& file, int column) const;
 

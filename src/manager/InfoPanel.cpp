@@ -1,6 +1,9 @@
 #include "InfoPanel.h"
 
 #include "ElidedLabel.h"
+#include "Notes.h"
+#include "RecordFile.h"
+#include "StoredDate.h"
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
@@ -12,10 +15,13 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QRegularExpressionValidator>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace flk {
 
@@ -370,6 +376,148 @@ bool TInfoPanel::eventFilter(QObject* watched, QEvent* event)
         break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// The record shown
+
+namespace {
+
+// A stored day, today when absent or empty; a text that is no date raises.
+QDate StoredDay(const RecordFile& records, const QString& name, const char* key)
+{
+    const QString text = records.readString(name, QString::fromLatin1(key), QString());
+    return text.isEmpty() ? QDate::currentDate() : StoredDate::Parse(text);
+}
+
+} // namespace
+
+bool TInfoPanel::DaysText(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,3}$"));
+    return digits.match(text).hasMatch();
+}
+
+QString TInfoPanel::EncodedNotes() const
+{
+    return Notes::EncodeText(NotesText());
+}
+
+void TInfoPanel::Fill(const RecordFile& records, const QString& name)
+{
+    const QString clickHere = QString::fromLatin1(kClickHereToEdit);
+    const QString never = QString::fromLatin1(kNever);
+    lblDateDownloaded->setText(records.readString(name, RecordKey::DateDownloaded, QString()));
+    cbDelete->setChecked(records.readBool(name, RecordKey::Delete, false));
+    edtDescription->setText(records.readString(name, RecordKey::Desc, clickHere));
+    edtSource->setText(records.readString(name, RecordKey::Source, clickHere));
+    mmoNotes->clear();
+    mmoNotes->setPlainText(records.readNotes(name).join(QLatin1Char('\n')));
+    lblVChecked->setText(records.readString(name, RecordKey::LastScanned, never));
+    lblLastOpened->setText(records.readString(name, RecordKey::LastOpened, never));
+    for (QLineEdit* edit : {edtDescription, edtSource})
+        edit->setCursorPosition(0); // a long value shows its beginning
+    m_loaded = {{edtDescription, edtDescription->text()}, {edtSource, edtSource->text()}, {mmoNotes, EncodedNotes()}};
+    m_file = name;
+    try {
+        FillDays(records, name);
+    } catch (...) {
+        meDelete->clear(); // never another file's days
+        throw;
+    }
+    m_loaded.insert(meDelete, meDelete->text());
+}
+
+// The days box: the days left when auto-delete is on, else the stored days.
+void TInfoPanel::FillDays(const RecordFile& records, const QString& name)
+{
+    if (!cbDelete->isChecked()) {
+        const QString stored = records.readString(name, RecordKey::DeleteDays, QStringLiteral("30"));
+        // Anything but digits is shown corrected, and so never stored back.
+        meDelete->setText(DaysText(stored) ? stored
+                                           : QString::number(std::clamp(records.readInteger(name, RecordKey::DeleteDays, 30), 0, kMaxDays)));
+        return;
+    }
+    const QString alter = records.readString(name, RecordKey::AlterDeleteOn, QString());
+    const QDate base = StoredDay(records, name, alter.isEmpty() ? RecordKey::DateDownloaded : RecordKey::AlterDeleteOn);
+    const qint64 elapsed = StoredDate::DaysBetween(base, QDate::currentDate());
+    const qint64 left = records.readInteger(name, RecordKey::DeleteDays, 30) - elapsed;
+    if (left > 0) {
+        meDelete->setText(QString::number(std::min<qint64>(left, kMaxDays)));
+    } else {
+        lblDeletion->show();
+        meDelete->setText(QStringLiteral("00"));
+    }
+}
+
+void TInfoPanel::Store(RecordFile& records, const QString& name, bool keepUnchanged) const
+{
+    QList<Profile::Write> writes;
+    const QList<std::pair<QWidget*, const char*>> texts = {
+        {edtDescription, RecordKey::Desc}, {edtSource, RecordKey::Source}, {mmoNotes, RecordKey::Notes}};
+    for (const auto& [field, key] : texts) {
+        const QString value = field == mmoNotes ? EncodedNotes() : static_cast<QLineEdit*>(field)->text();
+        if (const auto loaded = Loaded(field); keepUnchanged && loaded && *loaded == value &&
+            records.valueExists(name, QString::fromLatin1(key)))
+            continue;
+        writes.append({name, QString::fromLatin1(key), value});
+    }
+    const bool remove = cbDelete->isChecked();
+    if (!records.valueExists(name, RecordKey::Delete) || records.readBool(name, RecordKey::Delete, !remove) != remove)
+        writes.append({name, RecordKey::Delete, remove ? QStringLiteral("1") : QStringLiteral("0")});
+    writes.append(DaysWrites(records, name));
+    if (!writes.isEmpty())
+        records.writeStrings(writes);
+}
+
+// A changed number of days counts from today.
+QList<Profile::Write> TInfoPanel::DaysWrites(const RecordFile& records, const QString& name) const
+{
+    const QString days = meDelete->text();
+    if (!DaysText(days))
+        return {}; // an empty or garbled box never reaches the record
+    if (days == records.readString(name, RecordKey::DeleteDays, QStringLiteral("00")))
+        return {};
+    return {{name, RecordKey::AlterDeleteOn, StoredDate::Today()}, {name, RecordKey::DeleteDays, days}};
+}
+
+void TInfoPanel::StoreField(RecordFile& records, const QString& name, QWidget* field) const
+{
+    if (field == edtDescription)
+        records.writeString(name, RecordKey::Desc, edtDescription->text());
+    else if (field == edtSource)
+        records.writeString(name, RecordKey::Source, edtSource->text());
+    else if (field == mmoNotes)
+        records.writeString(name, RecordKey::Notes, EncodedNotes());
+    else if (field == cbDelete)
+        records.writeBool(name, RecordKey::Delete, cbDelete->isChecked());
+    else if (const auto days = field == meDelete ? DaysWrites(records, name) : QList<Profile::Write>{}; !days.isEmpty())
+        records.writeStrings(days);
+}
+
+void TInfoPanel::Clear()
+{
+    for (QLineEdit* edit : {edtDescription, edtSource, meDelete})
+        edit->clear();
+    mmoNotes->clear();
+    for (QLabel* label : {lblDateDownloaded, lblLastOpened, lblVChecked})
+        label->clear();
+    cbDelete->setChecked(false);
+    lblDeletion->hide();
+    m_loaded.clear();
+    m_file.clear();
+}
+
+std::optional<QString> TInfoPanel::Loaded(QWidget* field) const
+{
+    const auto found = m_loaded.constFind(field);
+    return found == m_loaded.constEnd() ? std::nullopt : std::optional<QString>(*found);
+}
+
+void TInfoPanel::SetLoaded(QWidget* field, const QString& text)
+{
+    if (m_loaded.contains(field))
+        m_loaded.insert(field, text);
 }
 
 } // namespace flk

@@ -3,10 +3,17 @@
 // source and auto-delete fields beside the three dates, and the notes memo.
 // It lays the fields out, gives them their two looks (display: flat on the
 // button face; edit: framed on the tool-tip colour) and the source field its
-// link look, and reports what the user does to them; what that means for the
-// download records is the window's business.
+// link look, and reports what the user does to them. It is filled from one
+// file's download record and knows which file that is and what each text
+// field held then; when and where the fields are stored is the window's
+// business.
 
+#include "Profile.h"
+
+#include <QHash>
 #include <QWidget>
+
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -16,6 +23,8 @@ class QPlainTextEdit;
 class QSplitter;
 
 namespace flk {
+
+class RecordFile;
 
 class TInfoPanel : public QWidget {
     Q_OBJECT
@@ -66,6 +75,35 @@ public:
 
     // Notes memo text with CR LF line ends, as the store's encoding expects.
     QString NotesText() const;
+    // The notes as a record stores them.
+    QString EncodedNotes() const;
+
+    // ---- The record shown -------------------------------------------------
+    // Fills the fields from the record of `name`, which the panel then holds.
+    // Raises (EConvertError) when a date the days box counts from is no
+    // date: the days box is then empty, the other fields filled.
+    void Fill(const RecordFile& records, const QString& name);
+    // Empties the fields and forgets the file.
+    void Clear();
+    // The file the panel was last filled for, empty when none.
+    QString File() const { return m_file; }
+    // What a text field (description, source, notes, days) held when it was
+    // filled or last stored; none when not filled.
+    std::optional<QString> Loaded(QWidget* field) const;
+    void SetLoaded(QWidget* field, const QString& text);
+
+    // Stores the fields into the record of `name`, in one replace of the
+    // record file. With `keepUnchanged`, a text left as it was filled stays
+    // as stored (the panel holds what the record reads back, at most 1023
+    // characters, and writing that over a longer value would cut it); a
+    // record that would not change is not written at all.
+    void Store(RecordFile& records, const QString& name, bool keepUnchanged) const;
+    // Stores one field into the record of `name`.
+    void StoreField(RecordFile& records, const QString& name, QWidget* field) const;
+
+    // The days box takes one to three digits, and shows at most this.
+    static constexpr int kMaxDays = 999;
+    static bool DaysText(const QString& text);
 
 signals:
     void FieldEntered(QWidget* field);
@@ -89,10 +127,14 @@ private:
     void Watch(QWidget* w);
     void ApplyLook(QWidget* field);
     void LimitNotes();
+    void FillDays(const RecordFile& records, const QString& name);
+    QList<Profile::Write> DaysWrites(const RecordFile& records, const QString& name) const;
 
     QList<QWidget*> m_editing;
     bool m_sourceLink = false;
     QMenu* m_linkMenu = nullptr;
+    QString m_file;                    // the file Fill filled the panel for
+    QHash<QWidget*, QString> m_loaded; // the text fields as filled or last stored
 };
 
 } // namespace flk

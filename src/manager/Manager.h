@@ -18,6 +18,7 @@
 #include "ReportHost.h"
 #include "PreferencesHost.h"
 #include "Profile.h"
+#include "RecordStore.h"
 
 #include <QMainWindow>
 #include <QHash>
@@ -192,8 +193,6 @@ public:
     void DoWrite();
     void MultiWrite();
     void WriteSingle(QWidget* field);
-    QString NotesToString() const;
-    void ReadNotes(const QString& recordFile, const QString& fileName);
     void FieldLook(WPARAM field, bool editing); // messages 3024 / 3025
     static WPARAM FieldHandle(const QWidget* field) { return reinterpret_cast<WPARAM>(field); }
     // The file list's events.
@@ -434,16 +433,12 @@ private:
     void WriteRecord(RecordFile& records, const QString& fileName, bool keepUnchanged);
     bool StorePanel(const std::function<void(RecordFile&)>& store);
     QString PanelContent() const;
-    QList<Profile::Write> DaysWrites(const RecordFile& records, const QString& fileName) const;
-    void WriteField(RecordFile& records, const QString& fileName, QWidget* field);
-    void FillDays(RecordFile& records, const QString& fileName);
     void ShowListStatus();
     int m_viewStyle = 0;                // the style shown (0 before the settings are applied)
     QList<QAction*> m_styleItems[5];    // by stored style number: the items of both menus
-    QHash<QWidget*, QString> m_loaded;  // the text fields as UpdateInfo filled them
-    QString m_panelFile;                // the file UpdateInfo filled the panel for
     QString m_failedStore;              // the last store refused, already told
     QString m_loadedContent;            // PanelContent() as UpdateInfo filled the panel
+    TRecordStore m_records;             // the record files read and written, kept open
     // Editing on the bar.
     void OpenRenameBox(QWidget* host, const QRect& place, const QString& text, const QString& what,
                        bool (TfrmManager::*rename)());

@@ -236,6 +236,8 @@ void TfrmManager::CatClick()
         const QPointer<TLookOutButton> shown = ClickedButton;
         const QString caption = ClickedButton->Caption();
         const QString directory = Catalogue::FolderDirectory(SectionLocation, caption);
+        // The panel reads the folder's records once its files are listed.
+        m_records.Preload(RecordFilePath());
         // A missing directory shows an empty list that says so, never the
         // previous folder's files under this folder's name.
         FEDownloads->SetDirectory(directory);

@@ -19,6 +19,7 @@
 #include "LookOutButton.h"
 #include "LookOutPage.h"
 #include "Profile.h"
+#include "InfoPanel.h"
 #include "RecordFile.h"
 #include "Settings.h"
 #include "ScanWindow.h"
@@ -376,7 +377,7 @@ void TfrmManager::RecordScanned(const QString& recordPath, const QStringList& na
         records.writeStrings(scanned);
     // The panel's "Virus Checked:" date, without refilling (and so losing)
     // what the user is typing there.
-    if (RecordFilePath() == recordPath && !m_panelFile.isEmpty() && stamped.contains(m_panelFile))
+    if (RecordFilePath() == recordPath && !pnlInfo->File().isEmpty() && stamped.contains(pnlInfo->File()))
         lblVChecked->setText(today);
 }
 

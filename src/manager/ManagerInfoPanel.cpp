@@ -33,25 +33,6 @@ namespace flk {
 
 const QString TfrmManager::kClickHereToEdit = QString::fromLatin1(flk::kClickHereToEdit);
 
-namespace {
-
-constexpr int kMaxDays = 999; // what the three-digit days box can show
-
-bool AllDigits(const QString& text)
-{
-    static const QRegularExpression digits(QStringLiteral("^\\d{1,3}$"));
-    return digits.match(text).hasMatch();
-}
-
-// A stored day, today when absent or empty; a text that is no date raises.
-QDate StoredDay(const RecordFile& records, const QString& name, const char* key)
-{
-    const QString text = records.readString(name, QString::fromLatin1(key), QString());
-    return text.isEmpty() ? QDate::currentDate() : StoredDate::Parse(text);
-}
-
-} // namespace
-
 // ---------------------------------------------------------------------------
 // Where the records are
 
@@ -70,16 +51,8 @@ QString TfrmManager::RecordFilePath() const
 
 void TfrmManager::ClearAll(bool disable)
 {
-    for (QLineEdit* edit : {edtDescription, edtSource, meDelete})
-        edit->clear();
-    mmoNotes->clear();
+    pnlInfo->Clear();
     lblFilename->clear();
-    for (QLabel* label : {lblDateDownloaded, lblLastOpened, lblVChecked})
-        label->clear();
-    cbDelete->setChecked(false);
-    lblDeletion->hide();
-    m_loaded.clear();
-    m_panelFile.clear();
     m_loadedContent.clear();
     if (disable)
         for (QWidget* field : pnlInfo->InputFields())
@@ -149,70 +122,25 @@ void TfrmManager::UpdateInfo()
         return;
     }
     lblDeletion->hide();
-    RecordFile records(RecordFilePath());
+    const std::shared_ptr<RecordFile> open = m_records.Open(RecordFilePath());
+    RecordFile& records = *open;
     const QString folder = ClickedButton->Caption();
     SetHeading(folder, FEDownloads->SelectedCount() >= 2 ? QStringLiteral("Multiple Files Selected") : name);
     lblFilename->setText(name);
 
     records.beginReadRun();
-    lblDateDownloaded->setText(records.readString(name, RecordKey::DateDownloaded, QString()));
-    cbDelete->setChecked(records.readBool(name, RecordKey::Delete, false));
-    edtDescription->setText(records.readString(name, RecordKey::Desc, kClickHereToEdit));
-    edtSource->setText(records.readString(name, RecordKey::Source, kClickHereToEdit));
-    ReadNotes(records.fileName(), name);
-    lblVChecked->setText(records.readString(name, RecordKey::LastScanned, QString::fromLatin1(kNever)));
-    lblLastOpened->setText(records.readString(name, RecordKey::LastOpened, QString::fromLatin1(kNever)));
-    for (QLineEdit* edit : {edtDescription, edtSource})
-        edit->setCursorPosition(0); // a long value shows its beginning
-    m_loaded = {{edtDescription, edtDescription->text()}, {edtSource, edtSource->text()}, {mmoNotes, NotesToString()}};
-    m_panelFile = name;
     try {
-        FillDays(records, name);
+        pnlInfo->Fill(records, name);
     } catch (...) {
         records.endReadRun();
-        meDelete->clear(); // never another file's days
         throw;
     }
     records.endReadRun();
-    m_loaded.insert(meDelete, meDelete->text());
     m_loadedContent = PanelContent();
 
     const PumpGuard alive(this);
     if (alive.ProcessMessages())
         alive.ProcessMessages();
-}
-
-// The days box: the days left when auto-delete is on, else the stored days.
-void TfrmManager::FillDays(RecordFile& records, const QString& name)
-{
-    if (!cbDelete->isChecked()) {
-        const QString stored = records.readString(name, RecordKey::DeleteDays, QStringLiteral("30"));
-        // Anything but digits is shown corrected, and so never stored back.
-        meDelete->setText(AllDigits(stored) ? stored
-                                            : QString::number(std::clamp(records.readInteger(name, RecordKey::DeleteDays, 30), 0, kMaxDays)));
-        return;
-    }
-    const QString alter = records.readString(name, RecordKey::AlterDeleteOn, QString());
-    const QDate base = StoredDay(records, name, alter.isEmpty() ? RecordKey::DateDownloaded : RecordKey::AlterDeleteOn);
-    const qint64 elapsed = StoredDate::DaysBetween(base, QDate::currentDate());
-    const qint64 left = records.readInteger(name, RecordKey::DeleteDays, 30) - elapsed;
-    if (left > 0) {
-        meDelete->setText(QString::number(std::min<qint64>(left, kMaxDays)));
-    } else {
-        lblDeletion->show();
-        meDelete->setText(QStringLiteral("00"));
-    }
-}
-
-void TfrmManager::ReadNotes(const QString& recordFile, const QString& fileName)
-{
-    mmoNotes->clear();
-    mmoNotes->setPlainText(RecordFile(recordFile).readNotes(fileName).join(QLatin1Char('\n')));
-}
-
-QString TfrmManager::NotesToString() const
-{
-    return Notes::EncodeText(pnlInfo->NotesText());
 }
 
 // ---------------------------------------------------------------------------
@@ -232,7 +160,7 @@ void TfrmManager::DoWrite()
     // Only what the panel holds: a name set before the panel was filled
     // for it must not store the empty fields.
     const QString name = lblFilename->text();
-    if (name.isEmpty() || name != m_panelFile || !FolderIsCurrent())
+    if (name.isEmpty() || name != pnlInfo->File() || !FolderIsCurrent())
         return;
     StorePanel([&](RecordFile& records) { WriteRecord(records, name, true); });
 }
@@ -240,7 +168,7 @@ void TfrmManager::DoWrite()
 void TfrmManager::MultiWrite()
 {
     const QString shown = lblFilename->text();
-    if (shown.isEmpty() || m_panelFile.isEmpty() || !FolderIsCurrent())
+    if (shown.isEmpty() || pnlInfo->File().isEmpty() || !FolderIsCurrent())
         return;
     StorePanel([&](RecordFile& records) {
         for (const QString& name : FEDownloads->SelectedFileNames())
@@ -257,8 +185,8 @@ bool TfrmManager::StorePanel(const std::function<void(RecordFile&)>& store)
 {
     const QString path = RecordFilePath();
     try {
-        RecordFile records(path);
-        store(records);
+        const std::shared_ptr<RecordFile> records = m_records.Open(path);
+        store(*records);
     } catch (const EProfileError& e) {
         const QString reason = ExceptionMessage(e);
         statusBar()->showMessage(QStringLiteral("Not saved: ") + reason);
@@ -270,7 +198,7 @@ bool TfrmManager::StorePanel(const std::function<void(RecordFile&)>& store)
             return false;
         m_failedStore = failed;
         const QString text = QStringLiteral("Could not save the information of \"%1\": %2.  The changes stay in the panel.")
-                                 .arg(m_panelFile, reason);
+                                 .arg(pnlInfo->File(), reason);
         QMetaObject::invokeMethod(this, [this, text] {
             Dialogs::message(text, QStringLiteral("Fetchlark"), MB_OK, MB_ICONERROR, this);
         }, Qt::QueuedConnection);
@@ -288,76 +216,30 @@ QString TfrmManager::PanelContent() const
 {
     const auto text = [](const QString& value) { return value == kClickHereToEdit ? QString() : value; };
     return QStringList{FEDownloads->SelectedFileNames().join(QChar(1)), text(edtDescription->text()),
-                       text(edtSource->text()), text(NotesToString()),
+                       text(edtSource->text()), text(pnlInfo->EncodedNotes()),
                        cbDelete->isChecked() ? QStringLiteral("1") : QStringLiteral("0"), meDelete->text()}
         .join(QChar(0));
 }
 
-// The panel into one record, in one replace of the record file (a large
-// folder's file would otherwise be rewritten once per key). For the file the
-// panel was filled from, a text the user left as it was stays as stored:
-// the panel holds what the record reads back (at most 1023 characters), and
-// writing that over a longer value would cut it.
+// The panel into one record; a file that is gone gets no new record
+// (another program may have deleted it while it was selected).
 void TfrmManager::WriteRecord(RecordFile& records, const QString& name, bool keepUnchanged)
 {
-    // A file that is gone gets no new record (another program may have
-    // deleted it while it was selected).
     if (!records.hasRecord(name) && !QFileInfo::exists(FEDownloads->Directory() + name))
         return;
-    QList<Profile::Write> writes;
-    const QList<std::pair<QWidget*, const char*>> texts = {
-        {edtDescription, RecordKey::Desc}, {edtSource, RecordKey::Source}, {mmoNotes, RecordKey::Notes}};
-    for (const auto& [field, key] : texts) {
-        const QString value = field == mmoNotes ? NotesToString() : static_cast<QLineEdit*>(field)->text();
-        if (keepUnchanged && m_loaded.contains(field) && m_loaded.value(field) == value &&
-            records.valueExists(name, QString::fromLatin1(key)))
-            continue;
-        writes.append({name, QString::fromLatin1(key), value});
-    }
-    // A record that would not change is not written at all.
-    const bool remove = cbDelete->isChecked();
-    if (!records.valueExists(name, RecordKey::Delete) || records.readBool(name, RecordKey::Delete, !remove) != remove)
-        writes.append({name, RecordKey::Delete, remove ? QStringLiteral("1") : QStringLiteral("0")});
-    writes.append(DaysWrites(records, name));
-    if (!writes.isEmpty())
-        records.writeStrings(writes);
-}
-
-// A changed number of days counts from today.
-QList<Profile::Write> TfrmManager::DaysWrites(const RecordFile& records, const QString& name) const
-{
-    const QString days = meDelete->text();
-    if (!AllDigits(days))
-        return {}; // an empty or garbled box never reaches the record
-    if (days == records.readString(name, RecordKey::DeleteDays, QStringLiteral("00")))
-        return {};
-    return {{name, RecordKey::AlterDeleteOn, StoredDate::Today()}, {name, RecordKey::DeleteDays, days}};
-}
-
-void TfrmManager::WriteField(RecordFile& records, const QString& name, QWidget* field)
-{
-    if (field == edtDescription)
-        records.writeString(name, RecordKey::Desc, edtDescription->text());
-    else if (field == edtSource)
-        records.writeString(name, RecordKey::Source, edtSource->text());
-    else if (field == mmoNotes)
-        records.writeString(name, RecordKey::Notes, NotesToString());
-    else if (field == cbDelete)
-        records.writeBool(name, RecordKey::Delete, cbDelete->isChecked());
-    else if (const auto days = field == meDelete ? DaysWrites(records, name) : QList<Profile::Write>{}; !days.isEmpty())
-        records.writeStrings(days);
+    pnlInfo->Store(records, name, keepUnchanged);
 }
 
 void TfrmManager::WriteSingle(QWidget* field)
 {
-    if (m_panelFile.isEmpty() || !FolderIsCurrent())
+    if (pnlInfo->File().isEmpty() || !FolderIsCurrent())
         return;
     const bool stored = StorePanel([&](RecordFile& records) {
         for (const QString& name : FEDownloads->SelectedFileNames())
-            WriteField(records, name, field);
+            pnlInfo->StoreField(records, name, field);
     });
-    if (stored && m_loaded.contains(field))
-        m_loaded.insert(field, field == mmoNotes ? NotesToString() : static_cast<QLineEdit*>(field)->text());
+    if (stored)
+        pnlInfo->SetLoaded(field, field == mmoNotes ? pnlInfo->EncodedNotes() : static_cast<QLineEdit*>(field)->text());
 }
 
 // ---------------------------------------------------------------------------

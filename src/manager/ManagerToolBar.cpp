@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QLayout>
 #include <QMenu>
+#include <QPainter>
 #include <QStandardPaths>
 #include <QToolButton>
 
@@ -33,11 +34,29 @@ constexpr int kLabelledHeight = 36;
 constexpr int kPlainHeight = 26;
 constexpr int kSeparatorWidth = 8;
 
-QIcon ToolIcon(const TImageList& atRest, const TImageList& hot, int image)
+// The grey pictures at rest hardly show on a dark desktop: there they take
+// the desktop's button text colour (the blue under the pointer shows on both).
+QPixmap AtRest(QPixmap picture, const QPalette& palette)
 {
+    if (palette.color(QPalette::Button).lightness() >= 128)
+        return picture;
+    QPainter p(&picture);
+    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    p.fillRect(picture.rect(), palette.color(QPalette::ButtonText));
+    return picture;
+}
+
+QIcon ToolIcon(const TImageList& atRest, const TImageList& hot, int image, const QPalette& palette)
+{
+    // Every size the library holds: a screen at twice the scale takes the
+    // 64-pixel pictures rather than enlarged 32-pixel ones.
     QIcon icon;
-    icon.addPixmap(atRest.value(image).pixmap(IconLibrary::kLarge), QIcon::Normal);
-    icon.addPixmap(hot.value(image).pixmap(IconLibrary::kLarge), QIcon::Active);
+    const QIcon rest = atRest.value(image);
+    for (const QSize& size : rest.availableSizes())
+        icon.addPixmap(AtRest(rest.pixmap(size, 1.0), palette), QIcon::Normal);
+    const QIcon over = hot.value(image);
+    for (const QSize& size : over.availableSizes())
+        icon.addPixmap(over.pixmap(size, 1.0), QIcon::Active);
     return icon;
 }
 
@@ -94,7 +113,7 @@ void TfrmManager::BuildToolBar()
 QAction* TfrmManager::AddToolButton(const char* name, const QString& caption, const QString& hint, int image,
                                     QMenu* dropDown)
 {
-    auto* action = new QAction(ToolIcon(ilDisabledTool, ilActiveTool, image), caption, this);
+    auto* action = new QAction(ToolIcon(ilDisabledTool, ilActiveTool, image, ToolBar1->palette()), caption, this);
     action->setObjectName(QString::fromLatin1(name));
     action->setToolTip(hint);
     action->setStatusTip(hint);
@@ -105,6 +124,10 @@ QAction* TfrmManager::AddToolButton(const char* name, const QString& caption, co
         button->setObjectName(QString::fromLatin1(name));
         button->setAccessibleName(caption);
         button->setAccessibleDescription(hint);
+        // In the window's Tab chain, so every button is there for the
+        // keyboard (Space presses it, or opens its menu); a click leaves the
+        // focus where it was.
+        button->setFocusPolicy(Qt::TabFocus);
         if (dropDown)
             button->setPopupMode(QToolButton::InstantPopup);
     }

@@ -12,10 +12,11 @@
 namespace flk {
 namespace {
 
-QString SmallStripPath(const QString& path)
+// The strip of another size beside `path`: "icons.png" -> "icons-16.png".
+QString SizedStripPath(const QString& path, int size)
 {
     const QFileInfo info(path);
-    return info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral("-16.")
+    return info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral("-%1.").arg(size)
         + info.suffix();
 }
 
@@ -59,13 +60,16 @@ QList<QIcon> IconLibrary::Load(const QString& path, int count)
 {
     count = std::clamp(count, 0, kMaxIcons);
     const QImage large = ReadStrip(path, kLarge);
-    const QImage small = large.isNull() ? QImage() : ReadStrip(SmallStripPath(path), kSmall);
+    const QImage small = large.isNull() ? QImage() : ReadStrip(SizedStripPath(path, kSmall), kSmall);
+    const QImage huge = large.isNull() ? QImage() : ReadStrip(SizedStripPath(path, kHuge), kHuge);
     QList<QIcon> icons;
     icons.reserve(count);
     for (int i = 0; i < count; ++i) {
         QIcon icon(Cell(large, i, kLarge));
         if (!small.isNull())
             icon.addPixmap(Cell(small, i, kSmall));
+        if (!huge.isNull())
+            icon.addPixmap(Cell(huge, i, kHuge));
         icons << icon;
     }
     return icons;

@@ -2,6 +2,7 @@
 // and columns, odd names, the view styles from either menu, refreshing after
 // outside changes, its menus' captions and the desktop file menu.
 
+#include "DirectoryListing.h"
 #include "FolderModel.h"
 #include "ManagerFixture.h"
 
@@ -14,7 +15,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeDatabase>
 #include <QStyleOptionViewItem>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -277,6 +280,32 @@ TEST_F(FileListTest, OrderIsByNameAsPeopleReadItAndARereadingUpdatesRowsInPlace)
     list->SetDirectory(games());
     EXPECT_EQ(list->Directory(), home.path() + "Other/");
     EXPECT_EQ(list->FileNames(), QStringList({"x.zip"}));
+}
+
+// Files of one tail share one look-up of their type; names whose type a
+// pattern reads before the tail ("README*", "Makefile.*", "core") are each
+// looked up: every file has the type the desktop gives it on its own.
+TEST_F(FileListTest, EachFileHasTheTypeTheDesktopGivesIt)
+{
+    const QStringList names = {"a.zip",       "b.zip",      "README.zip", "README",    "Makefile.am", "makefile",
+                               "x.tar.gz",    "y.gz",       "Z.TAR.GZ",   "core",      "core.zip",    "page.1",
+                               "page.3",      "backup~",    "main.c~",    "upper.C",   "lower.c",     "CMakeLists.txt",
+                               "notes.txt",   "no-tail",    ".hidden",    "two.dots.zip"};
+    QTemporaryDir dir;
+    for (const QString& name : names)
+        WriteAll(dir.path() + "/" + name, "plain words\n");
+    const std::atomic<int> wanted{1};
+    const TDirectoryListing listing = TDirectoryListing::Read(dir.path(), wanted, 1);
+    ASSERT_EQ(listing.files.size(), size_t(names.size()));
+    QMimeDatabase db;
+    for (const TDirectoryListing::File& file : listing.files) {
+        const QList<QMimeType> byName = db.mimeTypesForFileName(file.name);
+        const QMimeType own = byName.size() == 1 ? byName.first() : db.mimeTypeForFile(dir.path() + "/" + file.name);
+        ASSERT_TRUE(file.type);
+        EXPECT_EQ(file.type->text, own.comment()) << qPrintable(file.name);
+        EXPECT_EQ(file.type->iconName, own.iconName()) << qPrintable(file.name);
+        EXPECT_EQ(listing.rows.value(file.name, -1), int(&file - listing.files.data())) << "indexed by name";
+    }
 }
 
 TEST_F(FileListTest, MenuCaptionsFollowTheSelectionAndTheDesktopMenuActs)

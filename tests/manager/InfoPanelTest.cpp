@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <optional>
@@ -347,4 +348,57 @@ TEST_F(InfoPanelTest, AnUnwritableRecordFileGivesOneMessagePerFailedSaveAndKeeps
     EXPECT_EQ(stored("a.zip", "Notes"), "a note");
     EXPECT_TRUE(w.statusBar()->currentMessage().isEmpty());
     EXPECT_EQ(boxes.boxes().size(), 2);
+}
+
+// The panel on its own, without the window: filled from a record file it
+// holds the file and what each field held; a date that is no date leaves
+// the days box empty; emptied, it holds none.
+TEST(InfoPanelAlone, FillsFromARecordAndHoldsItsFileUntilEmptied)
+{
+    TempHome home;
+    QTemporaryDir dir;
+    RecordFile records(dir.path() + "/Programs-Games.ini");
+    records.writeString("a.zip", "Desc", "An archive");
+    records.writeString("a.zip", "Notes", QString("one") + QChar(0xFF) + "two");
+    records.writeString("a.zip", "Delete", "0");
+    records.writeString("a.zip", "DeleteDays", "12");
+    records.writeString("b.zip", "Delete", "1");
+    records.writeString("b.zip", "DateDownloaded", "not a date");
+
+    TInfoPanel panel;
+    panel.Fill(records, "a.zip");
+    EXPECT_EQ(panel.File(), "a.zip");
+    EXPECT_EQ(panel.edtDescription->text(), "An archive");
+    EXPECT_EQ(panel.edtSource->text(), "Click here to edit");
+    EXPECT_EQ(panel.mmoNotes->toPlainText(), "one\ntwo");
+    EXPECT_EQ(panel.meDelete->text(), "12");
+    EXPECT_EQ(panel.lblLastOpened->text(), "Never");
+    EXPECT_EQ(panel.Loaded(panel.edtDescription), std::optional<QString>("An archive"));
+    EXPECT_EQ(panel.Loaded(panel.mmoNotes), std::optional<QString>(panel.EncodedNotes()));
+    panel.edtDescription->setText("Changed");
+    panel.SetLoaded(panel.edtDescription, "Changed");
+    EXPECT_EQ(panel.Loaded(panel.edtDescription), std::optional<QString>("Changed")) << "as last stored";
+
+    EXPECT_ANY_THROW(panel.Fill(records, "b.zip"));
+    EXPECT_EQ(panel.meDelete->text(), "") << "never the other file's days";
+    EXPECT_EQ(panel.edtDescription->text(), "Click here to edit");
+
+    // Stored back: the text left as filled stays as stored, a new one is written.
+    panel.Fill(records, "a.zip");
+    records.writeString("a.zip", "Source", QString(1100, 'x')); // longer than the panel reads back
+    panel.Fill(records, "a.zip");
+    panel.edtDescription->setText("Changed");
+    panel.Store(records, "a.zip", true);
+    EXPECT_EQ(records.readString("a.zip", "Desc", ""), "Changed");
+    EXPECT_EQ(Profile(records.fileName()).readString("a.zip", "Source", "").size(), 1023) << "read back cut, as ever";
+    EXPECT_EQ(QString::fromUtf8(ReadAll(records.fileName())).count(QString(1100, 'x')), 1) << "the long source kept whole";
+    panel.meDelete->setText("7");
+    panel.StoreField(records, "a.zip", panel.meDelete);
+    EXPECT_EQ(records.readString("a.zip", "DeleteDays", ""), "7");
+    EXPECT_EQ(records.readString("a.zip", "AlterDeleteOn", ""), StoredDate::Today()) << "a changed count starts today";
+
+    panel.Clear();
+    EXPECT_TRUE(panel.File().isEmpty());
+    EXPECT_FALSE(panel.Loaded(panel.edtDescription));
+    EXPECT_TRUE(panel.edtDescription->text().isEmpty());
 }

@@ -21,6 +21,8 @@
 #include <QLayout>
 #include <QLabel>
 #include <QAction>
+#include <QApplication>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -307,6 +309,68 @@ TEST_F(ToolBarTest, LaunchersStartTheirProgramWithoutAShellOrSayWhyNot)
     EXPECT_EQ(dialogs.texts(),
               QStringList({"The web browser \"" + home.path() + "gone/firefox\" cannot be found or is not a program.",
                            "No virus scanner is set for this button. Choose one under Options, Toolbar."}));
+}
+
+TEST_F(ToolBarTest, TabReachesEveryShownButtonAndSpacePressesIt)
+{
+    only({"New", "Delete", "Props", "Style", "Report", "Browser", "Virus", "Options", "Help"});
+    shown();
+    m->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == m.get(); }));
+    // Every shown button is in the Tab chain under its caption.
+    QStringList chain;
+    QWidget* w = m.get();
+    do {
+        w = w->nextInFocusChain();
+        if (auto* b = qobject_cast<QToolButton*>(w); b && b->parentWidget() == m->ToolBar1 && b->isVisible()
+                                                      && (b->focusPolicy() & Qt::TabFocus))
+            chain << b->accessibleName();
+    } while (w != m.get());
+    EXPECT_EQ(chain, QStringList({"New", "Delete", "File Info", "View Style", "Report", "Browser", "Scanner", "Options",
+                                  "Help"}));
+
+    // Tab walks from one button to the next; Space presses it.
+    button(m->tbReport)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), button(m->tbBrowser));
+    Settings::SetBrowserCL("/bin/true");
+    QTest::keyClick(button(m->tbBrowser), Qt::Key_Space);
+    ASSERT_EQ(shell.started.size(), 1);
+    EXPECT_EQ(shell.started[0].program, "/bin/true");
+    // A click on a button leaves the focus where it was.
+    m->FEDownloads->View()->setFocus();
+    QTest::mouseClick(button(m->tbHelp), Qt::LeftButton);
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(m->FEDownloads->View()));
+}
+
+// At twice the scale the pictures come from their 64-pixel images, not
+// enlarged; on a dark desktop the grey pictures at rest turn light.
+TEST_F(ToolBarTest, PicturesAreSharpAtTwiceTheScaleAndShowOnADarkDesktop)
+{
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+    QApplication::setPalette(dark);
+    shown();
+    QApplication::setPalette(light);
+    for (QAction* a : {m->tbNew, m->tbStyle, m->tbHelp})
+        EXPECT_TRUE(a->icon().availableSizes(QIcon::Normal).contains(QSize(64, 64))) << qPrintable(a->text());
+    ASSERT_FALSE(m->ilIcons.isEmpty());
+    EXPECT_TRUE(m->ilIcons[0].availableSizes().contains(QSize(64, 64))) << "the folder icons too";
+    // The strongest pixel of a picture at rest is the light text colour; under the pointer it stays blue.
+    auto strongest = [](const QImage& image) {
+        QColor best(Qt::transparent);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (const QColor c = image.pixelColor(x, y); c.alpha() > best.alpha())
+                    best = c;
+        return best;
+    };
+    const QColor rest = strongest(m->tbHelp->icon().pixmap(QSize(64, 64), 1.0, QIcon::Normal).toImage());
+    const QColor hot = strongest(m->tbHelp->icon().pixmap(QSize(64, 64), 1.0, QIcon::Active).toImage());
+    EXPECT_GT(rest.lightness(), 200);
+    EXPECT_GT(hot.blue(), hot.red() + 100);
 }
 
 TEST_F(ToolBarTest, OptionsHelpButtonsAndDoubleClickOpenWhatTheySay)
