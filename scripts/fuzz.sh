@@ -37,6 +37,9 @@ dict_of() {
     bookmark_html) echo html ;;
     chromium_bookmarks|handoff) echo json ;;
     url) echo url ;;
+    content_disposition) echo disposition ;;
+    safe_name) echo name ;;
+    tls) echo tls ;;
     *) echo "" ;;
   esac
 }
