@@ -78,7 +78,9 @@ QString SafeName::Of(const QString& name, int maxBytes)
         --stemEnd;
     if (stemEnd == begin)
         return {};
-    return FromChars(chars, begin, stemEnd) + FromChars(chars, dot, end);
+    // The cut can leave a quote at the end that pairs with one at the front:
+    // the rules once more, so a safe name stays as it is when made safe again.
+    return Of(FromChars(chars, begin, stemEnd) + FromChars(chars, dot, end), maxBytes);
 }
 
 QString SafeName::FromEncoded(const QString& segment, int maxBytes)

@@ -50,6 +50,11 @@ TEST(SafeName, LongNamesAreCutBeforeTheExtensionOnACharacter)
     for (int i = 0; i < 100; ++i)
         emoji += QString::fromUcs4(U"\U0001F600", 1);
     EXPECT_EQ(SafeName::Of(emoji).toUtf8().size(), 252);
+    // A cut that leaves a quote at the end pairing with the one in front
+    // takes both off, as for a short name: made safe again, a name stays.
+    const QString quoted = SafeName::Of('"' + QString(253, 'a') + '"' + QString(10, 'b'));
+    EXPECT_EQ(quoted, QString(253, 'a'));
+    EXPECT_EQ(SafeName::Of(quoted), quoted);
 }
 
 TEST(SafeName, EscapesInAddressNamesAreDecodedAsUtf8)
