@@ -10,8 +10,11 @@ bool Dropped(char32_t c)
 {
     if (c < 0x20 || (c >= 0x7F && c < 0xA0))
         return true;
-    // Bidirectional embeddings, overrides and isolates.
-    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F;
+    // Bidirectional embeddings, overrides and isolates; and the byte order
+    // mark, invisible, which QString::fromUcs4 takes off the front of a name
+    // after the rules here have looked at it ("\uFEFF.." came out as "..").
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F
+           || c == 0xFEFF;
 }
 
 int Utf8Bytes(char32_t c)

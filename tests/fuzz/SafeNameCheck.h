@@ -12,7 +12,8 @@ inline bool NotInName(char32_t c)
 {
     if (c < 0x20 || (c >= 0x7F && c < 0xA0) || c == U'/' || c == U'\\')
         return true;
-    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F;
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F
+           || c == 0xFEFF;
 }
 
 inline bool Blank(QChar c)

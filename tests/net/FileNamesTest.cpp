@@ -28,6 +28,11 @@ TEST(SafeName, BadNamesBecomeOneSafeNameOrNothing)
         {"\"quoted name.pdf\"", "quoted name.pdf"},
         {"report 2026.pdf  ", "report 2026.pdf"},
         {QString::fromUtf8("café.pdf"), QString::fromUtf8("café.pdf")},
+        // A byte order mark in front of the last part hid the dots and dashes.
+        {QString::fromUtf8("x/\uFEFF.."), ""},
+        {QString::fromUtf8("x/\uFEFF-rf"), "rf"},
+        {QString::fromUtf8("x/\uFEFF.bashrc"), "bashrc"},
+        {QString::fromUtf8("a\uFEFFb.txt"), "ab.txt"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SafeName::Of(c.in), c.out) << c.in.toStdString();
@@ -63,6 +68,7 @@ TEST(SafeName, EscapesInAddressNamesAreDecodedAsUtf8)
     EXPECT_EQ(SafeName::FromEncoded("%2E%2E%2F%2E%2Ebashrc"), "bashrc");
     EXPECT_EQ(SafeName::FromEncoded("100%.txt"), "100%.txt");
     EXPECT_EQ(SafeName::FromEncoded("a%00b.txt"), "ab.txt");
+    EXPECT_EQ(SafeName::FromEncoded("a%2F%EF%BB%BF.."), "");
 }
 
 TEST(ContentDisposition, FileNameFromEitherParameter)
