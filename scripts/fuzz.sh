@@ -6,7 +6,11 @@
 # tests/fuzz-regressions/<target>/, which the normal test suite replays.
 #   scripts/fuzz.sh                 every target, 600 s each
 #   scripts/fuzz.sh url 120         one target, 120 s
-# Run by hand, not in CI (CI only replays the inputs).
+# Run by hand, not in CI (CI only replays the inputs). On a shared machine:
+#   nice -n 19 scripts/fuzz.sh ...
+# The whole script is one block, read before it runs: an edit to this file
+# while a run is going (an hour for every target) cannot change the run.
+{
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -37,6 +41,9 @@ dict_of() {
     bookmark_html) echo html ;;
     chromium_bookmarks|handoff) echo json ;;
     url) echo url ;;
+    content_disposition) echo disposition ;;
+    safe_name) echo name ;;
+    tls) echo tls ;;
     *) echo "" ;;
   esac
 }
@@ -73,3 +80,5 @@ for t in $targets; do
     echo "   fault kept: tests/fuzz-regressions/$t/$name (log: $work/fuzz-0.log)"
   done
 done
+exit
+}

@@ -10,8 +10,11 @@ bool Dropped(char32_t c)
 {
     if (c < 0x20 || (c >= 0x7F && c < 0xA0))
         return true;
-    // Bidirectional embeddings, overrides and isolates.
-    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F;
+    // Bidirectional embeddings, overrides and isolates; and the byte order
+    // mark, invisible, which QString::fromUcs4 takes off the front of a name
+    // after the rules here have looked at it ("\uFEFF.." came out as "..").
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F
+           || c == 0xFEFF;
 }
 
 int Utf8Bytes(char32_t c)
@@ -78,7 +81,9 @@ QString SafeName::Of(const QString& name, int maxBytes)
         --stemEnd;
     if (stemEnd == begin)
         return {};
-    return FromChars(chars, begin, stemEnd) + FromChars(chars, dot, end);
+    // The cut can leave a quote at the end that pairs with one at the front:
+    // the rules once more, so a safe name stays as it is when made safe again.
+    return Of(FromChars(chars, begin, stemEnd) + FromChars(chars, dot, end), maxBytes);
 }
 
 QString SafeName::FromEncoded(const QString& segment, int maxBytes)

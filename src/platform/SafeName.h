@@ -6,8 +6,8 @@
 //
 // - only the last part after a "/" or "\" counts ("../../.bashrc" is
 //   ".bashrc" before the next rules);
-// - control characters and the bidirectional overrides (which make
-//   "exe.txt" show as "txt.exe") are dropped;
+// - control characters, the bidirectional overrides (which make
+//   "exe.txt" show as "txt.exe") and the byte order mark are dropped;
 // - blanks, dots and dashes are taken off the front (no hidden file, no name
 //   a command line reads as an option, never "." or ".."); blanks off the end;
 //   a pair of quotes around the whole is taken off;

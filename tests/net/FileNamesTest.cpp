@@ -28,6 +28,11 @@ TEST(SafeName, BadNamesBecomeOneSafeNameOrNothing)
         {"\"quoted name.pdf\"", "quoted name.pdf"},
         {"report 2026.pdf  ", "report 2026.pdf"},
         {QString::fromUtf8("café.pdf"), QString::fromUtf8("café.pdf")},
+        // A byte order mark in front of the last part hid the dots and dashes.
+        {QString::fromUtf8("x/\uFEFF.."), ""},
+        {QString::fromUtf8("x/\uFEFF-rf"), "rf"},
+        {QString::fromUtf8("x/\uFEFF.bashrc"), "bashrc"},
+        {QString::fromUtf8("a\uFEFFb.txt"), "ab.txt"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SafeName::Of(c.in), c.out) << c.in.toStdString();
@@ -50,6 +55,11 @@ TEST(SafeName, LongNamesAreCutBeforeTheExtensionOnACharacter)
     for (int i = 0; i < 100; ++i)
         emoji += QString::fromUcs4(U"\U0001F600", 1);
     EXPECT_EQ(SafeName::Of(emoji).toUtf8().size(), 252);
+    // A cut that leaves a quote at the end pairing with the one in front
+    // takes both off, as for a short name: made safe again, a name stays.
+    const QString quoted = SafeName::Of('"' + QString(253, 'a') + '"' + QString(10, 'b'));
+    EXPECT_EQ(quoted, QString(253, 'a'));
+    EXPECT_EQ(SafeName::Of(quoted), quoted);
 }
 
 TEST(SafeName, EscapesInAddressNamesAreDecodedAsUtf8)
@@ -58,6 +68,7 @@ TEST(SafeName, EscapesInAddressNamesAreDecodedAsUtf8)
     EXPECT_EQ(SafeName::FromEncoded("%2E%2E%2F%2E%2Ebashrc"), "bashrc");
     EXPECT_EQ(SafeName::FromEncoded("100%.txt"), "100%.txt");
     EXPECT_EQ(SafeName::FromEncoded("a%00b.txt"), "ab.txt");
+    EXPECT_EQ(SafeName::FromEncoded("a%2F%EF%BB%BF.."), "");
 }
 
 TEST(ContentDisposition, FileNameFromEitherParameter)
