@@ -1,5 +1,7 @@
 #include "DirectoryListing.h"
 
+#include "PieceState.h"
+
 #include <QCollator>
 #include <QFile>
 #include <QHash>
@@ -223,6 +225,9 @@ TDirectoryListing TDirectoryListing::Read(const QString& directory, const std::a
         }
         const char* raw = entry->d_name;
         if (entry->d_type == DT_DIR || (raw[0] == '.' && (raw[1] == 0 || (raw[1] == '.' && raw[2] == 0))))
+            continue;
+        // A download's record of its pieces is the download's, not a file of the folder.
+        if (TPieceState::IsStateFile(raw))
             continue;
         names.emplace_back(raw);
     }

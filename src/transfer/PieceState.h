@@ -19,6 +19,8 @@
 
 #include <QString>
 
+#include <cstring>
+
 namespace flk {
 
 struct TPieceStateData {
@@ -30,7 +32,14 @@ struct TPieceStateData {
 
 class TPieceState {
 public:
-    static QString PathFor(const QString& file) { return file + QStringLiteral(".flkparts"); }
+    // The state file's name ends so; the manager does not list it as a file.
+    static constexpr char kSuffix[] = ".flkparts";
+    static QString PathFor(const QString& file) { return file + QLatin1String(kSuffix); }
+    static bool IsStateFile(const char* name)
+    {
+        const size_t n = std::strlen(name), k = sizeof kSuffix - 1;
+        return n > k && std::memcmp(name + n - k, kSuffix, k) == 0;
+    }
 
     explicit TPieceState(const QString& file) : m_path(PathFor(file)) {}
 

@@ -32,12 +32,12 @@ class FileListTest : public ManagerFixture {};
 TEST_F(FileListTest, ListsEveryFileOfTheDirectoryInDetailsWithItsColumns)
 {
     QDir().mkpath(games() + "sub folder");
-    TfrmManager& w = open({"b.zip", "a file (1).txt", "Über.exe", ".hidden", "[x].bin"});
+    TfrmManager& w = open({"b.zip", "a file (1).txt", "Über.exe", ".hidden", "[x].bin", "b.zip.flkparts"});
     TFolderList* list = w.FEDownloads;
     QStringList names = list->FileNames();
     names.sort();
     EXPECT_EQ(names, QStringList({".hidden", "[x].bin", "a file (1).txt", "b.zip", "Über.exe"}))
-        << "files only, hidden ones too";
+        << "files only, hidden ones too; a download's record of its pieces is not one";
     EXPECT_EQ(list->Style(), TFolderList::vsDetails);
     EXPECT_EQ(list->View()->statusTip(), "This area displays all of the files located in the selected folder.  "
                                          "Right-click on a file for a helpful menu. F5 to refresh.");
