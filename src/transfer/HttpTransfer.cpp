@@ -446,6 +446,10 @@ bool THttpTransfer::TakeStateFile(qint64& onDisk)
                       && data.Length == m_headSize;
     if (same && OneConnectionReason().isEmpty()) {
         m_resumeDone = data.Done;
+        qint64 here = 0;
+        for (const TPieceMap::Range& r : data.Done)
+            here += r.second - r.first;
+        Log(QStringLiteral("Fetchlark:  Resuming the pieces: %1 of %2 bytes are here already").arg(here).arg(m_headSize));
         return true;
     }
     qint64 keep = 0;

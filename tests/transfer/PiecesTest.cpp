@@ -248,6 +248,8 @@ TEST_F(PiecesTest, AnAbortedDownloadResumesFromItsStateFile)
     EXPECT_TRUE(observer.Complete()) << Log().toStdString();
     EXPECT_TRUE(ReadAll(Path()) == body);
     EXPECT_EQ(observer.sizes.first().second, kept);
+    EXPECT_TRUE(Has(QStringLiteral("Fetchlark:  Resuming the pieces: %1 of %2 bytes are here already").arg(kept).arg(8 * kMiB)))
+        << Log().toStdString();
     EXPECT_FALSE(QFileInfo::exists(StatePath()));
 
     // A state file of another version: nothing of the old file is kept.
