@@ -115,7 +115,6 @@ public:
     QWidget* pnl1;           // the right side
     QLabel* pnlCategory;     // the heading
     TInfoPanel* pnlInfo;     // the information panel (its fields are named below)
-    QLabel* lblFilename;     // hidden: the file whose record the panel holds
     QSplitter* Splitter2;    // between the notes and the file list
     TFolderList* FEDownloads;
     TImageList ilIcons;      // the folder icon set (32 x 32)
