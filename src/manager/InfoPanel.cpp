@@ -407,6 +407,7 @@ void TInfoPanel::Fill(const RecordFile& records, const QString& name)
 {
     const QString clickHere = QString::fromLatin1(kClickHereToEdit);
     const QString never = QString::fromLatin1(kNever);
+    m_chosen = name;
     lblDateDownloaded->setText(records.readString(name, RecordKey::DateDownloaded, QString()));
     cbDelete->setChecked(records.readBool(name, RecordKey::Delete, false));
     edtDescription->setText(records.readString(name, RecordKey::Desc, clickHere));
@@ -506,6 +507,7 @@ void TInfoPanel::Clear()
     lblDeletion->hide();
     m_loaded.clear();
     m_file.clear();
+    m_chosen.clear();
 }
 
 std::optional<QString> TInfoPanel::Loaded(QWidget* field) const

@@ -87,6 +87,13 @@ public:
     void Clear();
     // The file the panel was last filled for, empty when none.
     QString File() const { return m_file; }
+    // The file chosen to be shown: named when the list's selection moves
+    // (or a folder opens), before the fields are filled for it, so a store
+    // in between never takes the fields for that file. Fill makes it the
+    // file filled; Clear empties it, and the window fills nothing until a
+    // file is chosen again.
+    QString Chosen() const { return m_chosen; }
+    void Choose(const QString& name) { m_chosen = name; }
     // What a text field (description, source, notes, days) held when it was
     // filled or last stored; none when not filled.
     std::optional<QString> Loaded(QWidget* field) const;
@@ -134,6 +141,7 @@ private:
     bool m_sourceLink = false;
     QMenu* m_linkMenu = nullptr;
     QString m_file;                    // the file Fill filled the panel for
+    QString m_chosen;                  // the file to be shown (Chosen)
     QHash<QWidget*, QString> m_loaded; // the text fields as filled or last stored
 };
 

@@ -110,8 +110,6 @@ void TfrmManager::BuildUi()
     pnlCategory->setFont(bold);
     right->addWidget(pnlCategory);
 
-    lblFilename = new QLabel(pnl1);
-    lblFilename->hide();
     BuildFileListArea(right);
 
     Splitter1->addWidget(Nav);
@@ -180,7 +178,7 @@ void TfrmManager::LaterRunCreate()
         Nav->SetSelectedButton(ClickedButton);
         HeadClick(ClickedPage);
         if (FEDownloads->HasItemAtTopLeft()) {
-            lblFilename->setText(FEDownloads->SelectTop());
+            pnlInfo->Choose(FEDownloads->SelectTop());
             FEDownloadsMouseDown();
         }
     }

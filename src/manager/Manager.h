@@ -6,12 +6,14 @@
 // bar, the speed check and the tray's default action on later starts), and
 // it handles the application's private messages (AppMessages).
 //
-// The information panel, the file operations, the toolbar, editing on the
-// bar and the scheduled file events are filled in elsewhere; their places
-// here are the methods marked "to be filled" below.
+// The information panel (TInfoPanel) and the file operations
+// (TFileOperations) are classes of their own; the toolbar, editing on the
+// bar, the file list and the scheduled file events are this window's
+// methods in files of their own, named at their groups below.
 
 #include "CatalogueBar.h"
 #include "FileListHost.h"
+#include "FileOperationsHost.h"
 #include "LookOutButton.h"
 #include "LookOutPage.h"
 #include "Messages.h"
@@ -38,15 +40,15 @@ class QToolBar;
 
 namespace flk {
 
-struct DropPlan;
 class RecordFile;
+class TFileOperations;
 class TFolderList;
 class TInfoPanel;
 class TLookOut;
 class TLookOutCaptionEdit;
 
-class TfrmManager : public QMainWindow, public FileListHost, public ReportHost, public PreferencesHost,
-                    public CatalogueBar {
+class TfrmManager : public QMainWindow, public FileListHost, public FileOperationsHost, public ReportHost,
+                    public PreferencesHost, public CatalogueBar {
     Q_OBJECT
 public:
     explicit TfrmManager(QWidget* parent = nullptr);
@@ -113,7 +115,6 @@ public:
     QWidget* pnl1;           // the right side
     QLabel* pnlCategory;     // the heading
     TInfoPanel* pnlInfo;     // the information panel (its fields are named below)
-    QLabel* lblFilename;     // hidden: the file whose record the panel holds
     QSplitter* Splitter2;    // between the notes and the file list
     TFolderList* FEDownloads;
     TImageList ilIcons;      // the folder icon set (32 x 32)
@@ -219,7 +220,7 @@ public:
     void ShowInFolderClick();
     // Placeholder of an empty description, source or notes value.
     static const QString kClickHereToEdit;
-    // ---- To be filled: file operations and drops ----------------------------
+    // ---- File operations and drops (ManagerFileOps.cpp; the work is TFileOperations')
     void AfterDelete() override;
     void MoveCatToSection(TLookOutPage* page, TLookOutButton* button); // message 3026
     void DropFiles(const QStringList& files);                          // the drop message
@@ -233,12 +234,13 @@ public:
     // last-check label follows when the window is visible and that file is
     // its list's current item.
     void SetLastScannedIfCurrent(const QString& fileName, const QString& dateText);
-    // File operations and drops (ManagerFileOps.cpp, FileDrops).
+    // What the file operations need of this window (FileOperationsHost).
+    QString CurrentRecordFile() const override;
+    void ScanRecorded(const QString& recordFile, const QStringList& names, const QString& date) override;
+    // Drops (FileDrops).
     void tbPropsClick();                                // toolbar "File Info"
-    void DelFile(bool toTrash);
     void DropFile1DropFiles(const QStringList& files);  // dropped onto HoverButton
     void DropFile2DropFiles(const QStringList& files);  // dropped onto the file list
-    bool MoveFiles(const QString& from, const QString& to); // a folder's directory
     QMenu* pmFileDrop;                                  // "&Move Here", "&Copy Here", "Ca&ncel"
     QAction* mnuDropMove;
     QAction* mnuDropCopy;
@@ -375,8 +377,7 @@ private:
     bool CanMoveFolder(int step) const;
     void BuildFileOps();
     bool AskDropAction();
-    int DropInto(const QStringList& files, DropPlan& plan);
-    QString CurrentRecordFile() const;
+    TFileOperations* m_fileOps = nullptr;
     void BuildToolBar();
     QAction* AddToolButton(const char* name, const QString& caption, const QString& hint, int image,
                            QMenu* dropDown = nullptr);
@@ -393,7 +394,6 @@ private:
     void PlaceTopOrBottom(Qt::ToolBarArea edge, int alignment, QAction* item);
     void LaunchProgram(const QString& commandLine, const QString& what);
     bool FindLauncher(const QString& commandLine, const QString& what, QString* program, QStringList* arguments);
-    void RecordScanned(const QString& recordPath, const QStringList& names);
     int m_toolButtonWidth = 56;  // without labels; with labels the caption's room
     int m_toolButtonHeight = 36;
     void FormCreate();

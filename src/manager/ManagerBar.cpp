@@ -5,6 +5,7 @@
 
 #include "Catalogue.h"
 #include "FolderList.h"
+#include "InfoPanel.h"
 #include "LookOut.h"
 #include "LookOutButton.h"
 #include "LookOutPage.h"
@@ -251,7 +252,7 @@ void TfrmManager::CatClick()
             FEDownloadsMouseDown();
             if (ClickedButton != shown)
                 return;
-            lblFilename->setText(file);
+            pnlInfo->Choose(file);
             UpdateInfo();
             SetHeading(caption, file);
         } else {

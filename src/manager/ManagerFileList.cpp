@@ -289,7 +289,7 @@ void TfrmManager::FEDownloadsMouseDown()
             if (!alive.ProcessMessages())
                 return;
             ReEnable();
-            lblFilename->setText(top);
+            pnlInfo->Choose(top);
             UpdateInfo();
         } else {
             ClearAll(true);

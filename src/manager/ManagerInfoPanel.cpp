@@ -52,7 +52,6 @@ QString TfrmManager::RecordFilePath() const
 void TfrmManager::ClearAll(bool disable)
 {
     pnlInfo->Clear();
-    lblFilename->clear();
     m_loadedContent.clear();
     if (disable)
         for (QWidget* field : pnlInfo->InputFields())
@@ -104,7 +103,7 @@ void TfrmManager::FieldLook(WPARAM handle, bool editing)
 
 void TfrmManager::UpdateInfo()
 {
-    if (lblFilename->text().isEmpty() || !FEDownloads->HasItemAtTopLeft())
+    if (pnlInfo->Chosen().isEmpty() || !FEDownloads->HasItemAtTopLeft())
         return;
     const QString name = FEDownloads->SelectedFileName();
     if (name.isEmpty())
@@ -126,7 +125,6 @@ void TfrmManager::UpdateInfo()
     RecordFile& records = *open;
     const QString folder = ClickedButton->Caption();
     SetHeading(folder, FEDownloads->SelectedCount() >= 2 ? QStringLiteral("Multiple Files Selected") : name);
-    lblFilename->setText(name);
 
     records.beginReadRun();
     try {
@@ -152,14 +150,14 @@ void TfrmManager::WriteSettings()
         DoWrite();
     else
         MultiWrite();
-    lblFilename->setText(FEDownloads->SelectedFileName());
+    pnlInfo->Choose(FEDownloads->SelectedFileName());
 }
 
 void TfrmManager::DoWrite()
 {
     // Only what the panel holds: a name set before the panel was filled
     // for it must not store the empty fields.
-    const QString name = lblFilename->text();
+    const QString name = pnlInfo->Chosen();
     if (name.isEmpty() || name != pnlInfo->File() || !FolderIsCurrent())
         return;
     StorePanel([&](RecordFile& records) { WriteRecord(records, name, true); });
@@ -167,7 +165,7 @@ void TfrmManager::DoWrite()
 
 void TfrmManager::MultiWrite()
 {
-    const QString shown = lblFilename->text();
+    const QString shown = pnlInfo->Chosen();
     if (shown.isEmpty() || pnlInfo->File().isEmpty() || !FolderIsCurrent())
         return;
     StorePanel([&](RecordFile& records) {

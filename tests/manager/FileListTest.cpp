@@ -4,6 +4,7 @@
 
 #include "DirectoryListing.h"
 #include "FolderModel.h"
+#include "InfoPanel.h"
 #include "ManagerFixture.h"
 
 #include <QAbstractItemDelegate>
@@ -205,7 +206,7 @@ TEST_F(FileListTest, OutsideChangesShowWhileAutoRefreshIsOnAndAfterItComesBack)
     QFile::remove(games() + "b.zip");
     ASSERT_TRUE(waitFor([&] { return !list->FileNames().contains("b.zip"); }));
     ProcessMessages();
-    EXPECT_TRUE(w.lblFilename->text().isEmpty());
+    EXPECT_TRUE(w.pnlInfo->Chosen().isEmpty());
     EXPECT_FALSE(w.edtDescription->isEnabled());
     EXPECT_FALSE(records().hasRecord("b.zip")) << ReadAll(records().fileName()).toStdString();
 

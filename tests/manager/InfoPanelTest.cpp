@@ -61,7 +61,7 @@ TEST_F(InfoPanelTest, ASelectedFileShowsItsRecordAndAFileWithoutOneShowsThePlace
     TfrmManager& w = open({"a.zip", "b.zip"});
     EXPECT_EQ(w.FEDownloads->FileNames(), QStringList({"a.zip", "b.zip"})) << "records never add files";
     EXPECT_EQ(w.pnlCategory->text(), "Games - a.zip");
-    EXPECT_EQ(w.lblFilename->text(), "a.zip");
+    EXPECT_EQ(w.pnlInfo->Chosen(), "a.zip");
     EXPECT_EQ(w.edtDescription->text(), "The a archive");
     EXPECT_EQ(w.edtSource->text(), "http://example.org/a.zip");
     EXPECT_EQ(w.lblDateDownloaded->text(), daysAgo(3));
