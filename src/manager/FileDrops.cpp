@@ -53,8 +53,34 @@ QStringList TFileDrops::LocalFiles(const QMimeData* data)
     return files;
 }
 
+namespace {
+
+// Only drags and the list's mouse are looked at. Other events pass without
+// a look at the window: its children's removal reaches this filter while
+// the window is destroyed (or its constructor failed), when its members and
+// lists are gone already.
+bool Watched(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::DragLeave:
+    case QEvent::Drop:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 bool TFileDrops::eventFilter(QObject* watched, QEvent* e)
 {
+    if (!Watched(e->type()))
+        return false;
     if (watched == m_manager->Nav)
         return BarEvent(e);
     if (m_manager->FEDownloads->Viewports().contains(watched))

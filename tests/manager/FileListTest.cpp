@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -306,6 +307,34 @@ TEST_F(FileListTest, EachFileHasTheTypeTheDesktopGivesIt)
         EXPECT_EQ(file.type->text, own.comment()) << qPrintable(file.name);
         EXPECT_EQ(file.type->iconName, own.iconName()) << qPrintable(file.name);
         EXPECT_EQ(listing.rows.value(file.name, -1), int(&file - listing.files.data())) << "indexed by name";
+    }
+}
+
+// A large folder is described by two threads, a half each: every file comes
+// once, in the order people read numbers, indexed at its place, and files of
+// one kind on either side of the split have the same type.
+TEST_F(FileListTest, ALargeFolderReadByTwoThreadsListsEveryFileOnceInOrder)
+{
+    constexpr int kFiles = 5000; // past the size from which the reading splits
+    QTemporaryDir dir;
+    for (int i = 0; i < kFiles; ++i) {
+        QFile file(dir.path() + QStringLiteral("/f%1.%2").arg(i).arg(i % 2 ? "zip" : "txt"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const std::atomic<int> wanted{1};
+    const TDirectoryListing listing = TDirectoryListing::Read(dir.path(), wanted, 1);
+    ASSERT_TRUE(listing.readable);
+    ASSERT_FALSE(listing.stopped);
+    ASSERT_EQ(listing.files.size(), size_t(kFiles));
+    const auto first = listing.files.front().type, second = listing.files[1].type;
+    ASSERT_TRUE(first && second);
+    for (int i = 0; i < kFiles; ++i) {
+        const TDirectoryListing::File& file = listing.files[size_t(i)];
+        ASSERT_EQ(file.name, QStringLiteral("f%1.%2").arg(i).arg(i % 2 ? "zip" : "txt"));
+        EXPECT_EQ(file.nameRank, i);
+        EXPECT_EQ(listing.rows.value(file.name, -1), i);
+        ASSERT_TRUE(file.type);
+        EXPECT_EQ(file.type->text, (i % 2 ? second : first)->text) << qPrintable(file.name);
     }
 }
 
