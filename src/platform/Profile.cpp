@@ -447,8 +447,8 @@ struct Profile::Impl {
     // new lines, so the content is not parsed again.
     void save(const QList<QByteArray>& newLines, QList<QByteArray> newEnds, bool reindexed = false)
     {
-        for (int i = 0; i < newEnds.size(); ++i)
-            if (newEnds[i].isEmpty() && i != newEnds.size() - 1)
+        for (int i = 0; i < newEnds.size() - 1; ++i) // const reads: no copy of a shared list
+            if (std::as_const(newEnds).at(i).isEmpty())
                 newEnds[i] = eol;
         if (writer) {
             if (replaceRefused(path))
@@ -706,35 +706,44 @@ void Profile::writeStrings(const QList<Write>& writes)
         return;
     }
     QList<QByteArray> newLines, newEnds;
-    newLines.reserve(lines.size() + writes.size() + appended.size());
-    newEnds.reserve(newLines.capacity());
-    // Where each old line goes: shifted by the lines added before it.
-    QVector<int> shifted(lines.size());
-    bool plain = true; // every added line parses back as the entry it is
-    for (int i = 0; i < lines.size(); ++i) {
-        shifted[i] = newLines.size();
-        newLines << lines[i];
-        newEnds << d->ends[i];
-        const auto added = after.constFind(i);
-        if (added == after.constEnd())
-            continue;
-        for (const QByteArray& l : added->lines) {
-            plain = plain && Impl::plainEntry(l);
-            newLines << l;
-            newEnds << d->eol;
-        }
-    }
     QVector<Section> sections = d->sections;
     QHash<QString, int> sectionIndex = d->sectionIndex;
-    for (Section& s : sections) {
-        s.headerLine = shifted[s.headerLine];
-        for (int& line : s.keyLines)
-            line = shifted[line];
-    }
-    for (auto it = after.constBegin(); it != after.constEnd(); ++it) {
-        Section& s = sections[afterOwner.value(it.key())];
-        for (int n = 0; n < it->lines.size(); ++n)
-            s.keyLines.push_back(shifted[it.key()] + 1 + n);
+    bool plain = true; // every added line parses back as the entry it is
+    if (after.isEmpty()) {
+        // New records only (the common store): the old lines stay where they are.
+        newLines = lines;
+        newEnds = d->ends;
+    } else {
+        newLines.reserve(lines.size() + writes.size() + appended.size());
+        newEnds.reserve(newLines.capacity());
+        // Where each old line goes: shifted by the lines added before it.
+        QVector<int> shifted(lines.size());
+        for (int i = 0; i < lines.size(); ++i) {
+            shifted[i] = newLines.size();
+            newLines << lines[i];
+            newEnds << d->ends[i];
+            const auto added = after.constFind(i);
+            if (added == after.constEnd())
+                continue;
+            for (const QByteArray& l : added->lines) {
+                plain = plain && Impl::plainEntry(l);
+                newLines << l;
+                newEnds << d->eol;
+            }
+        }
+        const int first = after.firstKey(); // lines up to it stay where they are
+        for (Section& s : sections) {
+            if (s.headerLine > first)
+                s.headerLine = shifted[s.headerLine];
+            if (!s.keyLines.isEmpty() && s.keyLines.last() > first)
+                for (int& line : s.keyLines)
+                    line = shifted[line];
+        }
+        for (auto it = after.constBegin(); it != after.constEnd(); ++it) {
+            Section& s = sections[afterOwner.value(it.key())];
+            for (int n = 0; n < it->lines.size(); ++n)
+                s.keyLines.push_back(shifted[it.key()] + 1 + n);
+        }
     }
     for (int i = 0; i < appended.size(); ++i) {
         const QByteArray header = '[' + oneLine(encode(appendedHeaders[i])) + ']';
