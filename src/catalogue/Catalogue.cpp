@@ -153,6 +153,7 @@ void makeDirectory(const QString& dir)
 void removeFile(const QString& path)
 {
     const QString actual = Profile::resolveCase(path);
+    Profile::waitForWrites(actual); // a write on its way would bring it back
     if (QFileInfo(actual).isFile())
         QFile::remove(actual);
 }
@@ -160,6 +161,7 @@ void removeFile(const QString& path)
 void renameFile(const QString& from, const QString& to)
 {
     const QString actual = Profile::resolveCase(from);
+    Profile::waitForWrites(actual); // a write on its way would bring the old name back
     if (!QFileInfo(actual).isFile())
         return;
     if (!QFile::rename(actual, to))
@@ -336,6 +338,7 @@ void Catalogue::DeleteFolderFiles(const QString& section)
     const QSet<QString> others = fileBases(all, section);
     const QString prefix = fold(section + '-');
     const QDir dir(ProgramFolder());
+    Profile::waitForWrites(QString());
     for (const QString& file : dir.entryList(QDir::Files)) {
         const QString folded = fold(file);
         if (!folded.startsWith(prefix) || !folded.endsWith(QLatin1String(".ini")))

@@ -49,6 +49,14 @@ public:
     bool hasRecord(const QString& record) const;
     bool valueExists(const QString& record, const QString& key) const;
 
+    // Writes held here and put on disk on a thread of their own: see
+    // Profile::setDeferredWrites.
+    void setDeferredWrites(std::function<void(const QString& message)> failed)
+    {
+        m_profile.setDeferredWrites(std::move(failed));
+    }
+    void flush() { m_profile.flush(); }
+
     // Reads of one record in a row, with no message run between them: see
     // Profile::beginReadRun.
     void beginReadRun() { m_profile.beginReadRun(); }

@@ -48,6 +48,17 @@ TfrmManager::TfrmManager(QWidget* parent) : QMainWindow(parent)
     setGeometry(kDefaultLeft, kDefaultTop, kDefaultWidth, kDefaultHeight);
     BuildUi();
     FormCreate();
+    // A record file's write fails on its worker thread: told here, as a
+    // store refused at once would be.
+    m_records.SetWriteFailed([this](const QString& message) {
+        const QString path = message.section(QStringLiteral("Unable to write to "), 1);
+        QMetaObject::invokeMethod(this, [this, path, message] {
+            if (path == RecordFilePath())
+                StoreRefused(path, message, true);
+            else
+                statusBar()->showMessage(QStringLiteral("Not saved: ") + message);
+        }, Qt::QueuedConnection);
+    });
 }
 
 TfrmManager::~TfrmManager()
@@ -333,6 +344,7 @@ bool TfrmManager::AppMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         return true;
     case WM_FLK_MOVEFOLDER: {
         TLookOutPage* active = Nav->ActivePage();
+        m_records.Flush(); // the folder's record file is renamed behind the store
         MoveCatToSection(Nav->Page(static_cast<int>(wParam) - 1),
                          active ? active->Button(static_cast<int>(lParam) - 1) : nullptr);
         return true;

@@ -432,6 +432,7 @@ private:
     QString RecordFilePath() const;
     void WriteRecord(RecordFile& records, const QString& fileName, bool keepUnchanged);
     bool StorePanel(const std::function<void(RecordFile&)>& store);
+    void StoreRefused(const QString& path, const QString& reason, bool later);
     QString PanelContent() const;
     void ShowListStatus();
     int m_viewStyle = 0;                // the style shown (0 before the settings are applied)

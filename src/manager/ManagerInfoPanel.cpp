@@ -186,26 +186,34 @@ bool TfrmManager::StorePanel(const std::function<void(RecordFile&)>& store)
         const std::shared_ptr<RecordFile> records = m_records.Open(path);
         store(*records);
     } catch (const EProfileError& e) {
-        const QString reason = ExceptionMessage(e);
-        statusBar()->showMessage(QStringLiteral("Not saved: ") + reason);
-        // The panel as it was filled is no edit of the user's to lose: the
-        // status bar says enough.
-        const QString content = PanelContent();
-        const QString failed = path + QChar(0) + content;
-        if (failed == m_failedStore || content == m_loadedContent)
-            return false;
-        m_failedStore = failed;
-        const QString text = QStringLiteral("Could not save the information of \"%1\": %2.  The changes stay in the panel.")
-                                 .arg(pnlInfo->File(), reason);
-        QMetaObject::invokeMethod(this, [this, text] {
-            Dialogs::message(text, QStringLiteral("Fetchlark"), MB_OK, MB_ICONERROR, this);
-        }, Qt::QueuedConnection);
+        StoreRefused(path, ExceptionMessage(e), false);
         return false;
     }
     if (!m_failedStore.isEmpty())
         statusBar()->clearMessage();
     m_failedStore.clear();
     return true;
+}
+
+// A store refused: at once, or by the write on its way to the disk (`later`:
+// the message needs no waiting for a focus change to end).
+void TfrmManager::StoreRefused(const QString& path, const QString& reason, bool later)
+{
+    statusBar()->showMessage(QStringLiteral("Not saved: ") + reason);
+    // The panel as it was filled is no edit of the user's to lose: the
+    // status bar says enough.
+    const QString content = PanelContent();
+    const QString failed = path + QChar(0) + content;
+    if (failed == m_failedStore || content == m_loadedContent)
+        return;
+    m_failedStore = failed;
+    const QString text = QStringLiteral("Could not save the information of \"%1\": %2.  The changes stay in the panel.")
+                             .arg(pnlInfo->File(), reason);
+    const auto tell = [this, text] { Dialogs::message(text, QStringLiteral("Fetchlark"), MB_OK, MB_ICONERROR, this); };
+    if (later)
+        tell();
+    else
+        QMetaObject::invokeMethod(this, tell, Qt::QueuedConnection);
 }
 
 // What a store of the panel would write, to know a retry of the same edit

@@ -44,6 +44,13 @@ void TRecordStore::Trim()
     }
 }
 
+void TRecordStore::Flush()
+{
+    for (Entry& entry : m_open)
+        if (entry.records)
+            entry.records->flush();
+}
+
 void TRecordStore::Preload(const QString& path)
 {
     if (path.isEmpty())
@@ -64,6 +71,10 @@ std::shared_ptr<RecordFile> TRecordStore::Open(const QString& path)
     else if (!entry.records)
         entry.records = std::make_shared<RecordFile>(path);
     auto records = entry.records;
+    records->setDeferredWrites([failed = m_failed](const QString& message) {
+        if (failed)
+            failed(message);
+    });
     Trim();
     return records;
 }

@@ -3,12 +3,15 @@
 // uses: a large folder's file (thousands of records) is parsed once, not at
 // every file selected or field stored, and is parsed again only when it
 // changes on disk. The file of a folder about to be shown is read on a
-// worker thread while the folder's directory is listed.
+// worker thread while the folder's directory is listed. A store changes the
+// parsed file in place and the file is replaced on a worker thread, so the
+// window never waits for a large file to be written and read again.
 
 #include "RecordFile.h"
 
 #include <QString>
 
+#include <functional>
 #include <future>
 #include <memory>
 #include <vector>
@@ -21,6 +24,12 @@ public:
     ~TRecordStore();
     TRecordStore(const TRecordStore&) = delete;
     TRecordStore& operator=(const TRecordStore&) = delete;
+
+    // Called, on the writing thread, with "Unable to write to <full path>"
+    // when a write on its way fails.
+    void SetWriteFailed(std::function<void(const QString& message)> failed) { m_failed = std::move(failed); }
+    // Waits until every store made so far is on disk.
+    void Flush();
 
     // Starts reading the file at `path` off the GUI thread (no-op when it is
     // open already or being read).
@@ -42,6 +51,7 @@ private:
     // The most recently used first; the current folder's and the one before
     // (switching back and forth between two large folders stays quick).
     std::vector<Entry> m_open;
+    std::function<void(const QString&)> m_failed;
 };
 
 } // namespace flk

@@ -3,12 +3,22 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QMap>
 #include <QSaveFile>
 #include <QSet>
 #include <QVector>
 
+#include <atomic>
 #include <climits>
+#include <condition_variable>
+#include <fcntl.h>
+#include <functional>
+#include <linux/fs.h>
+#include <mutex>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace flk {
 
@@ -89,11 +99,185 @@ struct Section {
     QVector<int> keyLines;            // lines of its key=value entries, in order
 };
 
+QByteArray joinLines(const QList<QByteArray>& lines, const QList<QByteArray>& ends)
+{
+    QByteArray content;
+    qsizetype size = 0;
+    for (int i = 0; i < lines.size(); ++i)
+        size += lines[i].size() + ends[i].size();
+    content.reserve(size);
+    for (int i = 0; i < lines.size(); ++i) {
+        content += lines[i];
+        content += ends[i];
+    }
+    return content;
+}
+
+// Replaces the file whole: a temporary file renamed over it, so a crash
+// leaves the old file or the new one, never a cut one. Unbuffered, so that
+// a short write is seen here and the old file is kept.
+bool replaceFile(const QString& path, const QByteArray& content)
+{
+    QSaveFile f(path);
+    const bool written = f.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && f.write(content) == content.size()
+                         && f.error() == QFileDevice::NoError;
+    if (!written) {
+        f.cancelWriting();
+        f.commit(); // discards the temporary file
+        return false;
+    }
+    return f.commit();
+}
+
+// What refuses a replace before anything is written: a directory that takes
+// no new file, or a file that may not be replaced (immutable, append-only).
+bool replaceRefused(const QString& path)
+{
+    const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
+    if (::access(dir.constData(), W_OK | X_OK) != 0)
+        return true;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false; // no file yet
+    int flags = 0;
+    const bool locked = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL));
+    ::close(fd);
+    return locked;
+}
+
+// Writes one file's contents on a thread of its own, newest first: a write
+// posted while another runs replaces any still waiting (it holds it whole).
+struct Writer {
+    QString path;
+    std::function<void(const QString&)> failed;
+
+    std::mutex m;
+    std::condition_variable idle;
+    QList<QByteArray> lines, ends; // the content waiting
+    bool waiting = false;
+    bool running = false;
+    quint64 posted = 0;   // generations: each post is one more
+    quint64 written = 0;  // the newest on disk
+    Stamp stamp;          // the file as that write left it
+    bool refused = false; // a write failed since the owner last looked
+    std::thread thread;
+
+    ~Writer()
+    {
+        wait();
+        if (thread.joinable())
+            thread.join();
+    }
+
+    void post(QList<QByteArray> newLines, QList<QByteArray> newEnds)
+    {
+        std::unique_lock lock(m);
+        lines = std::move(newLines);
+        ends = std::move(newEnds);
+        waiting = true;
+        ++posted;
+        if (running)
+            return;
+        running = true;
+        if (thread.joinable())
+            thread.join(); // it has ended: `running` was clear
+        thread = std::thread([this] { run(); });
+    }
+
+    void run()
+    {
+        std::unique_lock lock(m);
+        while (waiting) {
+            const QList<QByteArray> l = std::move(lines), e = std::move(ends);
+            const quint64 generation = posted;
+            waiting = false;
+            lock.unlock();
+            const bool ok = replaceFile(path, joinLines(l, e));
+            const Stamp now = stampOf(path);
+            lock.lock();
+            if (ok) {
+                written = generation;
+                stamp = now;
+            } else {
+                refused = true;
+                if (failed) {
+                    lock.unlock();
+                    failed(QStringLiteral("Unable to write to %1").arg(path));
+                    lock.lock();
+                }
+            }
+        }
+        running = false;
+        idle.notify_all();
+    }
+
+    void wait()
+    {
+        std::unique_lock lock(m);
+        idle.wait(lock, [this] { return !running; });
+    }
+};
+
+// The files with writes on their way, so that another open of the same file
+// reads it (or writes it) only once they are on disk.
+class PendingWrites {
+public:
+    static PendingWrites& instance()
+    {
+        static PendingWrites pending;
+        return pending;
+    }
+    void add(const std::shared_ptr<Writer>& writer)
+    {
+        std::lock_guard lock(m_mutex);
+        m_writers.insert(writer->path, writer);
+        m_count = m_writers.size();
+    }
+    void remove(const QString& path)
+    {
+        std::lock_guard lock(m_mutex);
+        m_writers.remove(path);
+        m_count = m_writers.size();
+    }
+    // An empty path: every file.
+    void waitFor(const QString& path)
+    {
+        if (m_count.load(std::memory_order_relaxed) == 0)
+            return;
+        std::vector<std::shared_ptr<Writer>> writers;
+        {
+            std::lock_guard lock(m_mutex);
+            for (auto it = m_writers.constBegin(); it != m_writers.constEnd(); ++it)
+                if (path.isEmpty() || it.key() == path)
+                    if (auto writer = it.value().lock())
+                        writers.push_back(std::move(writer));
+        }
+        for (const auto& writer : writers)
+            writer->wait();
+    }
+
+private:
+    std::mutex m_mutex;
+    QHash<QString, std::weak_ptr<Writer>> m_writers;
+    std::atomic<qsizetype> m_count{0};
+};
+
 } // namespace
 
 struct Profile::Impl {
+    ~Impl()
+    {
+        if (writer) {
+            writer->wait(); // nothing stored is lost with the open
+            PendingWrites::instance().remove(writer->path);
+        }
+    }
+
     QString path;
     Stamp stamp;
+    // Set for writes made on a thread of their own (setDeferredWrites).
+    std::shared_ptr<Writer> writer;
+    quint64 adopted = 0; // the writer's generation whose stamp `stamp` holds
     bool loaded = false;
     QList<QByteArray> lines;         // without their line breaks
     QList<QByteArray> ends;          // each line's own break: "\r\n", "\n", or none at the end
@@ -189,7 +373,21 @@ struct Profile::Impl {
         if (inReadRun && runLooked && loaded)
             return;
         runLooked = inReadRun;
-        if (!stamp.exists) {
+        if (writer) {
+            std::lock_guard lock(writer->m);
+            if (loaded && (writer->running || writer->waiting))
+                return; // what is held is newer than the disk
+            if (writer->refused) {
+                writer->refused = false;
+                loaded = false; // a refused write: the disk says what is stored
+            } else if (writer->written != adopted && writer->written == writer->posted) {
+                adopted = writer->written;
+                stamp = writer->stamp; // our own write is no change on disk
+            }
+        } else {
+            PendingWrites::instance().waitFor(path);
+        }
+        if (!stamp.exists && !writer) {
             // While there is no file, one may appear under another case.
             path = Profile::resolveCase(path);
         }
@@ -244,29 +442,37 @@ struct Profile::Impl {
     }
 
     // Writes the lines, each with its own break (lines the write added carry
-    // `eol`), so that every line left alone keeps its bytes.
-    void save(const QList<QByteArray>& newLines, const QList<QByteArray>& newEnds)
+    // `eol`), so that every line left alone keeps its bytes, and holds them
+    // as the file's content. `reindexed`: the sections already describe the
+    // new lines, so the content is not parsed again.
+    void save(const QList<QByteArray>& newLines, QList<QByteArray> newEnds, bool reindexed = false)
     {
-        QByteArray content;
-        for (int i = 0; i < newLines.size(); ++i) {
-            content += newLines[i];
-            const bool last = i == newLines.size() - 1;
-            content += newEnds[i].isEmpty() && !last ? eol : newEnds[i];
+        for (int i = 0; i < newEnds.size() - 1; ++i) // const reads: no copy of a shared list
+            if (std::as_const(newEnds).at(i).isEmpty())
+                newEnds[i] = eol;
+        if (writer) {
+            if (replaceRefused(path))
+                throw EProfileError(QStringLiteral("Unable to write to %1").arg(path));
+            writer->post(newLines, newEnds);
+        } else {
+            if (!replaceFile(path, joinLines(newLines, newEnds)))
+                throw EProfileError(QStringLiteral("Unable to write to %1").arg(path));
         }
-        // Unbuffered, so that a short write is seen here and the old file
-        // is kept instead of being replaced by a cut one.
-        QSaveFile f(path);
-        const bool written = f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
-                             && f.write(content) == content.size() && f.error() == QFileDevice::NoError;
-        if (!written) {
-            f.cancelWriting();
-            f.commit(); // discards the temporary file
-            throw EProfileError(QStringLiteral("Unable to write to %1").arg(path));
+        if (reindexed) {
+            lines = newLines;
+            ends = newEnds;
+        } else {
+            parse(joinLines(newLines, newEnds));
         }
-        if (!f.commit())
-            throw EProfileError(QStringLiteral("Unable to write to %1").arg(path));
-        parse(content);
-        stamp = stampOf(path);
+        if (!writer)
+            stamp = stampOf(path);
+    }
+
+    // A line added by a write that parse() would read as the same entry.
+    static bool plainEntry(const QByteArray& line)
+    {
+        const QByteArrayView t = QByteArrayView(line).trimmed();
+        return !t.startsWith('[') && !t.startsWith(';') && !entryKey(line).isEmpty();
     }
 };
 
@@ -296,6 +502,27 @@ QString Profile::resolveCase(const QString& path)
         if (e.toCaseFolded() == wanted)
             return dir.filePath(e);
     return path;
+}
+
+void Profile::setDeferredWrites(std::function<void(const QString& message)> failed)
+{
+    if (d->writer)
+        return;
+    d->writer = std::make_shared<Writer>();
+    d->writer->path = d->path;
+    d->writer->failed = std::move(failed);
+    PendingWrites::instance().add(d->writer);
+}
+
+void Profile::waitForWrites(const QString& path)
+{
+    PendingWrites::instance().waitFor(path);
+}
+
+void Profile::flush()
+{
+    if (d->writer)
+        d->writer->wait();
 }
 
 void Profile::beginReadRun()
@@ -401,24 +628,7 @@ bool Profile::valueExists(const QString& section, const QString& key) const
 
 void Profile::writeString(const QString& section, const QString& key, const QString& value)
 {
-    d->refreshForWrite();
-    QList<QByteArray> lines = d->lines;
-    QList<QByteArray> ends = d->ends;
-    const QByteArray v = oneLine(encode(value));
-    const int line = d->keyLine(section, key);
-    if (line >= 0) {
-        QByteArray k;
-        Impl::splitEntry(lines[line], &k, nullptr);
-        lines[line] = k + '=' + v;
-    } else if (const Section* s = d->section(section)) {
-        const int after = s->keyLines.isEmpty() ? s->headerLine : s->keyLines.last();
-        lines.insert(after + 1, oneLine(encode(key)) + '=' + v);
-        ends.insert(after + 1, d->eol);
-    } else {
-        lines << '[' + oneLine(encode(section)) + ']' << oneLine(encode(key)) + '=' + v;
-        ends << d->eol << d->eol;
-    }
-    d->save(lines, ends);
+    writeStrings({{section, key, value}});
 }
 
 void Profile::writeInteger(const QString& section, const QString& key, int value)
@@ -462,9 +672,10 @@ void Profile::writeStrings(const QList<Write>& writes)
         return;
     d->refreshForWrite();
     QList<QByteArray> lines = d->lines;
-    QHash<int, Added> after;   // new keys of existing sections, by the line they follow
-    QList<Added> appended;     // new sections, in order
-    QStringList appendedNames; // their folded names
+    QMap<int, Added> after;     // new keys of existing sections, by the line they follow
+    QHash<int, int> afterOwner; // ...and the section they go into
+    QList<Added> appended;      // new sections, in order
+    QStringList appendedNames;  // their folded names
     QStringList appendedHeaders;
     for (const Write& w : writes) {
         const QByteArray key = oneLine(encode(w.key));
@@ -475,7 +686,9 @@ void Profile::writeStrings(const QList<Write>& writes)
             Impl::splitEntry(lines[line], &k, nullptr);
             lines[line] = k + '=' + value;
         } else if (const Section* s = d->section(w.section)) {
-            after[s->keyLines.isEmpty() ? s->headerLine : s->keyLines.last()].put(w.key, key, value);
+            const int at = s->keyLines.isEmpty() ? s->headerLine : s->keyLines.last();
+            after[at].put(w.key, key, value);
+            afterOwner.insert(at, int(s - d->sections.constData()));
         } else {
             const QString folded = Impl::fold(w.section);
             qsizetype at = appendedNames.indexOf(folded);
@@ -488,29 +701,74 @@ void Profile::writeStrings(const QList<Write>& writes)
             appended[at].put(w.key, key, value);
         }
     }
+    if (after.isEmpty() && appended.isEmpty()) {
+        d->save(lines, d->ends, true); // values replaced in place: the sections stay as they are
+        return;
+    }
     QList<QByteArray> newLines, newEnds;
-    newLines.reserve(lines.size() + writes.size() + appended.size());
-    newEnds.reserve(newLines.capacity());
-    for (int i = 0; i < lines.size(); ++i) {
-        newLines << lines[i];
-        newEnds << d->ends[i];
-        const auto added = after.constFind(i);
-        if (added == after.constEnd())
-            continue;
-        for (const QByteArray& l : added->lines) {
-            newLines << l;
-            newEnds << d->eol;
+    QVector<Section> sections = d->sections;
+    QHash<QString, int> sectionIndex = d->sectionIndex;
+    bool plain = true; // every added line parses back as the entry it is
+    if (after.isEmpty()) {
+        // New records only (the common store): the old lines stay where they are.
+        newLines = lines;
+        newEnds = d->ends;
+    } else {
+        newLines.reserve(lines.size() + writes.size() + appended.size());
+        newEnds.reserve(newLines.capacity());
+        // Where each old line goes: shifted by the lines added before it.
+        QVector<int> shifted(lines.size());
+        for (int i = 0; i < lines.size(); ++i) {
+            shifted[i] = newLines.size();
+            newLines << lines[i];
+            newEnds << d->ends[i];
+            const auto added = after.constFind(i);
+            if (added == after.constEnd())
+                continue;
+            for (const QByteArray& l : added->lines) {
+                plain = plain && Impl::plainEntry(l);
+                newLines << l;
+                newEnds << d->eol;
+            }
+        }
+        const int first = after.firstKey(); // lines up to it stay where they are
+        for (Section& s : sections) {
+            if (s.headerLine > first)
+                s.headerLine = shifted[s.headerLine];
+            if (!s.keyLines.isEmpty() && s.keyLines.last() > first)
+                for (int& line : s.keyLines)
+                    line = shifted[line];
+        }
+        for (auto it = after.constBegin(); it != after.constEnd(); ++it) {
+            Section& s = sections[afterOwner.value(it.key())];
+            for (int n = 0; n < it->lines.size(); ++n)
+                s.keyLines.push_back(shifted[it.key()] + 1 + n);
         }
     }
     for (int i = 0; i < appended.size(); ++i) {
-        newLines << '[' + oneLine(encode(appendedHeaders[i])) + ']';
+        const QByteArray header = '[' + oneLine(encode(appendedHeaders[i])) + ']';
+        const QString name = decode(headerName(QByteArrayView(header).trimmed()));
+        // A header that reads back as another section's is merged by a parse.
+        plain = plain && !sectionIndex.contains(Impl::fold(name));
+        sectionIndex.insert(Impl::fold(name), sections.size());
+        sections.push_back(Section{name, int(newLines.size()), {}});
+        newLines << header;
         newEnds << d->eol;
         for (const QByteArray& l : appended[i].lines) {
+            plain = plain && Impl::plainEntry(l);
+            sections.last().keyLines.push_back(newLines.size());
             newLines << l;
             newEnds << d->eol;
         }
     }
-    d->save(newLines, newEnds);
+    if (!plain) {
+        d->save(newLines, newEnds); // parsed again, as a reader would
+        return;
+    }
+    d->save(newLines, newEnds, true);
+    d->sections = std::move(sections);
+    d->sectionIndex = std::move(sectionIndex);
+    d->lastIndex = -1;
 }
 
 void Profile::eraseSections(const QStringList& sections)

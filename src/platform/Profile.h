@@ -22,6 +22,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include "Exception.h"
 
@@ -44,6 +45,22 @@ public:
 
     // The full path of the file in use (the existing file's own spelling).
     QString fileName() const;
+
+    // From now on this open holds what it writes and puts it on disk on a
+    // thread of its own (a large file's replace no longer waits on the
+    // caller's thread). A write the file refuses outright (its directory
+    // takes no file, the file may not be replaced) still raises
+    // EProfileError at once; one that fails on the way calls `failed` with
+    // "Unable to write to <full path>", on the writing thread, and the next
+    // read shows the file as it is on disk. Other opens of the same file
+    // wait for these writes before they read it; dropping this open waits
+    // for them too.
+    void setDeferredWrites(std::function<void(const QString& message)> failed);
+    // Waits until every write made so far is on disk (or has failed).
+    void flush();
+    // Waits for the writes on their way to the file at `path` (to every file
+    // when empty): before the file is renamed or removed behind Profile.
+    static void waitForWrites(const QString& path);
 
     // A run of reads with no message run between them (a walk over many
     // records): until endReadRun() only the first read looks at the disk;

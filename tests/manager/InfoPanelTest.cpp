@@ -36,6 +36,13 @@ protected:
         records().writeString(file, key, value);
     }
     QString stored(const QString& file, const QString& key) { return records().readString(file, key, "<absent>"); }
+    // The record file's bytes once the window's writes are on disk.
+    QByteArray onDisk()
+    {
+        const QString path = records().fileName();
+        Profile::waitForWrites(path);
+        return ReadAll(path);
+    }
     QString daysAgo(int days) { return StoredDate::ToText(QDate::currentDate().addDays(-days)); }
     // Types into a field as a user would: focus, text, then a key.
     void type(QWidget* field, const QString& text, Qt::Key key)
@@ -118,7 +125,7 @@ TEST_F(InfoPanelTest, EditsAreStoredOnEnterAndOnLeavingAndLongValuesSurviveAFlus
     w.FEDownloads->SelectFile("a.zip");
     ProcessMessages();
     EXPECT_EQ(stored("b.zip", "Desc").size(), 1023) << "what the reader gives back";
-    EXPECT_TRUE(ReadAll(records().fileName()).contains("Desc=" + QByteArray(3000, 'x') + "\n"))
+    EXPECT_TRUE(onDisk().contains("Desc=" + QByteArray(3000, 'x') + "\n"))
         << "the stored value stays whole";
 }
 
@@ -196,7 +203,7 @@ TEST_F(InfoPanelTest, NotesRoundTripThroughTheSeparatorByte)
     w.mmoNotes->setPlainText(QString::fromUtf8("line one\nLa\u00FF line"));
     w.FEDownloads->setFocus();
     ProcessMessages();
-    EXPECT_TRUE(ReadAll(records().fileName()).contains(QByteArray("Notes=line one\xFFLay\xCC\x88 line")))
+    EXPECT_TRUE(onDisk().contains(QByteArray("Notes=line one\xFFLay\xCC\x88 line")))
         << "a y with diaeresis typed in the notes is not the separator";
 
     w.FEDownloads->SelectFile("b.zip");

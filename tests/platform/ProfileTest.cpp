@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <mutex>
 #include <sys/resource.h>
 
 using namespace flk;
@@ -459,4 +460,79 @@ TEST(ProfileBatch, ManyWritesGiveTheBytesOfTheSingleWritesInOrder)
 
     Profile(home.file("one.ini")).eraseSections({"t", "New", "missing"});
     EXPECT_EQ(ReadAll(home.file("one.ini")), "[S]\r\nA=9\r\nB=22\r\n[Empty]\r\nE=e\r\n[Other]\r\nK=a b\r\n");
+}
+
+// --- Writes put on disk by a thread of their own -------------------------------------------
+
+namespace {
+
+// Replaced values, new keys in existing sections (some with none yet),
+// new sections, a key written twice, and a header that reads back as an
+// existing section.
+void MixedWrites(Profile& p)
+{
+    p.writeString("Old", "Desc", "changed");
+    p.writeStrings({{"Old", "New", "1"}, {"Empty", "First", "a"}, {"Fresh", "Desc", "x"}, {"Fresh", "Desc", "y"},
+                    {"Other", "K", "v"}, {"old", "Late", "2"}});
+    p.writeString("Fresh", "Notes", QString("a") + QChar(0xFF) + "b");
+    p.writeString("Other ", "K2", "merged"); // "[Other ]" reads back as "Other"
+    p.writeInteger("Empty", "Second", 7);
+}
+
+} // namespace
+
+TEST(ProfileDeferred, WritesReadBackAtOnceAndReachTheDiskAsAWriteInPlaceWould)
+{
+    TempHome home;
+    const QByteArray start = "; kept\r\n[Old]\r\nDesc=old\r\nKeep=1\r\n[Empty]\r\n\r\n[Last]\r\nX=1";
+    WriteAll(home.file("now.ini"), start);
+    WriteAll(home.file("later.ini"), start);
+    Profile now(home.file("now.ini"));
+    Profile later(home.file("later.ini"));
+    later.setDeferredWrites([](const QString&) { ADD_FAILURE() << "a write failed"; });
+    MixedWrites(now);
+    MixedWrites(later);
+
+    // The open that wrote reads its writes at once; another open of the file
+    // waits for them; the file is whole on disk.
+    EXPECT_EQ(later.readString("Old", "Desc", ""), "changed");
+    EXPECT_EQ(later.readInteger("Empty", "Second", 0), 7);
+    const Profile fresh(home.file("later.ini"));
+    EXPECT_EQ(fresh.readString("Fresh", "Desc", ""), "y");
+    later.flush();
+    EXPECT_EQ(ReadAll(home.file("later.ini")), ReadAll(home.file("now.ini")));
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files), (QStringList{"later.ini", "now.ini"}));
+
+    // What each open holds after its writes is what a new parse reads.
+    for (const Profile* p : {&now, &later}) {
+        ASSERT_EQ(p->readSections(), fresh.readSections());
+        for (const QString& section : fresh.readSections()) {
+            ASSERT_EQ(p->readSection(section), fresh.readSection(section)) << section.toStdString();
+            for (const QString& key : fresh.readSection(section))
+                EXPECT_EQ(p->readString(section, key, "<none>"), fresh.readString(section, key, "<none>"));
+        }
+    }
+}
+
+// A write refused on its way is told with the file's path, and the open then
+// reads what the disk holds; a file that may not be replaced is refused at once.
+TEST(ProfileDeferred, AWriteThatFailsOnItsWayIsToldAndTheDiskIsReadAgain)
+{
+    TempHome home;
+    const QString path = home.file("a.ini");
+    WriteAll(path, "[S]\nK=disk\n");
+    QStringList told;
+    std::mutex toldMutex;
+    Profile p(path);
+    p.setDeferredWrites([&](const QString& message) {
+        std::lock_guard lock(toldMutex);
+        told << message;
+    });
+    ASSERT_EQ(p.readString("S", "K", ""), "disk");
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QDir().mkdir(path)); // nothing can be renamed over a folder
+    p.writeString("S", "K", "lost");
+    p.flush();
+    EXPECT_EQ(told, QStringList{"Unable to write to " + path});
+    EXPECT_EQ(p.readString("S", "K", "<none>"), "<none>");
 }
