@@ -8,7 +8,10 @@
 //   - selecting a file until the information panel is filled;
 //   - the longest stretch the GUI thread spends without running its
 //     messages while a large folder loads or switches (a 1 ms timer's
-//     longest gap, layout and painting included);
+//     longest gap, layout and painting included), and what filled the
+//     stretches over 8 ms: each event's own time (its nested events taken
+//     out) by receiver class and event type, and the time spent outside
+//     any event (the press itself: showing the reading);
 // each in the three view styles (details, large icons, list).
 // Run by hand:  build/filelist_bench [runs] [largest file count] [large: that case only]
 #include "Catalogue.h"
@@ -24,6 +27,8 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QMap>
+#include <QMetaEnum>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -31,6 +36,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
+#include <map>
 
 namespace {
 
@@ -66,6 +72,96 @@ double ThreadCpuMs()
     return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
 }
 
+// Times every event the application delivers, each by its own time (the
+// events it ran nested taken out), so that a long stretch of the GUI thread
+// can be put down to what filled it.
+class TimedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        if (!m_timing)
+            return QApplication::notify(receiver, event);
+        const qint64 start = m_clock.nsecsElapsed();
+        const qint64 nestedBefore = m_nested;
+        m_nested = 0;
+        const int type = event->type(); // the event may be gone after delivery
+        const char* className = receiver->metaObject()->className();
+        const bool result = QApplication::notify(receiver, event);
+        const qint64 total = m_clock.nsecsElapsed() - start;
+        const qint64 own = total - m_nested;
+        m_nested = nestedBefore + total;
+        if (own >= 100000) // a tenth of a ms: below that it is not what makes a block
+            m_gapEvents[Label(className, type)] += own / 1e6;
+        m_gapInEvents += own / 1e6;
+        return result;
+    }
+
+    void StartTiming()
+    {
+        m_clock.start();
+        m_timing = true;
+        StartGap();
+    }
+    void StopTiming() { m_timing = false; }
+    // A new stretch starts (the 1 ms timer ran).
+    void StartGap()
+    {
+        m_gapEvents.clear();
+        m_gapInEvents = 0;
+    }
+    // What filled the stretch that just ended, `wallMs` long: its biggest
+    // events and the rest (outside any event: code the press ran itself).
+    void EndGap(double wallMs, double cpuMs)
+    {
+        if (wallMs >= 8) {
+            Long entry{wallMs, cpuMs, std::max(0.0, wallMs - m_gapInEvents), {}};
+            std::multimap<double, QString, std::greater<>> byTime;
+            for (auto it = m_gapEvents.cbegin(); it != m_gapEvents.cend(); ++it)
+                byTime.emplace(it.value(), it.key());
+            for (auto it = byTime.begin(); it != byTime.end() && entry.top.size() < 3; ++it)
+                entry.top.push_back({it->second, it->first});
+            m_long.push_back(std::move(entry));
+        }
+        StartGap();
+    }
+    void Report(const char* title)
+    {
+        std::sort(m_long.begin(), m_long.end(), [](const Long& a, const Long& b) { return a.wall > b.wall; });
+        std::printf("%s: %zu stretches over 8 ms; the longest:\n", title, m_long.size());
+        for (size_t i = 0; i < m_long.size() && i < 6; ++i) {
+            const Long& l = m_long[i];
+            std::printf("  %5.1f ms (cpu %5.1f): outside events %5.1f", l.wall, l.cpu, l.outside);
+            for (const auto& [label, ms] : l.top)
+                std::printf("; %s %.1f", qPrintable(label), ms);
+            std::printf("\n");
+        }
+        m_long.clear();
+    }
+
+private:
+    struct Long {
+        double wall, cpu, outside;
+        std::vector<std::pair<QString, double>> top;
+    };
+    static QString Label(const char* className, int type)
+    {
+        const char* name = QMetaEnum::fromType<QEvent::Type>().valueToKey(type);
+        return QString::fromLatin1(className) + QLatin1Char('/') +
+               (name ? QString::fromLatin1(name) : QString::number(type));
+    }
+
+    bool m_timing = false;
+    QElapsedTimer m_clock;
+    qint64 m_nested = 0;
+    QMap<QString, double> m_gapEvents;
+    double m_gapInEvents = 0;
+    std::vector<Long> m_long;
+};
+
+TimedApplication* timedApp = nullptr;
+
 // The longest gap between two runs of a 1 ms timer while `work` runs (the
 // window ran no messages for that long), and the longest stretch of the GUI
 // thread's own processor time between two runs: on a busy machine a gap
@@ -87,6 +183,7 @@ template <typename Work> Block LongestBlock(Work work)
         const double cpu = ThreadCpuMs();
         longest.wall = std::max(longest.wall, wall - lastWall);
         longest.cpu = std::max(longest.cpu, cpu - lastCpu);
+        timedApp->EndGap(wall - lastWall, cpu - lastCpu);
         lastWall = wall;
         lastCpu = cpu;
     };
@@ -94,8 +191,10 @@ template <typename Work> Block LongestBlock(Work work)
     tick.setInterval(1);
     QObject::connect(&tick, &QTimer::timeout, mark);
     tick.start();
+    timedApp->StartTiming();
     work();
     mark();
+    timedApp->StopTiming();
     return longest;
 }
 
@@ -114,7 +213,8 @@ int RunCase(int runs);
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    TimedApplication app(argc, argv);
+    timedApp = &app;
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 9;
     const int largest = argc > 2 ? std::max(10000, atoi(argv[2])) : 100000;
@@ -199,6 +299,7 @@ int RunCase(int runs)
                 style.cpuBlocks.push_back(block.cpu);
             }
         }
+        timedApp->Report(style.name);
     }
     std::vector<double> panel, fill;
     manager.FEDownloads->SetViewStyle(flk::TFolderList::vsDetails);
