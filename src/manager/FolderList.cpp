@@ -95,7 +95,11 @@ private:
 };
 
 // Items of the icon styles laid out between two runs of the window's messages.
-constexpr int kLayoutBatch = 2000;
+constexpr int kLayoutBatch = 1000;
+
+// From this many files a folder's watch is set up off the window's thread
+// (the kernel walks the directory's entries to add it).
+constexpr int kLargeFolder = 5000;
 
 // Room beside a cell's text (the view's margins and focus frame).
 constexpr int kCellPadding = 16;
@@ -391,7 +395,7 @@ bool TFolderList::Show(TDirectoryListing listing)
 
 void TFolderList::Watch()
 {
-    m_watcher->Watch(m_autoRefresh ? m_model->Directory() : QString());
+    m_watcher->Watch(m_autoRefresh ? m_model->Directory() : QString(), m_model->rowCount() >= kLargeFolder);
 }
 
 void TFolderList::ChangedOnDisk()

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSocketNotifier>
+#include <QThreadPool>
 
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -15,55 +16,78 @@ constexpr uint32_t kEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO
 
 } // namespace
 
-DirectoryWatch::DirectoryWatch(QObject* parent) : QObject(parent)
-{
-    m_fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (m_fd < 0)
-        return; // no watching: the list still refreshes on request
-    m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &DirectoryWatch::Drain);
-}
+struct DirectoryWatch::Instance {
+    int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ~Instance()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+};
+
+DirectoryWatch::DirectoryWatch(QObject* parent) : QObject(parent) {}
 
 DirectoryWatch::~DirectoryWatch()
 {
-    if (m_fd >= 0)
-        close(m_fd);
+    Stop();
 }
 
-void DirectoryWatch::Watch(const QString& directory)
+void DirectoryWatch::Stop()
+{
+    if (m_notifier) { // off before its descriptor is closed; it may be reporting now
+        m_notifier->setEnabled(false);
+        m_notifier->deleteLater();
+        m_notifier = nullptr;
+    }
+    // Closing an instance waits for the kernel to retire its watch (tens
+    // of ms at times): done off the window's thread.
+    if (m_instance)
+        QThreadPool::globalInstance()->start([instance = std::move(m_instance)]() mutable { instance.reset(); });
+    m_instance.reset();
+}
+
+void DirectoryWatch::Watch(const QString& directory, bool large)
 {
     if (directory == m_directory)
         return;
     m_directory = directory;
-    if (m_fd < 0)
+    Stop();
+    if (directory.isEmpty())
         return;
-    if (m_watch >= 0)
-        inotify_rm_watch(m_fd, m_watch);
-    m_watch = directory.isEmpty() ? -1 : inotify_add_watch(m_fd, QFile::encodeName(directory).constData(), kEvents);
+    auto instance = std::make_shared<Instance>();
+    if (instance->fd < 0)
+        return; // no watching: the list still refreshes on request
+    const QByteArray path = QFile::encodeName(directory);
+    if (large)
+        QThreadPool::globalInstance()->start([instance, path] { inotify_add_watch(instance->fd, path.constData(), kEvents); });
+    else
+        inotify_add_watch(instance->fd, path.constData(), kEvents);
+    m_instance = std::move(instance);
+    m_notifier = new QSocketNotifier(m_instance->fd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &DirectoryWatch::Drain);
 }
 
 void DirectoryWatch::Drain()
 {
-    // Events of a watch already replaced still arrive: only the current one counts.
+    if (!m_instance)
+        return;
+    // The instance holds the current directory's watch only.
     alignas(inotify_event) char buffer[16 * 1024];
     bool changed = false;
     bool lost = false;
     ssize_t got;
-    while ((got = read(m_fd, buffer, sizeof buffer)) > 0) {
+    while ((got = read(m_instance->fd, buffer, sizeof buffer)) > 0) {
         for (char* at = buffer; at < buffer + got;) {
             const auto* event = reinterpret_cast<const inotify_event*>(at);
-            if (event->wd == m_watch) {
-                changed = true;
-                lost = lost || (event->mask & (IN_IGNORED | IN_MOVE_SELF | IN_DELETE_SELF));
-            }
+            changed = true;
+            lost = lost || (event->mask & (IN_IGNORED | IN_MOVE_SELF | IN_DELETE_SELF));
             at += sizeof(inotify_event) + event->len;
         }
     }
     // The directory went away (a new one may take its name): the next
     // Watch of that path watches afresh.
     if (lost) {
-        inotify_rm_watch(m_fd, m_watch);
-        m_watch = -1;
+        Stop();
         m_directory.clear();
     }
     if (changed)
