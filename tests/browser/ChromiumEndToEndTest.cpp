@@ -241,10 +241,10 @@ void CookieDownloadArrivesOnceAndWhole(const QString& program, int clickAfterMs,
         << qPrintable(details.join('\n') + '\n' + dialogs.texts().join('\n'));
 
     // The browser's copy goes (cancelled, or removed when it finished first);
-    // give the extension its round trip.
+    // give the extension its round trip (a loaded machine may take a while).
     QElapsedTimer clock;
     clock.start();
-    while (!BrowserCopies(env.home()).isEmpty() && clock.elapsed() < 15000)
+    while (!BrowserCopies(env.home()).isEmpty() && clock.elapsed() < 45000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
     EXPECT_EQ(BrowserCopies(env.home()), QStringList());
     Stop(browser);
