@@ -189,6 +189,7 @@ TEST_F(PreferencesTest, StoredValuesShowAndComeBackUnchangedThroughOk)
     EXPECT_TRUE(prefs.SpeedBox->optT1->isChecked());
     EXPECT_EQ(prefs.SpeedBox->cbT1->currentText(), "384 kbps");
     EXPECT_EQ(prefs.spnConnections->value(), 8);
+    EXPECT_EQ(prefs.spnConnections->accessibleName(), "Connections per download");
     EXPECT_TRUE(prefs.cbAutoScan->isEnabled());
     EXPECT_TRUE(prefs.cbAutoScan->isChecked());
     EXPECT_EQ(prefs.edtBrowserCL->text(), "/usr/bin/firefox"); // from BrowserPath

@@ -189,6 +189,10 @@ QWidget* TfrmPreferences::BuildDownload()
     // Large files from servers that serve pieces come over this many connections.
     spnConnections = new QSpinBox(tab);
     spnConnections->setRange(1, 16);
+    // Named on the box and on its own line edit, where a screen reader lands.
+    spnConnections->setAccessibleName(QStringLiteral("Connections per download"));
+    if (auto* edit = spnConnections->findChild<QLineEdit*>())
+        edit->setAccessibleName(spnConnections->accessibleName());
     grid->addWidget(Label(QStringLiteral("Co&nnections per download:"), tab, spnConnections), 4, 0);
     grid->addWidget(spnConnections, 4, 1, Qt::AlignLeft);
     grid->setColumnStretch(1, 1);
