@@ -6,6 +6,7 @@
 #include "HttpProt.h"
 #include "LoopbackHttpd.h"
 #include "Median.h"
+#include "TimedDownload.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,32 +26,8 @@ namespace {
 
 double OurDownload(const QString& url, const QString& path, qint64 size)
 {
-    flk::TFileStream out(path);
-    if (!out.Create())
-        return -1;
     flk::THttpCli http;
-    http.URL = url;
-    http.ReceiveStream = &out;
-    QElapsedTimer t;
-    t.start();
-    try {
-        http.GetSync();
-    } catch (const flk::EHttpException& e) {
-        std::fprintf(stderr, "fetchlark: %s\n", qPrintable(e.Message()));
-        return -1;
-    }
-    out.close();
-    const double s = t.nsecsElapsed() / 1e9;
-    return QFileInfo(path).size() == size ? s : -1;
-}
-
-double CurlDownload(const QString& url, const QString& path, qint64 size)
-{
-    QElapsedTimer t;
-    t.start();
-    const int rc = QProcess::execute("curl", {"-s", "-o", path, url});
-    const double s = t.nsecsElapsed() / 1e9;
-    return rc == 0 && QFileInfo(path).size() == size ? s : -1;
+    return flk::bench::TimedClientGet(http, url, path, size);
 }
 
 } // namespace
@@ -84,7 +61,7 @@ int main(int argc, char** argv)
                 a = OurDownload(url, out.filePath("ours.bin"), size);
                 QFile::remove(out.filePath("ours.bin"));
             } else {
-                b = CurlDownload(url, out.filePath("curl.bin"), size);
+                b = flk::bench::TimedCurl({}, url, out.filePath("curl.bin"), size);
                 QFile::remove(out.filePath("curl.bin"));
             }
         }

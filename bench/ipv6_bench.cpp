@@ -11,6 +11,7 @@
 #include "HttpProt.h"
 #include "LoopbackHttpd.h"
 #include "Median.h"
+#include "TimedDownload.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -26,34 +27,18 @@ using flk::test::LoopbackHttpd;
 
 namespace {
 
+// Milliseconds, -1 when it failed.
 double Download(const QString& url, const QString& path, qint64 size)
 {
-    flk::TFileStream out(path);
-    if (!out.Create())
-        return -1;
     flk::THttpCli http;
-    http.URL = url;
-    http.ReceiveStream = &out;
-    QElapsedTimer t;
-    t.start();
-    try {
-        http.GetSync();
-    } catch (const flk::EHttpException& e) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(url), qPrintable(e.Message()));
-        return -1;
-    }
-    out.close();
-    const double ms = t.nsecsElapsed() / 1e6;
-    return QFileInfo(path).size() == size ? ms : -1;
+    const double s = flk::bench::TimedClientGet(http, url, path, size);
+    return s < 0 ? -1 : s * 1000;
 }
 
 double CurlDownload(const QString& url, const QString& path, qint64 size)
 {
-    QElapsedTimer t;
-    t.start();
-    const int rc = QProcess::execute("curl", {"-s", "-o", path, url});
-    const double ms = t.nsecsElapsed() / 1e6;
-    return rc == 0 && QFileInfo(path).size() == size ? ms : -1;
+    const double s = flk::bench::TimedCurl({}, url, path, size);
+    return s < 0 ? -1 : s * 1000;
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "HttpProt.h"
 #include "LoopbackHttpd.h"
 #include "Median.h"
+#include "TimedDownload.h"
 #include "TestHttpProxy.h"
 #include "TlsCertificates.h"
 
@@ -30,33 +31,9 @@ namespace {
 
 double OurDownload(const QString& url, const QString& proxy, const QString& path, qint64 size)
 {
-    flk::TFileStream out(path);
-    if (!out.Create())
-        return -1;
     flk::THttpCli http;
     http.ProxyRules = flk::TProxyRules({{"http_proxy", proxy}, {"https_proxy", proxy}});
-    http.URL = url;
-    http.ReceiveStream = &out;
-    QElapsedTimer t;
-    t.start();
-    try {
-        http.GetSync();
-    } catch (const flk::EHttpException& e) {
-        std::fprintf(stderr, "fetchlark: %s\n", qPrintable(e.Message()));
-        return -1;
-    }
-    out.close();
-    const double s = t.nsecsElapsed() / 1e9;
-    return QFileInfo(path).size() == size ? s : -1;
-}
-
-double CurlDownload(const QString& url, const QString& proxy, const QString& ca, const QString& path, qint64 size)
-{
-    QElapsedTimer t;
-    t.start();
-    const int rc = QProcess::execute("curl", {"-s", "-x", proxy, "--cacert", ca, "-o", path, url});
-    const double s = t.nsecsElapsed() / 1e9;
-    return rc == 0 && QFileInfo(path).size() == size ? s : -1;
+    return flk::bench::TimedClientGet(http, url, path, size);
 }
 
 } // namespace
@@ -91,7 +68,7 @@ int main(int argc, char** argv)
                     a = OurDownload(url, via, out.filePath("ours.bin"), size);
                     QFile::remove(out.filePath("ours.bin"));
                 } else {
-                    b = CurlDownload(url, via, certs.AuthorityFile(), out.filePath("curl.bin"), size);
+                    b = flk::bench::TimedCurl({"-x", via, "--cacert", certs.AuthorityFile()}, url, out.filePath("curl.bin"), size);
                     QFile::remove(out.filePath("curl.bin"));
                 }
             }
