@@ -1,5 +1,7 @@
 #include "ScriptedHttpServer.h"
 
+#include "LoopbackPort.h"
+
 #include <QMutexLocker>
 #include <QString>
 #include <QThread>
@@ -23,19 +25,6 @@ qint64 AnnouncedBody(const QByteArray& header)
             return l.mid(15).trimmed().toLongLong();
     }
     return 0;
-}
-
-bool WaitReadable(int fd, const std::atomic<bool>& stop)
-{
-    while (!stop.load()) {
-        pollfd p{fd, POLLIN, 0};
-        const int rc = ::poll(&p, 1, 50);
-        if (rc > 0)
-            return true;
-        if (rc < 0)
-            return false;
-    }
-    return false;
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "TestHttpProxy.h"
 
+#include "LoopbackPort.h"
+
 #include <QMutexLocker>
 #include <QThread>
 
@@ -99,15 +101,7 @@ QByteArray Reply(const QByteArray& status, const QByteArray& more = {})
 
 TestHttpProxy::TestHttpProxy(Mode mode) : m_mode(mode)
 {
-    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(m_listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::listen(m_listener, 16);
-    ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&a), &len);
-    m_port = ntohs(a.sin_port);
+    m_listener = ListenOnLoopback(m_port, 16);
     m_thread = std::thread([this] { Run(); });
 }
 

@@ -1,5 +1,6 @@
 #include "LoopbackPort.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -34,6 +35,34 @@ bool LoopbackAccepting(quint16 port)
     const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     ::close(s);
     return ok;
+}
+
+int ListenOnLoopback(quint16& port, int backlog)
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a = LoopbackAddress(0);
+    socklen_t len = sizeof a;
+    if (s < 0 || ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(s, backlog) != 0
+        || ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+        if (s >= 0)
+            ::close(s);
+        return -1;
+    }
+    port = ntohs(a.sin_port);
+    return s;
+}
+
+bool WaitReadable(int fd, const std::atomic<bool>& stop)
+{
+    while (!stop.load()) {
+        pollfd p{fd, POLLIN, 0};
+        const int rc = ::poll(&p, 1, 50);
+        if (rc > 0)
+            return true;
+        if (rc < 0)
+            return false;
+    }
+    return false;
 }
 
 } // namespace flk::test

@@ -2,6 +2,7 @@
 // Loopback addresses and ports for the servers the tests start.
 
 #include <QtGlobal>
+#include <atomic>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
@@ -14,5 +15,11 @@ sockaddr_in LoopbackAddress(quint16 port);
 quint16 FreeLoopbackPort();
 // True when something accepts connections on 127.0.0.1 at `port`.
 bool LoopbackAccepting(quint16 port);
+// A socket listening on 127.0.0.1 at a port the system chose (set in
+// `port`), for a test server's own thread; -1 when none could be had.
+int ListenOnLoopback(quint16& port, int backlog = 64);
+// Waits in steps of 50 ms until `fd` is readable (true) or `stop` is set or
+// polling fails (false): a server thread's wait that still ends with its test.
+bool WaitReadable(int fd, const std::atomic<bool>& stop);
 
 } // namespace flk::test

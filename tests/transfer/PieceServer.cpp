@@ -1,5 +1,7 @@
 #include "PieceServer.h"
 
+#include "LoopbackPort.h"
+
 #include <QMutexLocker>
 #include <QThread>
 
@@ -13,19 +15,6 @@
 
 namespace flk::test {
 namespace {
-
-bool Readable(int fd, const std::atomic<bool>& stop)
-{
-    while (!stop.load()) {
-        pollfd p{fd, POLLIN, 0};
-        const int rc = ::poll(&p, 1, 50);
-        if (rc > 0)
-            return true;
-        if (rc < 0)
-            return false;
-    }
-    return false;
-}
 
 QByteArray HeaderValue(const QByteArray& request, const QByteArray& name)
 {
@@ -41,15 +30,7 @@ QByteArray HeaderValue(const QByteArray& request, const QByteArray& name)
 
 PieceServer::PieceServer(const QByteArray& body, const QByteArray& etag) : m_body(body), m_etag(etag)
 {
-    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(m_listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::listen(m_listener, 64);
-    ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&a), &len);
-    m_port = ntohs(a.sin_port);
+    m_listener = ListenOnLoopback(m_port);
     m_acceptor = std::thread([this] { Accept(); });
 }
 
@@ -94,7 +75,7 @@ QList<QByteArray> PieceServer::Requests() const
 
 void PieceServer::Accept()
 {
-    while (Readable(m_listener, m_stop)) {
+    while (WaitReadable(m_listener, m_stop)) {
         const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             continue;
@@ -130,7 +111,7 @@ void PieceServer::Serve(int fd)
     QByteArray request;
     char buf[4096];
     while (!request.contains("\r\n\r\n")) {
-        if (!Readable(fd, m_stop))
+        if (!WaitReadable(fd, m_stop))
             return;
         const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
         if (n <= 0)
