@@ -1,5 +1,7 @@
 #include "TlsLayer.h"
 
+#include "TlsRecordReader.h"
+
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -78,7 +80,7 @@ QString OpenSslReason(unsigned long err)
 
 } // namespace
 
-TTlsLayer::TTlsLayer(int fd, const QString& host) : m_host(host)
+TTlsLayer::TTlsLayer(int fd, const QString& host) : m_fd(fd), m_host(host)
 {
     ERR_clear_error();
     m_ctx = SSL_CTX_new(TLS_client_method());
@@ -90,7 +92,13 @@ TTlsLayer::TTlsLayer(int fd, const QString& host) : m_host(host)
         SSL_CTX_set_read_ahead(m_ctx, 1);
         SSL_CTX_set_default_read_buffer_len(m_ctx, kRecordBuffer);
         SSL_CTX_set_mode(m_ctx, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+        SSL_CTX_set_keylog_callback(m_ctx, KeyLog);
         m_ssl = SSL_new(m_ctx);
+    }
+    if (m_ssl) {
+        SSL_set_app_data(m_ssl, this);
+        SSL_set_msg_callback(m_ssl, Message);
+        SSL_set_msg_callback_arg(m_ssl, this);
     }
     m_bioMethod = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "fetchlark socket");
     BIO* bio = nullptr;
@@ -127,6 +135,7 @@ TTlsLayer::TTlsLayer(int fd, const QString& host) : m_host(host)
 
 TTlsLayer::~TTlsLayer()
 {
+    OPENSSL_cleanse(m_serverSecret.data(), size_t(m_serverSecret.size()));
     SSL_free(m_ssl);  // frees the transport too; the descriptor stays the socket's
     SSL_CTX_free(m_ctx);
     BIO_meth_free(m_bioMethod);
@@ -154,12 +163,75 @@ TTlsLayer::Step TTlsLayer::Handshake()
     return Step::Failed;
 }
 
+// The library tells every secret it derives; only the server's first
+// application traffic secret is kept, and its record count starts.
+void TTlsLayer::KeyLog(const SSL* ssl, const char* line)
+{
+    auto* self = static_cast<TTlsLayer*>(SSL_get_app_data(ssl));
+    static const char kLabel[] = "SERVER_TRAFFIC_SECRET_0 ";
+    if (!self || std::strncmp(line, kLabel, sizeof kLabel - 1) != 0)
+        return;
+    const char* secret = std::strrchr(line, ' ');
+    OPENSSL_cleanse(self->m_serverSecret.data(), size_t(self->m_serverSecret.size()));
+    self->m_serverSecret = QByteArray::fromHex(QByteArray(secret + 1));
+    self->m_recordsRead = 0;
+}
+
+// Counts the records the library reads under the server's traffic secret
+// and follows the server's key updates, so the reader can take over.
+void TTlsLayer::Message(int writing, int, int type, const void* data, size_t length, SSL* ssl, void* arg)
+{
+    auto* self = static_cast<TTlsLayer*>(arg);
+    if (writing || self->m_serverSecret.isEmpty() || self->m_reader)
+        return;
+    if (type == SSL3_RT_HEADER) {
+        ++self->m_recordsRead;
+    } else if (type == SSL3_RT_HANDSHAKE && length > 0 && *static_cast<const unsigned char*>(data) == SSL3_MT_KEY_UPDATE) {
+        const EVP_MD* md = SSL_CIPHER_get_handshake_digest(SSL_get_current_cipher(ssl));
+        self->m_serverSecret = md ? TTlsRecordReader::ExpandLabel(md, self->m_serverSecret, "traffic upd", EVP_MD_get_size(md))
+                                  : QByteArray();
+        self->m_recordsRead = 0;
+    }
+}
+
+void TTlsLayer::TakeOverReading()
+{
+    if (m_reader || !m_established || m_end != End::Open || m_serverSecret.isEmpty()
+        || SSL_version(m_ssl) != TLS1_3_VERSION || SSL_has_pending(m_ssl) != 0)
+        return;
+    m_reader = TTlsRecordReader::Make(SSL_CIPHER_standard_name(SSL_get_current_cipher(m_ssl)), m_serverSecret,
+                                      m_recordsRead);
+    // Either way the library's reading is over or stays for good.
+    OPENSSL_cleanse(m_serverSecret.data(), size_t(m_serverSecret.size()));
+    m_serverSecret.clear();
+}
+
 qint64 TTlsLayer::Read(char* data, qint64 size)
 {
     qint64 total = 0;
     m_want = Want::Nothing;
+    if (!m_reader)
+        total = ReadThroughLibrary(data, size);
+    if (total < size && m_want != Want::Write)
+        TakeOverReading();
+    if (m_reader && total < size) {
+        const qint64 n = m_reader->Read(m_fd, data + total, size - total);
+        m_want = n < 0 ? Want::Read : Want::Nothing;
+        if (n > 0)
+            total += n;
+        if (m_reader->Ended())
+            m_end = m_reader->CleanEnd() ? End::Clean : End::Cut;
+    }
+    if (total > 0)
+        return total;
+    return Ended() ? 0 : -1;
+}
+
+qint64 TTlsLayer::ReadThroughLibrary(char* data, qint64 size)
+{
+    qint64 total = 0;
+    ERR_clear_error();
     while (total < size && m_end == End::Open) {
-        ERR_clear_error();
         const int chunk = static_cast<int>(std::min<qint64>(size - total, INT_MAX));
         const int rc = SSL_read(m_ssl, data + total, chunk);
         if (rc > 0) {
@@ -176,9 +248,7 @@ qint64 TTlsLayer::Read(char* data, qint64 size)
         else
             Fail(e, QStringLiteral("stream"));
     }
-    if (total > 0)
-        return total;
-    return m_end != End::Open ? 0 : -1;
+    return total;
 }
 
 qint64 TTlsLayer::Write(const char* data, qint64 size)
@@ -186,6 +256,9 @@ qint64 TTlsLayer::Write(const char* data, qint64 size)
     if (m_end != End::Open)
         return -2;
     ERR_clear_error();
+    // The library did not see the server's request: answer it here.
+    if (m_reader && m_reader->TakeUpdateRequest())
+        SSL_key_update(m_ssl, SSL_KEY_UPDATE_NOT_REQUESTED);
     const int rc = SSL_write(m_ssl, data, static_cast<int>(std::min<qint64>(size, INT_MAX)));
     if (rc > 0)
         return rc;
@@ -200,7 +273,24 @@ qint64 TTlsLayer::Write(const char* data, qint64 size)
 
 bool TTlsLayer::HasPending() const
 {
+    if (m_reader)
+        return m_reader->HasPending();
     return m_ssl && m_end == End::Open && SSL_has_pending(m_ssl) == 1;
+}
+
+bool TTlsLayer::Ended() const
+{
+    return m_reader ? m_reader->Ended() : m_end != End::Open;
+}
+
+bool TTlsLayer::CleanEnd() const
+{
+    return Ended() && (m_reader ? m_reader->CleanEnd() : m_end == End::Clean);
+}
+
+QString TTlsLayer::Failure() const
+{
+    return m_reader && !m_reader->Failure().isEmpty() ? m_reader->Failure() : m_failure;
 }
 
 void TTlsLayer::Shutdown()

@@ -14,14 +14,25 @@
 //
 // The stream ends cleanly only with the server's close_notify; a connection
 // closed without it is an end cut short (Ended and not CleanEnd).
+//
+// A TLS 1.3 session's reading moves to TTlsRecordReader as soon as the
+// library holds no received bytes: the layer follows the server's traffic
+// secret (the library's key log, kept in memory only) and counts the
+// records read under it, so the reader picks up at the right record.
 
+#include <QByteArray>
 #include <QString>
+
+#include <cstdint>
+#include <memory>
 
 typedef struct ssl_st SSL;
 typedef struct ssl_ctx_st SSL_CTX;
 typedef struct bio_method_st BIO_METHOD;
 
 namespace flk {
+
+class TTlsRecordReader;
 
 class TTlsLayer {
 public:
@@ -51,19 +62,26 @@ public:
     // the socket's readiness will not announce again.
     bool HasPending() const;
 
-    bool Ended() const { return m_end != End::Open; }
-    bool CleanEnd() const { return m_end == End::Clean; }
+    bool Ended() const;
+    bool CleanEnd() const;
     // Sends close_notify once, without waiting for the server's.
     void Shutdown();
     // Why the handshake failed or the stream was cut, in words; empty if not.
-    QString Failure() const { return m_failure; }
+    QString Failure() const;
+    // True once the reading has moved off the library (see above).
+    bool ReadsRecords() const { return m_reader != nullptr; }
 
 private:
     enum class End { Open, Clean, Cut };
 
     void Fail(int sslError, const QString& during);
     QString VerifyFailure(long result) const;
+    qint64 ReadThroughLibrary(char* data, qint64 size);
+    void TakeOverReading();
+    static void KeyLog(const SSL* ssl, const char* line);
+    static void Message(int writing, int version, int type, const void* data, size_t length, SSL* ssl, void* self);
 
+    int m_fd;
     QString m_host;
     SSL_CTX* m_ctx = nullptr;
     SSL* m_ssl = nullptr;
@@ -73,6 +91,9 @@ private:
     Want m_want = Want::Nothing;
     End m_end = End::Open;
     QString m_failure;
+    QByteArray m_serverSecret; // the server's traffic secret in use, TLS 1.3
+    uint64_t m_recordsRead = 0; // records the library has read under it
+    std::unique_ptr<TTlsRecordReader> m_reader;
 };
 
 } // namespace flk
