@@ -1,5 +1,6 @@
 #include "FolderList.h"
 
+#include "BackgroundWork.h"
 #include "DirectoryWatch.h"
 #include "FolderModel.h"
 #include "PumpGuard.h"
@@ -349,6 +350,7 @@ void TFolderList::StartReading(int generation, const QString& directory)
 {
     // The list outlives every reading: its destructor waits for them.
     m_readers.start([this, generation, directory] {
+        RunBehindTheWindow(); // and the thread that describes the other half
         auto listing = std::make_shared<TDirectoryListing>(TDirectoryListing::Read(directory, m_wanted, generation));
         if (listing->stopped)
             return;

@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QStyle>
-#include <QThreadPool>
 
 #include <algorithm>
 
@@ -73,7 +72,7 @@ void TFolderModel::Replace(std::vector<File> files, QHash<QString, int> rows)
     if (m_files.size() >= kFreeAsideFrom) {
         auto old = std::make_shared<std::pair<std::vector<File>, QHash<QString, int>>>(std::move(m_files),
                                                                                        std::move(m_rows));
-        QThreadPool::globalInstance()->start([old = std::move(old)]() mutable { old.reset(); });
+        m_background.Run([old = std::move(old)]() mutable { old.reset(); });
     }
     m_files = std::move(files);
     IndexRows(std::move(rows));

@@ -5,6 +5,7 @@
 // of the same directory adds, removes and updates rows in place, so the
 // selection and the scroll position stay where they were.
 
+#include "BackgroundWork.h"
 #include "DirectoryListing.h"
 
 #include <QAbstractTableModel>
@@ -72,6 +73,7 @@ private:
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     // Icons by theme name: a few kinds of file, thousands of rows.
     mutable QHash<QString, QIcon> m_icons;
+    TBackgroundWork m_background; // frees a large folder's old rows
 };
 
 } // namespace flk

@@ -37,10 +37,13 @@ TRecordStore::Entry& TRecordStore::Find(const QString& path)
 
 void TRecordStore::Trim()
 {
+    // A large folder's records take a while to free; a reading still on
+    // its way is waited for there too (it uses nothing of ours, and the
+    // store waits for its background work before it goes).
     while (m_open.size() > kKeptOpen) {
-        if (m_open.back().read.valid())
-            m_open.back().read.wait(); // it uses nothing of ours, but must not outlive us
+        auto dropped = std::make_shared<Entry>(std::move(m_open.back()));
         m_open.pop_back();
+        m_background.Run([dropped]() mutable { dropped.reset(); });
     }
 }
 

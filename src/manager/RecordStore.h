@@ -12,6 +12,8 @@
 #include <QString>
 
 #include <functional>
+#include "BackgroundWork.h"
+
 #include <future>
 #include <memory>
 #include <vector>
@@ -52,6 +54,7 @@ private:
     // (switching back and forth between two large folders stays quick).
     std::vector<Entry> m_open;
     std::function<void(const QString&)> m_failed;
+    TBackgroundWork m_background; // frees a dropped file's records
 };
 
 } // namespace flk

@@ -1,8 +1,9 @@
 #include "DirectoryWatch.h"
 
+#include "BackgroundWork.h"
+
 #include <QFile>
 #include <QSocketNotifier>
-#include <QThreadPool>
 
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -42,7 +43,7 @@ void DirectoryWatch::Stop()
     // Closing an instance waits for the kernel to retire its watch (tens
     // of ms at times): done off the window's thread.
     if (m_instance)
-        QThreadPool::globalInstance()->start([instance = std::move(m_instance)]() mutable { instance.reset(); });
+        m_background.Run([instance = std::move(m_instance)]() mutable { instance.reset(); });
     m_instance.reset();
 }
 
@@ -59,7 +60,7 @@ void DirectoryWatch::Watch(const QString& directory, bool large)
         return; // no watching: the list still refreshes on request
     const QByteArray path = QFile::encodeName(directory);
     if (large)
-        QThreadPool::globalInstance()->start([instance, path] { inotify_add_watch(instance->fd, path.constData(), kEvents); });
+        m_background.Run([instance, path] { inotify_add_watch(instance->fd, path.constData(), kEvents); });
     else
         inotify_add_watch(instance->fd, path.constData(), kEvents);
     m_instance = std::move(instance);

@@ -10,6 +10,8 @@
 // 30 ms at 100,000 files): for a large one the watch is added on a worker
 // thread and the window does not wait for it.
 
+#include "BackgroundWork.h"
+
 #include <QObject>
 #include <QString>
 
@@ -44,6 +46,7 @@ private:
     std::shared_ptr<Instance> m_instance;
     QString m_directory;
     QSocketNotifier* m_notifier = nullptr;
+    TBackgroundWork m_background; // destroyed first: waits for a closing instance
 };
 
 } // namespace flk
