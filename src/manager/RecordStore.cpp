@@ -8,8 +8,10 @@ namespace {
 
 constexpr size_t kKeptOpen = 2;
 
+// Read beside a large folder's listing, behind the window's thread.
 std::shared_ptr<RecordFile> ReadWhole(const QString& path)
 {
+    RunBehindTheWindow();
     auto records = std::make_shared<RecordFile>(path);
     records->hasRecord(QString()); // parses the file
     return records;
