@@ -252,8 +252,9 @@ void CookieDownloadArrivesOnceAndWhole(const QString& program, int clickAfterMs,
     const QString requests = QString::fromUtf8(test::ReadAll(log));
     EXPECT_TRUE(requests.contains("HEAD /get?id=7 cookie=sid=s3cret referer=" + base + "/page.html")) << qPrintable(requests);
     for (const QString& line : requests.split('\n', Qt::SkipEmptyParts))
-        if (line.contains(" /get"))
+        if (line.contains(" /get")) {
             EXPECT_TRUE(line.contains("cookie=sid=s3cret")) << qPrintable(line);
+        }
     delete asker.data();
 }
 

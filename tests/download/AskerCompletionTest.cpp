@@ -199,7 +199,7 @@ protected:
     ScannerRun::Verdict scanned()
     {
         QList<TfrmScan*> open;
-        QTest::qWaitFor([&] {
+        (void)QTest::qWaitFor([&] {
             open = TopLevel<TfrmScan>();
             return open.size() == 1 && open[0]->Run()->Result() != ScannerRun::Verdict::Running;
         }, 20000);

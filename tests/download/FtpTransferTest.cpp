@@ -490,8 +490,9 @@ TEST_F(FtpTransferTest, BadServersAndFilesEndWithTheirCodeAndLeaveTheDialogIdle)
         EXPECT_TRUE(Idle());
         EXPECT_EQ(CountBoxes("Download Complete"), 0);
         EXPECT_TRUE(shell.opened.isEmpty());
-        if (!c.targetIsFolder)
+        if (!c.targetIsFolder) {
             EXPECT_FALSE(QFile::exists(Target("setup.exe"))) << "an empty file the download made stays behind";
+        }
         delete asker.data();
     }
 }

@@ -221,9 +221,10 @@ TEST_F(CatalogueDialogsTest, EveryDialogFieldHasAName)
         for (QWidget* w : d->findChildren<QWidget*>())
             if ((qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QListWidget*>(w)
                  || qobject_cast<QCheckBox*>(w))
-                && QAccessible::queryAccessibleInterface(w))
+                && QAccessible::queryAccessibleInterface(w)) {
                 EXPECT_FALSE(QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).isEmpty())
                     << d->metaObject()->className() << " " << w->metaObject()->className();
+            }
 }
 
 } // namespace

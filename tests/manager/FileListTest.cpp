@@ -373,7 +373,7 @@ TEST_F(FileListTest, TheMenuKeyOpensTheMenuOfTheFocusedFileOrBarItem)
 {
     TfrmManager& w = open({"a.zip"});
     WriteAll(home.path() + "Programs/Utilities/u.zip", "data");
-    QContextMenuEvent inList(QContextMenuEvent::Keyboard, {});
+    QContextMenuEvent inList(QContextMenuEvent::Keyboard, {}, {});
     QApplication::sendEvent(w.FEDownloads->View(), &inList);
     EXPECT_TRUE(w.PopupMenu1->isVisible());
     w.PopupMenu1->close();
@@ -382,7 +382,7 @@ TEST_F(FileListTest, TheMenuKeyOpensTheMenuOfTheFocusedFileOrBarItem)
     TLookOutButton* utilities = w.Nav->Page(0)->Button(2);
     w.Nav->setFocus();
     w.Nav->SetFocusItem(utilities);
-    QContextMenuEvent onBar(QContextMenuEvent::Keyboard, {});
+    QContextMenuEvent onBar(QContextMenuEvent::Keyboard, {}, {});
     QApplication::sendEvent(w.Nav, &onBar);
     EXPECT_TRUE(w.pmButton->isVisible());
     w.pmButton->close();

@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
 #include <optional>
 
 using namespace flk;
@@ -323,7 +324,7 @@ TEST_F(InfoPanelTest, AnUnwritableRecordFileGivesOneMessagePerFailedSaveAndKeeps
     record("a.zip", "Desc", "old");
     TfrmManager& w = open({"a.zip"});
     FocusTakingDialogs boxes;
-    std::optional<LockedPath> lock(std::in_place, records().fileName());
+    auto lock = std::make_unique<LockedPath>(records().fileName());
     if (!lock->locked())
         GTEST_SKIP() << "cannot lock a file here";
 

@@ -277,7 +277,7 @@ TEST_F(ToolBarTest, LaunchersStartTheirProgramWithoutAShellOrSayWhyNot)
     m->FEDownloads->Refresh();
     ASSERT_TRUE(QTest::qWaitFor([&] { return m->FEDownloads->FileNames().contains("a b.zip"); }, 5000));
     auto scanned = [&] {
-        QTest::qWaitFor([] { return !TopLevel<TfrmScan>().isEmpty()
+        (void)QTest::qWaitFor([] { return !TopLevel<TfrmScan>().isEmpty()
                                     && TopLevel<TfrmScan>()[0]->Run()->Result() != ScannerRun::Verdict::Running; },
                         20000);
         const QList<TfrmScan*> scans = TopLevel<TfrmScan>();

@@ -23,7 +23,7 @@ public:
         bool readRequest = true;   // first read the request (header and announced body)
         bool close = true;         // close after sending; false keeps it open until the server stops
         bool reset = false;        // close with a reset instead of a normal close
-        QList<QByteArray> later;   // each sent in a write of its own after `bytes`,
+        QList<QByteArray> later{}; // each sent in a write of its own after `bytes`,
         int pauseMs = 0;           // after a pause of this long
         bool closeNotify = true;   // TLS: end with close_notify; false cuts the stream short
     };

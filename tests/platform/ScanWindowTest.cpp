@@ -32,7 +32,7 @@ TEST(ScannerRunTest, ClamAVsStatusesAreItsOwnAndAnyOtherScannerIsCleanOnlyOnZero
 
 Verdict Ended(TfrmScan* scan)
 {
-    QTest::qWaitFor([scan] { return scan->Run()->Result() != Verdict::Running; }, 20000);
+    (void)QTest::qWaitFor([scan] { return scan->Run()->Result() != Verdict::Running; }, 20000);
     return scan->Run()->Result();
 }
 

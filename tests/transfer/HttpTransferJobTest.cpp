@@ -173,8 +173,9 @@ TEST_F(HttpTransferJobTest, ACompleteFileOnDiskIsFetchedAgainOnlyWhenTheAnswerIs
         EXPECT_EQ(observer.end->outcome, yes ? TTransferOutcome::Complete : TTransferOutcome::Declined);
         EXPECT_EQ(ReadAll(Path()), yes ? body : "OLD" + body);
         EXPECT_EQ(server.Connections(), yes ? 2 : 1);
-        if (yes)
+        if (yes) {
             EXPECT_TRUE(server.WaitForRequest(1).contains("Range: bytes=0-\r\n"));
+        }
     }
 }
 
@@ -221,9 +222,10 @@ TEST_F(HttpTransferJobTest, AResumeIsJudgedBeforeABodyThatFollowsItsHeaderLater)
         Run(server);
         EXPECT_TRUE(ReadAll(Path()) == c.file);
         EXPECT_EQ(observer.Complete(), c.complete) << observer.log.join('\n').toStdString();
-        if (!c.complete)
+        if (!c.complete) {
             EXPECT_EQ(observer.end->message, QStringLiteral("Download Failed\r\rThe server did not continue this file "
                                                             "at byte 50000. The partial file has been kept."));
+        }
     }
 }
 
