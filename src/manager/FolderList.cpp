@@ -96,7 +96,7 @@ private:
 };
 
 // Items of the icon styles laid out between two runs of the window's messages.
-constexpr int kLayoutBatch = 1000;
+constexpr int kLayoutBatch = 500;
 
 // From this many files a folder's watch is set up off the window's thread
 // (the kernel walks the directory's entries to add it).

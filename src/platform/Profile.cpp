@@ -1,5 +1,7 @@
 #include "Profile.h"
 
+#include "BackgroundWork.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -181,7 +183,10 @@ struct Writer {
         running = true;
         if (thread.joinable())
             thread.join(); // it has ended: `running` was clear
-        thread = std::thread([this] { run(); });
+        thread = std::thread([this] {
+            RunBehindTheWindow(); // a large record file's write must not take the window's processor
+            run();
+        });
     }
 
     void run()
